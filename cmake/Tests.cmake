@@ -1,0 +1,33 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# One test program per folder under tests/, linked with the libraries it needs.
+function(zarn_test_folder dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(test_${dir} ${sources})
+  target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(test_${dir} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(test_${dir} PRIVATE
+    ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARN_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
+  add_test(NAME ${dir} COMMAND test_${dir})
+  set_tests_properties(${dir} PROPERTIES TIMEOUT 600)
+endfunction()
+
+zarn_test_folder(util zarn_base)
+zarn_test_folder(errortrap zarn_base)
+zarn_test_folder(platform zarn_headless)
+zarn_test_folder(eval zarn_eval)
+zarn_test_folder(charfile zarn_charfile)
+zarn_test_folder(charengine zarn_charengine)
+zarn_test_folder(media zarn_app)
+zarn_test_folder(shell zarn_app)
+zarn_test_folder(script zarn_app)
+zarn_test_folder(agent zarn_app)
+zarn_test_folder(e2e zarn_app)
+if(TARGET test_e2e)
+  add_dependencies(test_e2e zarnplay)
+endif()

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zarn {
+
+// CRC-32 (reflected, polynomial 0xEDB88320, as zlib computes it).
+constexpr uint32_t Crc32(std::string_view text) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (char ch : text) {
+    crc ^= static_cast<uint8_t>(ch);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// "Module.Procedure" with its code fixed at compile time: the consteval
+// constructor refuses anything that is not a constant.
+struct Procedure {
+  consteval Procedure(const char* qualified_name)
+      : name(qualified_name), code(Crc32(qualified_name)) {}
+  std::string_view name;
+  uint32_t code;
+
+  // Upper-case hexadecimal without leading zeros, as the report prints it.
+  std::string CodeText() const;
+};
+
+std::string ProcedureCodeText(uint32_t code);
+
+}  // namespace zarn
