@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zarn {
+
+// Trims blanks, then removes `strip` from the front as often as it is there,
+// then from the end, ignoring case. Only the first step trims blanks.
+std::string StripEnclosing(std::string_view text, std::string_view strip);
+
+}  // namespace zarn
