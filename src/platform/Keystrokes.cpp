@@ -57,6 +57,25 @@ constexpr std::array<std::string_view, 3> kModifierLabels = {"Shift", "Ctrl", "A
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Bytes of the character starting at `pos`: a whole UTF-8 sequence, or one
+// byte when the sequence is broken.
+size_t CharLength(std::string_view text, size_t pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  }
+  if (pos + length > text.size()) return 1;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
 std::string Upper(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -100,10 +119,12 @@ class KeystrokeParser {
           AddKey(KeyStepKind::kKey, "ENTER", 1);
           ++pos_;
           break;
-        default:
-          AddKey(KeyStepKind::kChar, std::string(1, c), 1);
-          ++pos_;
+        default: {
+          const size_t length = CharLength(text_, pos_);
+          AddKey(KeyStepKind::kChar, std::string(text_.substr(pos_, length)), 1);
+          pos_ += length;
           break;
+        }
       }
     }
     if (depth_ != 0) Malformed();
@@ -193,7 +214,7 @@ class KeystrokeParser {
     const std::string name = CanonicalKeyName(token);
     if (!name.empty()) {
       AddKey(KeyStepKind::kKey, name, repeat);
-    } else if (token.size() == 1) {
+    } else if (token.size() == CharLength(token, 0)) {
       AddKey(KeyStepKind::kChar, std::string(token), repeat);
     } else {
       Malformed();

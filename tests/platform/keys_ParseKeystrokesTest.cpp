@@ -36,6 +36,8 @@ TEST(ParseKeystrokes, BuildsThePlanOfEachString) {
       {"(((a)))", "'a'"},
       {"a+", "'a' Shift:down Shift:up"},
       {"", ""},
+      {"\xC3\xA9{\xC3\xA9 2}", "'\xC3\xA9' '\xC3\xA9'x2"},  // UTF-8 e acute
+      {"\xC3", "'\xC3'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -47,10 +49,13 @@ TEST(ParseKeystrokes, BuildsThePlanOfEachString) {
 
 TEST(ParseKeystrokes, RefusesMalformedStringsWithError5) {
   const char* cases[] = {
-      "{FOO}",   "a}",   "(a",        "++a",   "a)",     "{LEFT",
-      "{",       "{}",   "{ 3}",      "{a x}", "{a 3x}", "{a }",
-      "{F17}",   "{F0}", "((((a))))", "+(+a)", "^^",     "{LEFT 99999999999}",
-      "{LEFT 3", "abc{",
+      "{FOO}",   "a}",     "(a",
+      "++a",     "a)",     "{LEFT",
+      "{",       "{}",     "{ 3}",
+      "{a x}",   "{a 3x}", "{a }",
+      "{F17}",   "{F0}",   "((((a))))",
+      "+(+a)",   "^^",     "{LEFT 99999999999}",
+      "{LEFT 3", "abc{",   "{\xC3\xA9\xC3\xA9}",
   };
   for (const char* text : cases) {
     SCOPED_TRACE(text);
