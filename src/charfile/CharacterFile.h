@@ -248,6 +248,8 @@ class CharacterFile {
   // Decodes one image; throws CharFileError when that image is corrupt
   // (the rest of the character stays usable) or the index is out of range.
   DecodedImage DecodeImage(size_t index) const;
+  // Same, skipping the region when `with_region` is false.
+  DecodedImage DecodeImage(size_t index, bool with_region) const;
 
   size_t SoundCount() const;
   // The complete RIFF/WAVE file of one sound; throws when out of range.
