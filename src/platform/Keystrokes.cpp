@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "errortrap/VbError.h"
+#include "util/TextCodec.h"
 
 namespace zarn {
 namespace {
@@ -57,23 +58,10 @@ constexpr std::array<std::string_view, 3> kModifierLabels = {"Shift", "Ctrl", "A
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Bytes of the character starting at `pos`: a whole UTF-8 sequence, or one
-// byte when the sequence is broken.
+// Bytes of the character at `pos`: a whole UTF-8 sequence, or one byte
+// when the sequence is broken.
 size_t CharLength(std::string_view text, size_t pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-  }
-  if (pos + length > text.size()) return 1;
-  for (size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
-  }
-  return length;
+  return Utf8PrefixBytes(text.substr(pos), 1);
 }
 
 std::string Upper(std::string_view text) {

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what building and testing ZARNPlay needs on Debian 12 (as root).
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libpng-dev libcurl4-openssl-dev
+  python3 python3-pyftpdlib
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the normal build, the sanitizer
+# build (AddressSanitizer + UndefinedBehaviorSanitizer) and short fuzz runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+bash scripts/build.sh build
+(cd build && ctest --output-on-failure -j2)
+
+bash scripts/build.sh build-asan -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j2)
+
+for fuzz in fuzz/run_*_fuzz.sh; do
+  [ -e "$fuzz" ] || continue
+  bash "$fuzz" 20
+done
+echo "All tests passed."

@@ -1,0 +1,110 @@
+#include "app/Application.h"
+
+#include <signal.h>
+
+#include <csignal>
+#include <iostream>
+#include <sstream>
+
+#include "app/CharacterServiceFactory.h"
+#include "app/HeadlessActions.h"
+#include "app/Tools.h"
+#include "errortrap/bErrorTrap.h"
+#include "platform/Trace.h"
+#include "platform/TracingCharacterService.h"
+#include "platform/headless/HeadlessDesktop.h"
+#include "platform/headless/HeadlessEnvironment.h"
+#include "platform/headless/HeadlessLoop.h"
+#include "shell/Program.h"
+#include "shell/frmZARN.h"
+#include "util/bUserVariables.h"
+
+namespace zarn {
+namespace {
+
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+void OnStopSignal(int) { g_stop_signal = 1; }
+
+// Waits, outside virtual time, until something from outside the program
+// asks it to end (the desktop keeps running while commands remain).
+void WaitForStopSignal() {
+  while (g_stop_signal == 0) pause();
+}
+
+}  // namespace
+
+int RunPlayer(const Options& options) {
+  HeadlessLoop loop(options.realtime);
+  Trace trace([&loop] { return loop.Now(); });
+  if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
+  trace.SetTimelineStream(&std::cout);
+
+  std::optional<std::time_t> start_time;
+  if (options.clock) {
+    start_time = HeadlessEnvironment::ParseClock(*options.clock);
+    if (!start_time) {
+      std::cerr << "zarnplay: --clock takes \"YYYY-MM-DD HH:MM:SS\"\n";
+      return 2;
+    }
+  }
+  HeadlessEnvironment environment(loop, options.command_line, options.seed, start_time);
+  HeadlessDesktop desktop(loop, trace, options.screen_width, options.screen_height);
+  bErrorTrap::SetDialog(&desktop);
+  bErrorTrap::SetPointerReset([&desktop] { desktop.SetPointer(MousePointer::kDefault); });
+
+  std::unique_ptr<CharacterServicePort> engine = MakeCharacterService(loop, options.seed);
+  TracingCharacterService characters(*engine, trace);
+
+  Program program(Ports{desktop, environment, characters, loop, trace});
+  frmZARN main_form(program);
+  bErrorTrap::SetCloseProgram([&main_form] { main_form.Form_Unload(); });
+  HeadlessActions actions(program, desktop, loop);
+  actions.Schedule(options.actions);
+
+  std::signal(SIGTERM, OnStopSignal);
+  std::signal(SIGINT, OnStopSignal);
+
+  main_form.Form_Load();
+  while (main_form.Loaded()) {
+    if (g_stop_signal != 0) {
+      main_form.Form_Unload();
+      break;
+    }
+    if (loop.RunNext()) continue;
+    if (options.idle_exit) break;
+    WaitForStopSignal();
+  }
+  trace.Write(TraceRecord("life", "Exit").Arg(0));
+  bErrorTrap::SetDialog(nullptr);
+  bErrorTrap::SetPointerReset(nullptr);
+  bErrorTrap::SetCloseProgram(nullptr);
+  return 0;
+}
+
+int ZarnMain(const std::vector<std::string>& args) {
+  std::string error;
+  const Options options = ParseOptions(args, error);
+  if (!error.empty()) {
+    std::cerr << "zarnplay: " << error << "\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "ZARNPlay " << ZARN_VERSION_MAJOR << "." << ZARN_VERSION_MINOR << "."
+              << ZARN_VERSION_REVISION << "\n";
+    return 0;
+  }
+  if (auto code = RunTool(options)) return *code;
+  try {
+    return RunPlayer(options);
+  } catch (const VbError& e) {
+    std::cerr << "zarnplay: " << e.Description() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace zarn

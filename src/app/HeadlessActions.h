@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Options.h"
+
+namespace zarn {
+
+struct Program;
+class HeadlessDesktop;
+class HeadlessLoop;
+
+// Plays the --act user actions at their virtual times.
+class HeadlessActions {
+ public:
+  HeadlessActions(Program& program, HeadlessDesktop& desktop, HeadlessLoop& loop);
+
+  void Schedule(const std::vector<ScheduledAction>& actions);
+  // Carries out one action now; false (with a message on stderr) when the
+  // action is not understood.
+  bool Perform(const std::string& action);
+
+  // Backdrop actions ("dblclick", "rightclick shift", "menu Close", "glyph").
+  std::function<bool(const std::string& what)> BackdropAction;
+
+ private:
+  Program& program_;
+  HeadlessDesktop& desktop_;
+  HeadlessLoop& loop_;
+};
+
+}  // namespace zarn

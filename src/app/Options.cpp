@@ -1,0 +1,157 @@
+#include "app/Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace zarn {
+namespace {
+
+bool ParseSeconds(const std::string& text, int64_t& millis) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || !std::isfinite(seconds) ||
+      seconds < 0 || seconds > 1e9) {
+    return false;
+  }
+  millis = static_cast<int64_t>(std::llround(seconds * 1000.0));
+  return true;
+}
+
+bool ParseScreen(const std::string& text, int& width, int& height) {
+  const auto x = text.find_first_of("xX");
+  if (x == std::string::npos) return false;
+  char* end = nullptr;
+  const long w = std::strtol(text.substr(0, x).c_str(), &end, 10);
+  if (*end != '\0' || x == 0) return false;
+  const std::string rest = text.substr(x + 1);
+  const long h = std::strtol(rest.c_str(), &end, 10);
+  if (*end != '\0' || rest.empty()) return false;
+  if (w < 1 || h < 1 || w > 100000 || h > 100000) return false;
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return true;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "Usage: zarnplay [OPTIONS] [--] [SCRIPT] [/name=value ...] [/CLOSEALL]\n"
+         "\n"
+         "Plays a ZARN script (.zrn, .zrs) with animated characters.\n"
+         "\n"
+         "Options:\n"
+         "  --headless              no windows, no sound, virtual time, timeline on stdout\n"
+         "  --trace FILE            write every call, event and action as JSON Lines\n"
+         "  --realtime              headless, paced by the wall clock\n"
+         "  --idle-exit             headless: end when nothing is pending\n"
+         "  --screen WxH            screen size in pixels (default 1024x768)\n"
+         "  --seed N                seed for every random choice (default 1)\n"
+         "  --clock \"YYYY-MM-DD HH:MM:SS\"  local time at start-up\n"
+         "  --clipboard TEXT        headless clipboard content\n"
+         "  --dry-run               record shell actions without doing them\n"
+         "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
+         "                          tray-right-click, command NAME [CONF ...], close,\n"
+         "                          backdrop ..., dialog PATH)\n"
+         "  --char-info [--json] FILE   describe a character file and exit\n"
+         "  --png ANIMATION DIR     with --char-info: write the animation's frames as PNG\n"
+         "  --make-exe SCRIPT OUTPUT    write a self-running copy with SCRIPT appended\n"
+         "  --make-test-characters DIR  write the bundled test characters\n"
+         "  --help, --version\n";
+}
+
+Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
+  Options options;
+  size_t i = 0;
+  auto value = [&](const std::string& name) -> std::optional<std::string> {
+    if (i + 1 >= args.size()) {
+      error = name + " needs a value";
+      return std::nullopt;
+    }
+    return args[++i];
+  };
+  for (; i < args.size() && error.empty(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg.rfind("--", 0) != 0) break;
+    if (arg == "--headless") {
+      options.headless = true;
+    } else if (arg == "--realtime") {
+      options.realtime = options.headless = true;
+    } else if (arg == "--idle-exit") {
+      options.idle_exit = true;
+    } else if (arg == "--dry-run") {
+      options.dry_run = true;
+    } else if (arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--trace") {
+      if (auto v = value(arg)) options.trace_file = *v;
+    } else if (arg == "--screen") {
+      if (auto v = value(arg); v && !ParseScreen(*v, options.screen_width, options.screen_height)) {
+        error = "--screen takes WIDTHxHEIGHT in pixels, such as 1024x768";
+      }
+    } else if (arg == "--seed") {
+      if (auto v = value(arg)) {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long seed = std::strtoull(v->c_str(), &end, 10);
+        if (v->empty() || *end != '\0' || errno != 0 || seed > 0xFFFFFFFFull) {
+          error = "--seed takes a whole number from 0 to 4294967295";
+        } else {
+          options.seed = static_cast<uint32_t>(seed);
+        }
+      }
+    } else if (arg == "--clock") {
+      if (auto v = value(arg)) options.clock = *v;
+    } else if (arg == "--clipboard") {
+      if (auto v = value(arg)) options.clipboard = *v;
+    } else if (arg == "--act") {
+      if (auto v = value(arg)) {
+        const auto blank = v->find(' ');
+        ScheduledAction action;
+        if (blank == std::string::npos || !ParseSeconds(v->substr(0, blank), action.at_ms)) {
+          error = "--act takes \"SECONDS ACTION\", such as \"2.5 menu &Close\"";
+        } else {
+          action.action = v->substr(blank + 1);
+          options.actions.push_back(std::move(action));
+        }
+      }
+    } else if (arg == "--char-info") {
+      if (i + 1 < args.size() && args[i + 1] == "--json") {
+        options.json = true;
+        ++i;
+      }
+      if (auto v = value(arg)) options.char_info_file = *v;
+    } else if (arg == "--png") {
+      if (auto a = value(arg)) {
+        options.png_animation = *a;
+        if (auto d = value(arg)) options.png_folder = *d;
+      }
+    } else if (arg == "--make-exe") {
+      if (auto s = value(arg)) {
+        options.make_exe_script = *s;
+        if (auto o = value(arg)) options.make_exe_output = *o;
+      }
+    } else if (arg == "--make-test-characters") {
+      if (auto v = value(arg)) options.make_test_characters = *v;
+    } else {
+      error = "unknown option " + arg + " (see --help)";
+    }
+  }
+  for (; i < args.size(); ++i) {
+    if (!options.command_line.empty()) options.command_line += ' ';
+    options.command_line += args[i];
+  }
+  return options;
+}
+
+}  // namespace zarn

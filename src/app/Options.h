@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarn {
+
+// A user action at a virtual time (--act "T ACTION").
+struct ScheduledAction {
+  int64_t at_ms = 0;
+  std::string action;  // "menu &Close", "command Hello 90", "close", ...
+};
+
+// Our own options, which start with "--" and come before the program's
+// command line; "--" ends them.
+struct Options {
+  bool headless = false;
+  bool realtime = false;
+  bool idle_exit = false;
+  bool dry_run = false;
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> trace_file;
+  int screen_width = 1024;
+  int screen_height = 768;
+  uint32_t seed = 1;
+  std::optional<std::string> clock;
+  std::optional<std::string> clipboard;
+  std::vector<ScheduledAction> actions;
+
+  // Tools that run instead of the player.
+  std::optional<std::string> char_info_file;
+  bool json = false;
+  std::optional<std::string> png_animation;
+  std::optional<std::string> png_folder;
+  std::optional<std::string> make_exe_script;
+  std::optional<std::string> make_exe_output;
+  std::optional<std::string> make_test_characters;
+
+  // argv after our options, joined by single blanks.
+  std::string command_line;
+};
+
+// Parses argv; on a malformed option returns the message in `error`.
+Options ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+std::string UsageText();
+
+}  // namespace zarn

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "charengine/SpeechTags.h"
+
+namespace zarn {
+
+// When things happen while a text is spoken, without a speech engine: each
+// word takes 60000 / wpm milliseconds.
+struct SpeechPlan {
+  struct Mark {
+    int64_t at_ms = 0;
+    int32_t id = 0;
+  };
+  struct Word {
+    int64_t at_ms = 0;
+    std::string text;  // as the balloon shows it
+  };
+  int64_t total_ms = 0;
+  std::vector<Mark> bookmarks;
+  std::vector<Word> words;
+  std::string balloon_text;
+};
+
+enum class SpeechMode {
+  kSpeak,  // every tag applies
+  kThink,  // thought balloon: only bookmarks apply
+};
+
+inline constexpr int kMinWordsPerMinute = 50;
+inline constexpr int kMaxWordsPerMinute = 500;
+inline constexpr int64_t kMaxPauseMs = 65535;
+
+// `base_wpm` is where \Rst\ returns to. Out-of-range \Spd\ and \Pau\ values
+// are clamped; invalid tags have no effect (bookmark ids are checked by the
+// caller, which knows which ones the service refuses).
+SpeechPlan PlanSpeech(const std::vector<SpeechItem>& items, int base_wpm, SpeechMode mode);
+
+// Whitespace-separated words of a text.
+std::vector<std::string> SplitWords(const std::string& text);
+
+}  // namespace zarn

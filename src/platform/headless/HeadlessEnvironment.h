@@ -1,0 +1,37 @@
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "platform/EnvironmentPort.h"
+#include "platform/Scheduler.h"
+
+namespace zarn {
+
+// The real process environment, with the clock following the scheduler's
+// time from a fixed or real start.
+class HeadlessEnvironment : public EnvironmentPort {
+ public:
+  HeadlessEnvironment(const Scheduler& clock, std::string command_line, uint32_t seed,
+                      std::optional<std::time_t> start_time);
+
+  std::string TempPath() const override;
+  std::string GetEnv(const std::string& name) const override;
+  std::vector<std::string> EnvironmentStrings() const override;
+  LocalTime Now() const override;
+  std::string CommandLine() const override { return command_line_; }
+  std::string ExecutablePath() const override;
+  uint32_t RandomSeed() const override { return seed_; }
+
+  // "YYYY-MM-DD HH:MM:SS" as local time; none when malformed.
+  static std::optional<std::time_t> ParseClock(const std::string& text);
+
+ private:
+  const Scheduler& clock_;
+  std::string command_line_;
+  uint32_t seed_;
+  std::time_t start_;
+};
+
+}  // namespace zarn

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace zarn {
+
+struct Program;
+
+// Turns a script's file reference into a local path: the script folder
+// first, then the reference's own folder, the current folder, and for URLs a
+// download into a temporary file (whose name goes to psTempName). The
+// reference comes back unchanged when nothing is found.
+std::string ResolveResourcePath(Program& program, const std::string& psReference,
+                                std::string& psTempName);
+
+// The path up to and including its last separator; empty when none.
+std::string FolderOfPath(const std::string& psPath);
+
+}  // namespace zarn
