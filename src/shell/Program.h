@@ -18,6 +18,13 @@ class EnvironmentPort;
 class Scheduler;
 class Trace;
 class frmZARN;
+class MediaCommandPort;
+class BackdropWindowPort;
+class ShellPort;
+class WindowSystemPort;
+class ClipboardPort;
+class InternetPort;
+class PresentationPort;
 
 // The platform services the program runs on; owned by the application.
 struct Ports {
@@ -26,6 +33,15 @@ struct Ports {
   CharacterServicePort& characters;
   Scheduler& scheduler;
   Trace& trace;
+  // Services that arrive one by one; each is set by the application when
+  // the platform has it, and the code that uses it checks for null.
+  MediaCommandPort* media = nullptr;
+  BackdropWindowPort* backdrop = nullptr;
+  ShellPort* shell = nullptr;
+  WindowSystemPort* windows = nullptr;
+  ClipboardPort* clipboard = nullptr;
+  InternetPort* internet = nullptr;
+  PresentationPort* presentation = nullptr;
 };
 
 // The program's shared state (the shared module's process-wide values and

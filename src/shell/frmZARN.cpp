@@ -7,6 +7,7 @@
 #include "errortrap/bErrorTrap.h"
 #include "platform/CharacterServicePort.h"
 #include "platform/EnvironmentPort.h"
+#include "platform/Scheduler.h"
 #include "platform/Trace.h"
 #include "script/LoadScript.h"
 #include "shell/Program.h"
@@ -187,19 +188,19 @@ void frmZARN::Form_MouseMove(int32_t message) {
   ProcedureScope proc{"frmZARN.Form_MouseMove"};
   if (message != kRightButtonUp) return;
   proc.Step(10, [&] { program_.ports.desktop.SetForegroundWindow(); });
-  std::optional<int> chosen;
-  proc.Step(20, [&] { chosen = program_.ports.desktop.TrackPopupMenu(); });
-  if (!chosen) return;
+  int chosen = -1;
+  proc.Step(20, [&] { chosen = program_.ports.desktop.TrackPopupMenu().value_or(-1); });
+  if (chosen < 0) return;
   // Map the visible caption back to its menu item.
   int visible_index = 0;
   for (size_t i = 1; i < mnuCharShow_.size(); ++i) {
     if (!mnuCharShow_[i].visible) continue;
-    if (visible_index++ == *chosen) {
+    if (visible_index++ == chosen) {
       mnuCharShow_Click(static_cast<int>(i));
       return;
     }
   }
-  if (visible_index == *chosen) mnuCloseScript_Click();
+  if (visible_index == chosen) mnuCloseScript_Click();
 }
 
 void frmZARN::mnuCharShow_Click(int index) {
