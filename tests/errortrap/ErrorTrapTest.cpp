@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "errortrap/bErrorTrap.h"
+#include "platform/ErrorDialogPort.h"
+
+namespace zarn {
+namespace {
+
+class RecordingDialog : public ErrorDialogPort {
+ public:
+  Choice ShowReport(const std::string& caption, const std::string& report) override {
+    captions.push_back(caption);
+    reports.push_back(report);
+    if (nested) {
+      nested = false;
+      // A second trap while this one waits: only the text changes.
+      const int16_t answer =
+          bErrorTrap::ErrorTrap(Crc32("x.y"), VbError(6, "Overflow"), 10);
+      nested_answer = answer;
+    }
+    return Choice::kOk;
+  }
+  std::vector<std::string> captions;
+  std::vector<std::string> reports;
+  bool nested = false;
+  int16_t nested_answer = -1;
+};
+
+class ErrorTrapTest : public ::testing::Test {
+ protected:
+  void SetUp() override { bErrorTrap::SetDialog(&dialog_); }
+  void TearDown() override { bErrorTrap::SetDialog(nullptr); }
+  RecordingDialog dialog_;
+};
+
+TEST(ProcedureCode, MatchesTheKnownCodes) {
+  struct Case {
+    const char* name;
+    const char* code;
+  };
+  const Case cases[] = {
+      {"CFile.FileNameOnly", "D35CD311"},
+      {"CFile.PathOnly", "437AA546"},
+      {"frmBackdrop.Form_Load", "85A65038"},
+      {"CAgent.AgentControl_Bookmark", "4661E8A"},  // no leading zero
+      {"123456789", "CBF43926"},
+      {"", "0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ProcedureCodeText(Crc32(c.name)), c.code);
+  }
+  // Computed while compiling.
+  static_assert(Procedure("CFile.PathOnly").code == 0x437AA546u);
+}
+
+TEST_F(ErrorTrapTest, ReportReadsVersionErrorLineAndDescription) {
+  ProcedureScope proc{"frmBackdrop.Form_Load"};
+  proc.Step(10, [] {});
+  proc.Step(30, [] { throw VbError(91, "Object variable or With block variable not set"); });
+  ASSERT_EQ(dialog_.reports.size(), 1u);
+  EXPECT_EQ(dialog_.captions[0], "ZARN 7.0.10");
+  EXPECT_EQ(dialog_.reports[0],
+            "ZARN Version 7.0.10\r\n\r\nError 91, in Function 85A65038, Line 30\r\n\r\n"
+            "Object variable or With block variable not set\r\n");
+  EXPECT_EQ(proc.LastAnswer(), bErrorTrap::kIgnore);
+}
+
+TEST_F(ErrorTrapTest, UnnumberedProcedureReportsLineZero) {
+  ProcedureScope proc{"CFile.PathOnly"};
+  const std::string result = proc.Leave(std::string("fallback"), []() -> std::string {
+    throw VbError(5, "Invalid procedure call or argument");
+  });
+  EXPECT_EQ(result, "fallback");
+  EXPECT_EQ(bErrorTrap::ReportText(),
+            "Error 5, in Function 437AA546, Line 0\r\n\r\nInvalid procedure call or argument\r\n");
+}
+
+TEST_F(ErrorTrapTest, NoPendingFailureShowsNothing) {
+  EXPECT_EQ(bErrorTrap::ErrorTrap(1, VbError(0, ""), 0), bErrorTrap::kNoFailure);
+  EXPECT_TRUE(dialog_.reports.empty());
+}
+
+TEST_F(ErrorTrapTest, StepsContinueAfterAFailure) {
+  ProcedureScope proc{"a.b"};
+  std::vector<int> ran;
+  proc.Step(10, [&] { ran.push_back(10); });
+  proc.Step(20, [&] { throw std::runtime_error("boom"); });
+  proc.Step(30, [&] { ran.push_back(30); });
+  EXPECT_EQ(ran, (std::vector<int>{10, 30}));
+  ASSERT_EQ(dialog_.reports.size(), 1u);
+  EXPECT_NE(dialog_.reports[0].find("Error 5, in Function "), std::string::npos);
+  EXPECT_NE(dialog_.reports[0].find("Line 20\r\n\r\nboom"), std::string::npos);
+}
+
+TEST_F(ErrorTrapTest, ForeignExceptionsGetFamiliarNumbers) {
+  ProcedureScope proc{"a.b"};
+  proc.Step(10, [] { throw std::bad_alloc(); });
+  EXPECT_NE(bErrorTrap::ReportText().find("Error 7,"), std::string::npos);
+  proc.Step(20, [] { throw std::out_of_range("x"); });
+  EXPECT_NE(bErrorTrap::ReportText().find("Error 9,"), std::string::npos);
+}
+
+TEST_F(ErrorTrapTest, TrapWhileTheDialogIsOpenOnlyOverwritesTheText) {
+  dialog_.nested = true;
+  ProcedureScope proc{"a.b"};
+  proc.Step(10, [] { throw VbError(53, "File not found"); });
+  EXPECT_EQ(dialog_.reports.size(), 1u);  // no second dialog
+  EXPECT_EQ(dialog_.nested_answer, bErrorTrap::kIgnore);
+  EXPECT_NE(bErrorTrap::ReportText().find("Error 6,"), std::string::npos);
+  EXPECT_NE(dialog_.reports[0].find("Error 53,"), std::string::npos);
+}
+
+TEST(Silently, SwallowsFailures) {
+  EXPECT_FALSE(Silently([] { throw VbError(1, "x"); }));
+  EXPECT_TRUE(Silently([] {}));
+}
+
+}  // namespace
+}  // namespace zarn
