@@ -6,7 +6,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "agent/CAgent.h"
 #include "app/CharacterServiceFactory.h"
+#include "charengine/CharacterEngine.h"
 #include "app/HeadlessActions.h"
 #include "app/Tools.h"
 #include "errortrap/bErrorTrap.h"
@@ -53,13 +55,17 @@ int RunPlayer(const Options& options) {
   bErrorTrap::SetDialog(&desktop);
   bErrorTrap::SetPointerReset([&desktop] { desktop.SetPointer(MousePointer::kDefault); });
 
-  std::unique_ptr<CharacterServicePort> engine = MakeCharacterService(loop, options.seed);
+  std::unique_ptr<CharacterEngine> engine = MakeCharacterEngine(loop, options.seed);
   TracingCharacterService characters(*engine, trace);
 
   Program program(Ports{desktop, environment, characters, loop, trace});
   frmZARN main_form(program);
   bErrorTrap::SetCloseProgram([&main_form] { main_form.Form_Unload(); });
   HeadlessActions actions(program, desktop, loop);
+  actions.GiveCommand = [&engine, &program](UserInput input) {
+    if (program.agent) input.character_id = program.agent->Char();
+    engine->SimulateCommand(input);
+  };
   actions.Schedule(options.actions);
 
   std::signal(SIGTERM, OnStopSignal);

@@ -3,13 +3,14 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/CharacterServicePort.h"
 #include "platform/Scheduler.h"
 
 namespace zarn {
 
-// Our character engine, on the given scheduler, with branch choices drawn
-// from `seed`.
-std::unique_ptr<CharacterServicePort> MakeCharacterService(Scheduler& scheduler, uint32_t seed);
+class CharacterEngine;
+
+// Our character engine on the given scheduler, finding characters in the
+// character folders, with branch choices drawn from `seed`.
+std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed);
 
 }  // namespace zarn

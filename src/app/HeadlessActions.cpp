@@ -57,12 +57,11 @@ bool HeadlessActions::Perform(const std::string& action) {
     return true;
   }
   if (verb == "backdrop" && BackdropAction && BackdropAction(rest)) return true;
-  if (verb == "command" && !rest.empty() && program_.agent) {
+  if (verb == "command" && !rest.empty() && GiveCommand) {
     std::istringstream parts(rest);
     std::vector<std::string> items;
     for (std::string item; parts >> item;) items.push_back(item);
     UserInput input;
-    input.character_id = program_.agent->Char();
     input.name = items[0];
     bool ok = true;
     if (items.size() > 1) ok = ParseConfidence(items[1], input.confidence);
@@ -77,11 +76,7 @@ bool HeadlessActions::Perform(const std::string& action) {
       input.count = 3;
     }
     if (ok && items.size() <= 6) {
-      program_.ports.trace.Write(TraceRecord("event", "Command")
-                                     .Char(input.character_id)
-                                     .Arg(input.name)
-                                     .Arg(int64_t{input.confidence}));
-      program_.agent->Command(input);
+      GiveCommand(input);
       return true;
     }
   }

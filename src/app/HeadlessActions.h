@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Options.h"
+#include "platform/CharacterServicePort.h"
 
 namespace zarn {
 
@@ -24,6 +25,8 @@ class HeadlessActions {
 
   // Backdrop actions ("dblclick", "rightclick shift", "menu Close", "glyph").
   std::function<bool(const std::string& what)> BackdropAction;
+  // The user gives the current character a command (voice or menu).
+  std::function<void(UserInput input)> GiveCommand;
 
  private:
   Program& program_;

@@ -2,10 +2,24 @@
 
 #include <iostream>
 
+#include "charfile/CharacterFile.h"
+#include "charfile/TestCharacters.h"
+
 namespace zarn {
 
 std::optional<int> RunTool(const Options& options) {
-  if (options.char_info_file || options.make_test_characters || options.make_exe_script) {
+  if (options.make_test_characters) {
+    try {
+      for (const auto& path : WriteTestCharacters(*options.make_test_characters)) {
+        std::cout << path << "\n";
+      }
+      return 0;
+    } catch (const std::exception& e) {
+      std::cerr << "zarnplay: " << e.what() << "\n";
+      return 1;
+    }
+  }
+  if (options.char_info_file || options.make_exe_script) {
     std::cerr << "zarnplay: this tool is not available in this build\n";
     return 2;
   }

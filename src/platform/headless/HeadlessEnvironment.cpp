@@ -54,6 +54,7 @@ LocalTime HeadlessEnvironment::Now() const {
 }
 
 std::string HeadlessEnvironment::ExecutablePath() const {
+  if (!exe_path_.empty()) return exe_path_;
   std::error_code ec;
   auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : path.string();

@@ -24,6 +24,9 @@ class HeadlessEnvironment : public EnvironmentPort {
   std::string ExecutablePath() const override;
   uint32_t RandomSeed() const override { return seed_; }
 
+  // Tests play the program under another executable name.
+  void SetExecutablePath(std::string path) { exe_path_ = std::move(path); }
+
   // "YYYY-MM-DD HH:MM:SS" as local time; none when malformed.
   static std::optional<std::time_t> ParseClock(const std::string& text);
 
@@ -32,6 +35,7 @@ class HeadlessEnvironment : public EnvironmentPort {
   std::string command_line_;
   uint32_t seed_;
   std::time_t start_;
+  std::string exe_path_;
 };
 
 }  // namespace zarn

@@ -1,0 +1,20 @@
+#include "app/CharacterServiceFactory.h"
+
+#include <cstdlib>
+
+#include "charengine/CharacterEngine.h"
+#include "charengine/CharacterLookup.h"
+
+namespace zarn {
+
+std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed) {
+  CharacterEngineOptions options;
+  options.seed = seed;
+  options.character_folders = CharacterFolders([](const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return std::string(value ? value : "");
+  });
+  return std::make_unique<CharacterEngine>(scheduler, std::move(options));
+}
+
+}  // namespace zarn

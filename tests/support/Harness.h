@@ -1,0 +1,151 @@
+#pragma once
+
+// Plays scripts headless inside a test: the same platform the program runs
+// on with --headless, the trace collected in memory.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "agent/CAgent.h"
+#include "app/CharacterServiceFactory.h"
+#include "charengine/CharacterEngine.h"
+#include "charfile/TestCharacters.h"
+#include "errortrap/bErrorTrap.h"
+#include "platform/Trace.h"
+#include "platform/TracingCharacterService.h"
+#include "platform/headless/HeadlessDesktop.h"
+#include "platform/headless/HeadlessEnvironment.h"
+#include "platform/headless/HeadlessLoop.h"
+#include "shell/Program.h"
+#include "shell/frmZARN.h"
+#include "support/TraceReader.h"
+#include "util/CFile.h"
+#include "util/CReg.h"
+#include "util/bUserVariables.h"
+
+namespace zarn::testing {
+
+// A fresh folder under the temp folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zarntest-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // Writes a file; "\n" in a script text becomes CR LF when crlf is set.
+  std::string Write(const std::string& name, const std::string& text, bool crlf = true) const {
+    std::string body;
+    for (char ch : text) {
+      if (ch == '\n' && crlf) body += '\r';
+      body += ch;
+    }
+    const std::string path = *this / name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << body;
+    return path;
+  }
+
+ private:
+  std::string path_;
+};
+
+// Writes the test characters once per process and returns their folder.
+inline const std::string& TestCharacterFolder() {
+  static TempFolder folder;
+  static const bool written = [] {
+    WriteTestCharacters(folder.Path());
+    return true;
+  }();
+  (void)written;
+  return folder.Path();
+}
+
+struct HarnessOptions {
+  std::string command_line;
+  int screen_width = 1024;
+  int screen_height = 768;
+  uint32_t seed = 1;
+  std::string clock = "2026-03-21 09:15:00";
+  std::string exe_path;  // default: the test program itself
+};
+
+class Harness {
+ public:
+  explicit Harness(HarnessOptions options = {})
+      : options_(std::move(options)),
+        trace_([this] { return loop_.Now(); }),
+        environment_(loop_, options_.command_line, options_.seed,
+                     HeadlessEnvironment::ParseClock(options_.clock)),
+        desktop_(loop_, trace_, options_.screen_width, options_.screen_height),
+        engine_(MakeCharacterEngine(loop_, options_.seed)),
+        characters_(*engine_, trace_),
+        program_(Ports{desktop_, environment_, characters_, loop_, trace_}),
+        form_(program_) {
+    trace_.SetJsonStream(&json_);
+    if (!options_.exe_path.empty()) environment_.SetExecutablePath(options_.exe_path);
+    bErrorTrap::SetDialog(&desktop_);
+    bUserVariables::Clear();
+    setenv("ZARN_CHARACTERS", TestCharacterFolder().c_str(), 1);
+  }
+  ~Harness() { bErrorTrap::SetDialog(nullptr); }
+
+  // Start-up as the program does it, then the performance until nothing is
+  // pending (or the form unloads, or `limit_ms` of virtual time passes).
+  void Start() { form_.Form_Load(); }
+  void RunUntilIdle(int64_t limit_ms = 600000) {
+    while (form_.Loaded() && loop_.Now() <= limit_ms && loop_.RunNext()) {
+    }
+  }
+  // Start-up's service objects without the rest of start-up, for tests
+  // that call the loader or the interpreter directly.
+  void CreateServices() {
+    program_.agent = std::make_unique<CAgent>(program_);
+    program_.reg = std::make_unique<CReg>();
+    program_.file = std::make_unique<CFile>(&desktop_);
+    program_.ScreenWidthPx = options_.screen_width;
+    program_.ScreenHeightPx = options_.screen_height;
+    program_.AppFolder = "/nonexistent-app-folder/";
+  }
+  void StartAndRun() {
+    Start();
+    RunUntilIdle();
+  }
+
+  std::vector<TraceLine> Records() const { return ParseTrace(json_.str()); }
+  std::string TraceText() const { return json_.str(); }
+
+  HeadlessLoop& Loop() { return loop_; }
+  HeadlessDesktop& Desktop() { return desktop_; }
+  CharacterEngine& Engine() { return *engine_; }
+  Program& program() { return program_; }
+  frmZARN& Form() { return form_; }
+  CAgent& Agent() { return *program_.agent; }
+
+ private:
+  HarnessOptions options_;
+  HeadlessLoop loop_;
+  std::ostringstream json_;
+  Trace trace_;
+  HeadlessEnvironment environment_;
+  HeadlessDesktop desktop_;
+  std::unique_ptr<CharacterEngine> engine_;
+  TracingCharacterService characters_;
+  Program program_;
+  frmZARN form_;
+};
+
+}  // namespace zarn::testing
