@@ -73,8 +73,8 @@ void BitWriter::Reference(uint32_t distance, uint32_t length) {
   unsigned cls = ClassOf(distance);
   if (distance == 0 || distance > kMaxDistance || length < MinLength(cls) ||
       length > MaxLength(cls)) {
-    throw CharFileError("compressor: reference distance " + std::to_string(distance) +
-                        " length " + std::to_string(length) + " cannot be encoded");
+    throw CharFileError("compressor: reference distance " + std::to_string(distance) + " length " +
+                        std::to_string(length) + " cannot be encoded");
   }
   uint32_t m = length - MinLength(cls) + 1;
   unsigned k = static_cast<unsigned>(std::bit_width(m)) - 1;
@@ -153,7 +153,8 @@ std::vector<uint8_t> Compress(const uint8_t* data, size_t size) {
       ++pos;
     }
   }
-  out.EndMarker();
+  // The marker's 24 one-bits come from the padding and the 0xFF tail, as in
+  // real files.
   return out.Finish();
 }
 

@@ -23,7 +23,8 @@ class BitWriter {
   // prefix count k plus its k-bit value.
   void RawReference(unsigned cls, uint32_t field, unsigned k, uint32_t value);
   void EndMarker();
-  // Pads the last byte with ones and appends the 0xFF tail.
+  // Pads the last byte with ones and appends the 0xFF tail; six bytes of
+  // 0xFF hold an end marker by themselves.
   std::vector<uint8_t> Finish(size_t tail_bytes = 6);
 
  private:
