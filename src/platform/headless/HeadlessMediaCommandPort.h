@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/MciInterpreter.h"
+#include "platform/Scheduler.h"
+#include "platform/Trace.h"
+#include "platform/TracingMediaCommandPort.h"
+
+namespace zarn {
+
+// The command-string service headless: the shared interpreter over
+// virtual-time devices, every command recorded in the trace.
+class HeadlessMediaCommandPort : public MediaCommandPort {
+ public:
+  HeadlessMediaCommandPort(Scheduler& scheduler, Trace& trace);
+
+  int32_t SendString(std::string_view command, std::string& reply) override {
+    return traced_.SendString(command, reply);
+  }
+  std::string ErrorText(int32_t code) override { return traced_.ErrorText(code); }
+
+  const MciInterpreter& Interpreter() const { return interpreter_; }
+
+ private:
+  MciInterpreter interpreter_;
+  TracingMediaCommandPort traced_;
+};
+
+}  // namespace zarn
