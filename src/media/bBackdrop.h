@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace zarn {
+
+struct Program;
+
+// Media playback in the one media slot and the full-screen backdrop window.
+namespace bBackdrop {
+
+void PlayWaveFile(Program& program, const std::string& psFile, bool pbRepeat);
+void PlayMidiFile(Program& program, const std::string& psFile, bool pbRepeat);
+void PlayAviFile(Program& program, const std::string& psFile, bool pbRepeat);
+// Stops whatever is in the media slot.
+void StopAllMedia(Program& program);
+
+void SetBackdropColor(Program& program, const std::string& psColor);
+void SetBackdropImage(Program& program, const std::string& psFile);
+// Shows the backdrop without waiting for it, then lets pending events run.
+void ShowBackdrop(Program& program);
+// Hides the backdrop, then lets pending events run.
+void HideBackdrop(Program& program);
+
+}  // namespace bBackdrop
+}  // namespace zarn
