@@ -1,0 +1,74 @@
+// Reading a script's settings and its [Script] text must grow linearly with
+// the file: every key of [Variables] is read once, as the loader does.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "util/CReg.h"
+
+namespace {
+
+std::string TempFile(const std::string& name, const std::string& text) {
+  static const std::string folder = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zarn-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    return pattern;
+  }();
+  const std::string path = folder + "/" + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+void GetProfileEveryVariable(benchmark::State& state) {
+  const int keys = static_cast<int>(state.range(0));
+  std::string text = "[Script]\r\nVersion=7\r\nPip.Speak \"Hi\"\r\n[Variables]\r\n";
+  for (int i = 0; i < keys; ++i) {
+    text += "Var" + std::to_string(i) + "=value number " + std::to_string(i) + "\r\n";
+  }
+  const std::string path = TempFile("vars" + std::to_string(keys) + ".zrn", text);
+  zarn::CReg reg;
+  for (auto _ : state) {
+    // A changed file is read again; touching it makes every round a cold load.
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now());
+    const std::string list = reg.GetProfile(path, "Variables", std::nullopt, std::nullopt);
+    size_t total = list.size();
+    for (int i = 0; i < keys; ++i) {
+      total += reg.GetProfile(path, "Variables", "Var" + std::to_string(i), std::nullopt).size();
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetComplexityN(keys);
+}
+BENCHMARK(GetProfileEveryVariable)
+    ->RangeMultiplier(10)
+    ->Range(100, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+void GetProfileSectionScript(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  std::string text = "[Script]\r\nVersion=7\r\n";
+  for (int i = 0; i < lines; ++i) {
+    text += "Pip.Speak \"Line " + std::to_string(i) + " of the performance\"\r\n";
+  }
+  text += "[Variables]\r\nwho=World\r\n";
+  const std::string path = TempFile("script" + std::to_string(lines) + ".zrn", text);
+  zarn::CReg reg;
+  for (auto _ : state) {
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now());
+    benchmark::DoNotOptimize(reg.GetProfileSection(path, "Script"));
+  }
+  state.SetComplexityN(lines);
+}
+BENCHMARK(GetProfileSectionScript)
+    ->RangeMultiplier(10)
+    ->Range(1000, 1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+}  // namespace
+
+BENCHMARK_MAIN();
