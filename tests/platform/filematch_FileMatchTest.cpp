@@ -104,12 +104,5 @@ TEST_F(ListMatchingFilesTest, ListsMatchingFilesInCaseInsensitiveOrder) {
   }
 }
 
-TEST_F(ListMatchingFilesTest, EmptyFolderMeansTheCurrentOne) {
-  const fs::path previous = fs::current_path();
-  fs::current_path(root_ / "Texts");
-  EXPECT_EQ(ListMatchingFiles("", "*.doc"), Names{"c.doc"});
-  fs::current_path(previous);
-}
-
 }  // namespace
 }  // namespace zarn
