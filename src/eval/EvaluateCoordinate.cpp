@@ -31,10 +31,13 @@ double EvaluateCoordinate(std::string_view text, const std::vector<std::string>&
       {".Height", CoordinateProperty::kHeight}};
   std::string expression(text);
   try {
+    // Folding keeps byte lengths, so one folded copy answers "is it there?"
+    // for every reference; it is refreshed only after a replacement.
+    std::string folded = UCase(expression);
     for (const std::string& name : character_names) {
       for (const auto& [suffix, property] : kProperties) {
         const std::string reference = name + suffix;
-        if (FindNoCase(expression, reference) == std::string::npos) continue;
+        if (folded.find(UCase(reference)) == std::string::npos) continue;
         int32_t value = 0;
         try {
           value = read(name, property);
@@ -46,6 +49,7 @@ double EvaluateCoordinate(std::string_view text, const std::vector<std::string>&
         const std::string number =
             value < 0 ? "(" + std::to_string(value) + ")" : std::to_string(value);
         expression = ReplaceNoCase(expression, reference, number);
+        folded = UCase(expression);
       }
     }
     return CEval().Evaluate(expression);
