@@ -1,10 +1,23 @@
 #include "agent/CAgent.h"
+#include "agent/SpeechText.h"
 #include "errortrap/bErrorTrap.h"
+#include "script/ResolveResourcePath.h"
 
 namespace zarn {
 
+// Every failure is ignored: a failing step is skipped, a failing Speak keeps Req.
 void CAgent::CharSpeak(const std::string& psText, const std::string& psWaveFile) {
-  KeepRequest([&](const std::string& id) { return control_.Speak(id, psText, psWaveFile); });
+  std::string text = psText;
+  std::string wave = psWaveFile;
+  Silently([&] {
+    std::string sound;
+    if (SplitSpeechAndSound(psText, text, sound)) {
+      std::string temp_name;
+      wave = ResolveResourcePath(program_, sound, temp_name);
+    }
+  });
+  Silently([&] { text = ProtectProductWord(text); });
+  KeepRequest([&](const std::string& id) { return control_.Speak(id, text, wave); });
 }
 
 }  // namespace zarn

@@ -1,0 +1,140 @@
+#include "platform/net/CurlInternet.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "errortrap/VbError.h"
+
+namespace zarn {
+namespace {
+
+// Between reads the program lets pending events run, but not so often that
+// a fast transfer spends its time there.
+constexpr auto kPumpInterval = std::chrono::milliseconds(50);
+
+// Familiar numbers for the ways a transfer fails.
+constexpr int32_t kInternetCannotConnect = 12029;
+constexpr int32_t kInternetTimeout = 12002;
+constexpr int32_t kInternetHttpStatus = 12150;
+constexpr int32_t kInternetFailure = 12004;
+
+struct Transfer {
+  std::FILE* file = nullptr;
+  int64_t bytes = 0;
+  bool write_failed = false;
+  const std::function<void()>* between_reads = nullptr;
+  std::chrono::steady_clock::time_point last_pump{};
+
+  void Pump() {
+    const auto now = std::chrono::steady_clock::now();
+    if (*between_reads && now - last_pump >= kPumpInterval) {
+      last_pump = now;
+      (*between_reads)();
+    }
+  }
+};
+
+size_t WriteChunk(char* data, size_t size, size_t count, void* user) {
+  auto& transfer = *static_cast<Transfer*>(user);
+  const size_t length = size * count;
+  if (std::fwrite(data, 1, length, transfer.file) != length) {
+    transfer.write_failed = true;
+    return 0;  // ends the transfer with a write error
+  }
+  transfer.bytes += static_cast<int64_t>(length);
+  return length;
+}
+
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  static_cast<Transfer*>(user)->Pump();
+  return 0;
+}
+
+struct CurlDeleter {
+  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct ListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+int32_t NumberFor(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return kInternetCannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+      return kInternetTimeout;
+    case CURLE_HTTP_RETURNED_ERROR:
+      return kInternetHttpStatus;
+    case CURLE_FILE_COULDNT_READ_FILE:
+      return vberr::kFileNotFound;
+    case CURLE_WRITE_ERROR:
+      return vberr::kPathFileAccess;
+    default:
+      return kInternetFailure;
+  }
+}
+
+void EnsureGlobalInit() {
+  static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
+  if (init != CURLE_OK) throw VbError(kInternetFailure, curl_easy_strerror(init));
+}
+
+}  // namespace
+
+CurlInternet::CurlInternet() : CurlInternet(Timeouts{}) {}
+CurlInternet::CurlInternet(Timeouts timeouts) : timeouts_(timeouts) {}
+
+int64_t CurlInternet::OpenUrlReadToFile(const UrlRequest& request, const std::string& path) {
+  EnsureGlobalInit();
+  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  if (!curl) throw VbError(kInternetFailure, "The Internet service could not be opened");
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  if (!file) throw VbError(vberr::kPathFileAccess, "Path/File access error");
+
+  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+  headers = curl_slist_append(headers, "Pragma: no-cache");
+  std::unique_ptr<curl_slist, ListDeleter> header_list(headers);
+
+  Transfer transfer;
+  transfer.file = file.get();
+  transfer.between_reads = &request.between_reads;
+  char error_text[CURL_ERROR_SIZE] = {};
+
+  CURL* c = curl.get();
+  curl_easy_setopt(c, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(c, CURLOPT_USERAGENT, request.agent.c_str());
+  curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
+  curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, timeouts_.low_speed_bytes);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.low_speed_time.count()));
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteChunk);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error_text);
+
+  const CURLcode code = curl_easy_perform(c);
+  const bool closed = std::fclose(file.release()) == 0;
+  if (code != CURLE_OK) {
+    std::string reason = error_text[0] != '\0' ? error_text : curl_easy_strerror(code);
+    throw VbError(NumberFor(code), reason);
+  }
+  if (!closed) throw VbError(vberr::kPathFileAccess, "Path/File access error");
+  return transfer.bytes;
+}
+
+}  // namespace zarn
