@@ -17,6 +17,8 @@
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
+#include "platform/net/CurlInternet.h"
+#include "script/zbURLGet.h"
 #include "shell/Program.h"
 #include "shell/frmZARN.h"
 #include "util/bUserVariables.h"
@@ -59,6 +61,8 @@ int RunPlayer(const Options& options) {
   TracingCharacterService characters(*engine, trace);
 
   Program program(Ports{desktop, environment, characters, loop, trace});
+  CurlInternet internet;
+  program.ports.internet = &internet;
   frmZARN main_form(program);
   bErrorTrap::SetCloseProgram([&main_form] { main_form.Form_Unload(); });
   HeadlessActions actions(program, desktop, loop);
@@ -81,6 +85,7 @@ int RunPlayer(const Options& options) {
     if (options.idle_exit) break;
     WaitForStopSignal();
   }
+  RemoveTempFiles();
   trace.Write(TraceRecord("life", "Exit").Arg(0));
   bErrorTrap::SetDialog(nullptr);
   bErrorTrap::SetPointerReset(nullptr);
