@@ -16,18 +16,30 @@ struct KnownTag {
 };
 
 constexpr std::array<KnownTag, 24> kKnownTags{{
-    {"Chr", SpeechTagKind::kChr},   {"Ctx", SpeechTagKind::kCtx},
-    {"Emp", SpeechTagKind::kEmp},   {"Lst", SpeechTagKind::kLst},
-    {"Map", SpeechTagKind::kMap},   {"Mrk", SpeechTagKind::kMrk},
-    {"Pau", SpeechTagKind::kPau},   {"Pit", SpeechTagKind::kPit},
-    {"Rst", SpeechTagKind::kRst},   {"Spd", SpeechTagKind::kSpd},
-    {"Vol", SpeechTagKind::kVol},   {"Com", SpeechTagKind::kEngineSpecific},
-    {"Dem", SpeechTagKind::kEngineSpecific}, {"Eng", SpeechTagKind::kEngineSpecific},
-    {"Pra", SpeechTagKind::kEngineSpecific}, {"Prn", SpeechTagKind::kEngineSpecific},
-    {"Pro", SpeechTagKind::kEngineSpecific}, {"Prt", SpeechTagKind::kEngineSpecific},
-    {"RmS", SpeechTagKind::kEngineSpecific}, {"RmW", SpeechTagKind::kEngineSpecific},
-    {"RPit", SpeechTagKind::kEngineSpecific}, {"RPrn", SpeechTagKind::kEngineSpecific},
-    {"RSpd", SpeechTagKind::kEngineSpecific}, {"Vce", SpeechTagKind::kEngineSpecific},
+    {"Chr", SpeechTagKind::kChr},
+    {"Ctx", SpeechTagKind::kCtx},
+    {"Emp", SpeechTagKind::kEmp},
+    {"Lst", SpeechTagKind::kLst},
+    {"Map", SpeechTagKind::kMap},
+    {"Mrk", SpeechTagKind::kMrk},
+    {"Pau", SpeechTagKind::kPau},
+    {"Pit", SpeechTagKind::kPit},
+    {"Rst", SpeechTagKind::kRst},
+    {"Spd", SpeechTagKind::kSpd},
+    {"Vol", SpeechTagKind::kVol},
+    {"Com", SpeechTagKind::kEngineSpecific},
+    {"Dem", SpeechTagKind::kEngineSpecific},
+    {"Eng", SpeechTagKind::kEngineSpecific},
+    {"Pra", SpeechTagKind::kEngineSpecific},
+    {"Prn", SpeechTagKind::kEngineSpecific},
+    {"Pro", SpeechTagKind::kEngineSpecific},
+    {"Prt", SpeechTagKind::kEngineSpecific},
+    {"RmS", SpeechTagKind::kEngineSpecific},
+    {"RmW", SpeechTagKind::kEngineSpecific},
+    {"RPit", SpeechTagKind::kEngineSpecific},
+    {"RPrn", SpeechTagKind::kEngineSpecific},
+    {"RSpd", SpeechTagKind::kEngineSpecific},
+    {"Vce", SpeechTagKind::kEngineSpecific},
 }};
 
 bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
@@ -107,10 +119,9 @@ SpeechTag DescribeTag(std::string_view body) {
     case SpeechTagKind::kChr:
     case SpeechTagKind::kCtx: {
       auto quoted = has_value ? ReadSingleQuoted(value) : std::nullopt;
-      const bool known_value =
-          quoted && (tag.kind == SpeechTagKind::kChr
-                         ? OneOf(*quoted, {"Normal", "Monotone", "Whisper"})
-                         : OneOf(*quoted, {"Address", "E-mail", "Unknown"}));
+      const bool known_value = quoted && (tag.kind == SpeechTagKind::kChr
+                                              ? OneOf(*quoted, {"Normal", "Monotone", "Whisper"})
+                                              : OneOf(*quoted, {"Address", "E-mail", "Unknown"}));
       tag.valid = known_value;
       if (quoted) tag.text = *quoted;
       break;

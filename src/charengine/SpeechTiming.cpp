@@ -52,8 +52,8 @@ SpeechPlan PlanSpeech(const std::vector<SpeechItem>& items, int base_wpm, Speech
         plan.balloon_text += tag.shown;
         break;
       case SpeechTagKind::kSpd:
-        wpm = static_cast<int>(std::clamp<int64_t>(*tag.number, kMinWordsPerMinute,
-                                                   kMaxWordsPerMinute));
+        wpm = static_cast<int>(
+            std::clamp<int64_t>(*tag.number, kMinWordsPerMinute, kMaxWordsPerMinute));
         break;
       case SpeechTagKind::kPau:
         now += static_cast<double>(std::clamp<int64_t>(*tag.number, 0, kMaxPauseMs));

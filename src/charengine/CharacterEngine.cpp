@@ -1,0 +1,409 @@
+#include "charengine/CharacterEngine.h"
+
+#include <utility>
+
+#include "charengine/CharacterLookup.h"
+#include "charengine/ServiceErrors.h"
+#include "errortrap/VbError.h"
+#include "util/VbString.h"
+
+namespace zarn {
+namespace {
+
+constexpr int64_t kMaxBookmarkId = 2147483645;  // the two above are the service's own
+constexpr int32_t kMaxBalloonFontSize = 2160;
+constexpr int32_t kDefaultBalloonFontSize = 10;
+
+[[noreturn]] void ThrowInvalidArgument(const std::string& what) {
+  throw VbError(service_error::kInvalidArgument, what);
+}
+
+// Out-of-range parts of a balloon style are refused; a zero part keeps the
+// character's setting.
+void CheckBalloonStyle(int32_t style) {
+  const uint32_t bits = static_cast<uint32_t>(style);
+  const uint32_t chars_per_line = (bits >> 16) & 0xFF;
+  const uint32_t lines = bits >> 24;
+  if (chars_per_line != 0 && chars_per_line < 8) {
+    ThrowInvalidArgument("Balloon characters per line must be 8 to 255");
+  }
+  if (lines > 128) ThrowInvalidArgument("Balloon lines must be 1 to 128");
+}
+
+int32_t BalloonStyleFromFile(const CharacterModel& model) {
+  int32_t style = 0;
+  const BalloonInfo& balloon = model.balloon;
+  const bool enabled = balloon.present && (model.style_flags & char_style::kBalloonDisabled) == 0;
+  if (enabled) style |= 0x1;
+  if (model.style_flags & char_style::kBalloonSizeToText) style |= 0x2;
+  if (!(model.style_flags & char_style::kBalloonAutoHideOff)) style |= 0x4;
+  if (!(model.style_flags & char_style::kBalloonAutoPaceOff)) style |= 0x8;
+  style |= static_cast<int32_t>(balloon.chars_per_line) << 16;
+  style |= static_cast<int32_t>(static_cast<uint32_t>(balloon.lines) << 24);
+  return style;
+}
+
+bool IsBlank(const std::string& text) {
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+  }
+  return true;
+}
+
+// Checks bookmarks and resolves \Lst\ for a Speak text.
+void CheckBookmarks(const std::vector<SpeechItem>& items) {
+  for (const SpeechItem& item : items) {
+    if (!item.tag || item.tag->kind != SpeechTagKind::kMrk || !item.tag->valid) continue;
+    const int64_t id = *item.tag->number;
+    if (id <= 0 || id > kMaxBookmarkId) {
+      throw VbError(service_error::kReservedBookmark,
+                    "Bookmark " + std::to_string(id) + " is reserved or out of range");
+    }
+  }
+}
+
+bool HasRepeatTag(const std::vector<SpeechItem>& items) {
+  for (const SpeechItem& item : items) {
+    if (item.tag && item.tag->kind == SpeechTagKind::kLst && item.tag->valid) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+CharacterEngine::CharacterEngine(Scheduler& scheduler, CharacterEngineOptions options,
+                                 CharacterLoader loader)
+    : scheduler_(scheduler),
+      options_(std::move(options)),
+      loader_(std::move(loader)),
+      random_(options_.seed),
+      statuses_(1, 0),
+      owners_(1, 0),
+      alive_(std::make_shared<bool>(true)) {}
+
+CharacterEngine::~CharacterEngine() = default;
+
+size_t CharacterEngine::IndexOf(const std::string& id) const {
+  auto it = index_.find(UCase(id));
+  if (it == index_.end()) {
+    throw VbError(service_error::kCharacterNotLoaded, "The character \"" + id + "\" is not loaded");
+  }
+  return it->second;
+}
+
+CharacterEngine::Character& CharacterEngine::Find(const std::string& id) {
+  return *characters_[IndexOf(id)];
+}
+
+const CharacterEngine::Character& CharacterEngine::Find(const std::string& id) const {
+  return *characters_[IndexOf(id)];
+}
+
+void CharacterEngine::Load(const std::string& character_id, const std::string& path) {
+  if (character_id.empty()) ThrowInvalidArgument("A character needs a name to be loaded");
+  if (index_.count(UCase(character_id))) {
+    throw VbError(service_error::kAlreadyLoaded,
+                  "The character \"" + character_id + "\" is already loaded");
+  }
+  const std::string wanted = path.empty() ? options_.default_character : path;
+  if (wanted.empty()) {
+    throw VbError(vberr::kFileNotFound, "No default character is installed");
+  }
+  const auto found = FindCharacterFile(wanted, options_.character_folders);
+  if (!found) {
+    throw VbError(vberr::kFileNotFound, "Character file not found: " + wanted);
+  }
+  CharacterModel model;
+  try {
+    model = loader_(*found);
+  } catch (const CharFileError& error) {
+    throw VbError(service_error::kNotCharacterFile, error.what());
+  }
+  LoadModel(character_id, std::move(model));
+}
+
+void CharacterEngine::LoadModel(const std::string& character_id, CharacterModel model) {
+  if (index_.count(UCase(character_id))) {
+    throw VbError(service_error::kAlreadyLoaded,
+                  "The character \"" + character_id + "\" is already loaded");
+  }
+  auto character = std::make_unique<Character>();
+  character->id = character_id;
+  character->width = model.width;
+  character->height = model.height;
+  character->balloon.font_name = model.balloon.font_name;
+  // The file keeps a LOGFONT height in pixels; at 96 dpi a point is 4/3 pixels.
+  const int32_t pixels =
+      model.balloon.font_height < 0 ? -model.balloon.font_height : model.balloon.font_height;
+  character->balloon.font_size = pixels > 0 ? (pixels * 3 + 2) / 4 : kDefaultBalloonFontSize;
+  character->balloon.style = BalloonStyleFromFile(model);
+  character->model = std::move(model);
+  index_[UCase(character_id)] = characters_.size();
+  characters_.push_back(std::move(character));
+}
+
+bool CharacterEngine::IsLoaded(const std::string& character_id) const {
+  return index_.count(UCase(character_id)) != 0;
+}
+
+std::string CharacterEngine::Name(const std::string& id) const {
+  const Character& character = Find(id);
+  std::string name = character.model.Name(static_cast<uint16_t>(character.language_id));
+  return name.empty() ? character.id : name;
+}
+
+bool CharacterEngine::Visible(const std::string& id) const { return Find(id).visible; }
+bool CharacterEngine::HasOtherClients(const std::string& id) const {
+  Find(id);
+  return false;
+}
+int32_t CharacterEngine::Left(const std::string& id) const { return Find(id).left; }
+int32_t CharacterEngine::Top(const std::string& id) const { return Find(id).top; }
+int32_t CharacterEngine::Width(const std::string& id) const { return Find(id).width; }
+int32_t CharacterEngine::Height(const std::string& id) const { return Find(id).height; }
+
+void CharacterEngine::SetWidth(const std::string& id, int16_t width) {
+  Character& character = Find(id);
+  if (width <= 0) ThrowInvalidArgument("Width must be positive");
+  character.width = width;
+}
+
+void CharacterEngine::SetHeight(const std::string& id, int16_t height) {
+  Character& character = Find(id);
+  if (height <= 0) ThrowInvalidArgument("Height must be positive");
+  character.height = height;
+}
+
+void CharacterEngine::SetLanguageID(const std::string& id, int32_t language_id) {
+  Character& character = Find(id);
+  if (language_id < 0 || language_id > 0xFFFF) ThrowInvalidArgument("Invalid language identifier");
+  character.language_id = language_id;
+}
+
+void CharacterEngine::SetTTSModeID(const std::string& id, const std::string& mode_id) {
+  Find(id).tts_mode_id = mode_id;
+}
+
+void CharacterEngine::SetBalloonFontName(const std::string& id, const std::string& font_name) {
+  Find(id).balloon.font_name = font_name;
+}
+
+void CharacterEngine::SetBalloonFontSize(const std::string& id, int32_t font_size) {
+  Character& character = Find(id);
+  if (font_size <= 0 || font_size > kMaxBalloonFontSize) {
+    ThrowInvalidArgument("Balloon font size must be 1 to 2160 points");
+  }
+  character.balloon.font_size = font_size;
+}
+
+void CharacterEngine::SetBalloonStyle(const std::string& id, int32_t style) {
+  Character& character = Find(id);
+  CheckBalloonStyle(style);
+  uint32_t bits = static_cast<uint32_t>(style);
+  const uint32_t old_bits = static_cast<uint32_t>(character.balloon.style);
+  if (((bits >> 16) & 0xFF) == 0) bits |= old_bits & 0x00FF0000u;
+  if ((bits >> 24) == 0) bits |= old_bits & 0xFF000000u;
+  character.balloon.style = static_cast<int32_t>(bits);
+}
+
+std::vector<std::string> CharacterEngine::AnimationNames(const std::string& id) const {
+  std::vector<std::string> names;
+  for (const Animation& animation : Find(id).model.animations) names.push_back(animation.name);
+  return names;
+}
+
+BalloonSettings CharacterEngine::Balloon(const std::string& id) const { return Find(id).balloon; }
+int32_t CharacterEngine::LanguageID(const std::string& id) const { return Find(id).language_id; }
+std::string CharacterEngine::TTSModeID(const std::string& id) const { return Find(id).tts_mode_id; }
+
+RequestId CharacterEngine::Show(const std::string& id, std::optional<bool> fast) {
+  Request request;
+  request.kind = Kind::kShow;
+  request.fast = fast.value_or(false);
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::Hide(const std::string& id, std::optional<bool> fast) {
+  Request request;
+  request.kind = Kind::kHide;
+  request.fast = fast.value_or(false);
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::Speak(const std::string& id, const std::string& text,
+                                 const std::string& url) {
+  Character& character = Find(id);
+  if (text.empty() && url.empty()) ThrowInvalidArgument("Speak needs a text or a sound file");
+  Request request;
+  request.kind = Kind::kSpeak;
+  const auto alternatives = SplitAlternatives(text);
+  request.tagged_text =
+      alternatives[alternatives.size() > 1 ? random_.Pick(alternatives.size()) : 0];
+  request.speech = ParseSpeechTags(request.tagged_text);
+  request.url = url;
+  if (HasRepeatTag(request.speech)) {
+    for (const SpeechItem& item : request.speech) {
+      const bool repeat = item.tag && item.tag->kind == SpeechTagKind::kLst;
+      if (!repeat && (item.tag || !IsBlank(item.text))) {
+        throw VbError(service_error::kLstWithOtherText, "\\Lst\\ must be the only text spoken");
+      }
+    }
+    // The last statement again, without its bookmarks.
+    request.speech.clear();
+    for (const SpeechItem& item : character.last_speech) {
+      if (!item.tag || item.tag->kind != SpeechTagKind::kMrk) request.speech.push_back(item);
+    }
+    request.url = character.last_url;
+  }
+  CheckBookmarks(request.speech);
+  character.last_speech = request.speech;
+  character.last_url = request.url;
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::Think(const std::string& id, const std::string& text) {
+  Find(id);
+  Request request;
+  request.kind = Kind::kThink;
+  request.tagged_text = text;
+  request.speech = ParseSpeechTags(text);
+  CheckBookmarks(request.speech);
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::Play(const std::string& id, const std::string& animation) {
+  Character& character = Find(id);
+  const Animation* found = character.model.FindAnimation(animation);
+  if (found == nullptr) {
+    throw VbError(service_error::kAnimationNotSupported,
+                  "The character \"" + character.id + "\" has no animation \"" + animation + "\"");
+  }
+  Request request;
+  request.kind = Kind::kPlay;
+  request.animation = found;
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::MoveTo(const std::string& id, int16_t x, int16_t y,
+                                  std::optional<int32_t> speed) {
+  Request request;
+  request.kind = Kind::kMoveTo;
+  request.x = x;
+  request.y = y;
+  request.speed = speed.value_or(kDefaultMoveMillis);
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::GestureAt(const std::string& id, int16_t x, int16_t y) {
+  Request request;
+  request.kind = Kind::kGestureAt;
+  request.x = x;
+  request.y = y;
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::Get(const std::string& id, const std::string& type,
+                               const std::string& /*name*/, bool queue) {
+  const size_t index = IndexOf(id);
+  if (!EqualsNoCase(type, "Animation") && !EqualsNoCase(type, "State") &&
+      !EqualsNoCase(type, "WaveFile")) {
+    ThrowInvalidArgument("Get type must be Animation, State or WaveFile");
+  }
+  // Everything of a local character file is already there: a queued Get is
+  // a marker that completes when the queue reaches it.
+  if (queue) {
+    Request request;
+    request.kind = Kind::kGet;
+    return Enqueue(id, std::move(request));
+  }
+  const RequestId request = NewRequestId(index);
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, request] {
+    if (alive.expired() || StatusOf(request) != request_status::kPending) return;
+    SetStatus(request, request_status::kComplete);
+    if (events_ != nullptr) {
+      events_->RequestStart(request);
+      events_->RequestComplete(request, request_status::kComplete);
+    }
+  });
+  return request;
+}
+
+RequestId CharacterEngine::Wait(const std::string& id, RequestId other) {
+  const size_t index = IndexOf(id);
+  if (other <= 0 || static_cast<size_t>(other) >= statuses_.size()) {
+    throw VbError(service_error::kRequestNotFound, "The request does not exist");
+  }
+  if (owners_[static_cast<size_t>(other)] == index) {
+    throw VbError(service_error::kWaitOnSelf, "A character cannot wait for its own request");
+  }
+  Request request;
+  request.kind = Kind::kWait;
+  request.other = other;
+  return Enqueue(id, std::move(request));
+}
+
+bool CharacterEngine::Listen(const std::string& id, bool listen) {
+  Character& character = Find(id);
+  character.listening = listen && options_.speech_input;
+  return listen ? character.listening : true;
+}
+
+void CharacterEngine::CommandsRemoveAll(const std::string& id) { Find(id).commands.clear(); }
+
+void CharacterEngine::SetCommandsCaption(const std::string& id, const std::string& caption) {
+  Find(id).commands_caption = caption;
+}
+
+void CharacterEngine::SetCommandsVoice(const std::string& id, const std::string& voice) {
+  Find(id).commands_voice = voice;
+}
+
+void CharacterEngine::CommandsAdd(const std::string& id, const std::string& name,
+                                  const std::string& caption, const std::string& voice) {
+  Character& character = Find(id);
+  if (name.empty()) ThrowInvalidArgument("A command needs a name");
+  for (const CharacterCommand& command : character.commands) {
+    if (EqualsNoCase(command.name, name)) {
+      ThrowInvalidArgument("The command \"" + name + "\" already exists");
+    }
+  }
+  character.commands.push_back({name, caption, voice});
+}
+
+std::string CharacterEngine::CommandCaption(const std::string& id, const std::string& name) const {
+  for (const CharacterCommand& command : Find(id).commands) {
+    if (EqualsNoCase(command.name, name)) return command.caption;
+  }
+  ThrowInvalidArgument("There is no command \"" + name + "\"");
+}
+
+int32_t CharacterEngine::CommandsCount(const std::string& id) const {
+  return static_cast<int32_t>(Find(id).commands.size());
+}
+
+std::vector<CharacterCommand> CharacterEngine::Commands(const std::string& id) const {
+  return Find(id).commands;
+}
+std::string CharacterEngine::CommandsCaption(const std::string& id) const {
+  return Find(id).commands_caption;
+}
+std::string CharacterEngine::CommandsVoice(const std::string& id) const {
+  return Find(id).commands_voice;
+}
+
+void CharacterEngine::SimulateCommand(const UserInput& input) {
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, input] {
+    if (!alive.expired() && events_ != nullptr) events_->Command(input);
+  });
+}
+
+int CharacterEngine::RequestStatus(RequestId request) const {
+  if (request <= 0 || static_cast<size_t>(request) >= statuses_.size()) {
+    throw VbError(service_error::kRequestNotFound, "The request does not exist");
+  }
+  return statuses_[static_cast<size_t>(request)];
+}
+
+}  // namespace zarn

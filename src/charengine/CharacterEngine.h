@@ -1,0 +1,228 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "charengine/AnimationPath.h"
+#include "charengine/BranchRandom.h"
+#include "charengine/CharacterModel.h"
+#include "charengine/CharacterRenderSink.h"
+#include "charengine/SpeechTags.h"
+#include "charengine/SpeechTiming.h"
+#include "platform/CharacterServicePort.h"
+#include "platform/Scheduler.h"
+
+namespace zarn {
+
+struct CharacterEngineOptions {
+  uint32_t seed = 1;
+  // Speaking rate for characters whose file gives none.
+  int default_words_per_minute = 150;
+  // Searched after the path as given; see CharacterFolders().
+  std::vector<std::string> character_folders;
+  // What Load with an empty path loads; empty: there is no default character.
+  std::string default_character;
+  // Whether a speech recognizer exists (Listen reports False without one).
+  bool speech_input = false;
+};
+
+// MoveTo without a speed takes this long.
+inline constexpr int32_t kDefaultMoveMillis = 1000;
+
+// Reads the character file at a resolved path; throws CharFileError.
+using CharacterLoader = std::function<CharacterModel(const std::string& path)>;
+
+struct BalloonSettings {
+  std::string font_name;
+  int32_t font_size = 0;  // points
+  int32_t style = 0;      // balloon style bits, chars per line, lines
+};
+
+struct CharacterCommand {
+  std::string name;
+  std::string caption;
+  std::string voice;
+};
+
+// Our character service: one request queue per character, timing from the
+// character's frames and a words-per-minute speech model, events raised
+// from scheduled tasks only. It renders nothing; a render sink may watch.
+class CharacterEngine : public CharacterServicePort {
+ public:
+  // Reads characters with LoadCharacterModel.
+  CharacterEngine(Scheduler& scheduler, CharacterEngineOptions options);
+  CharacterEngine(Scheduler& scheduler, CharacterEngineOptions options, CharacterLoader loader);
+  ~CharacterEngine() override;
+
+  void SetRenderSink(CharacterRenderSink* sink) { sink_ = sink; }
+
+  // Loads a character made in memory, as Load does with a file.
+  void LoadModel(const std::string& character_id, CharacterModel model);
+  // The user gave a command (voice or menu): raises Command from the pump.
+  void SimulateCommand(const UserInput& input);
+
+  // For a desktop's menus and balloons.
+  BalloonSettings Balloon(const std::string& id) const;
+  std::vector<CharacterCommand> Commands(const std::string& id) const;
+  std::string CommandsCaption(const std::string& id) const;
+  std::string CommandsVoice(const std::string& id) const;
+  bool PropertySheetVisible() const { return property_sheet_visible_; }
+  int32_t LanguageID(const std::string& id) const;
+  std::string TTSModeID(const std::string& id) const;
+
+  // CharacterServicePort.
+  void SetEvents(CharacterServiceEvents* events) override { events_ = events; }
+  bool Connected() const override { return connected_; }
+  void SetConnected(bool connected) override { connected_ = connected; }
+  void SetPropertySheetVisible(bool visible) override { property_sheet_visible_ = visible; }
+  void Load(const std::string& character_id, const std::string& path) override;
+  bool IsLoaded(const std::string& character_id) const override;
+  std::string Name(const std::string& id) const override;
+  bool Visible(const std::string& id) const override;
+  bool HasOtherClients(const std::string& id) const override;
+  int32_t Left(const std::string& id) const override;
+  int32_t Top(const std::string& id) const override;
+  int32_t Width(const std::string& id) const override;
+  int32_t Height(const std::string& id) const override;
+  void SetWidth(const std::string& id, int16_t width) override;
+  void SetHeight(const std::string& id, int16_t height) override;
+  void SetLanguageID(const std::string& id, int32_t language_id) override;
+  void SetTTSModeID(const std::string& id, const std::string& mode_id) override;
+  void SetBalloonFontName(const std::string& id, const std::string& font_name) override;
+  void SetBalloonFontSize(const std::string& id, int32_t font_size) override;
+  void SetBalloonStyle(const std::string& id, int32_t style) override;
+  std::vector<std::string> AnimationNames(const std::string& id) const override;
+  RequestId Show(const std::string& id, std::optional<bool> fast) override;
+  RequestId Hide(const std::string& id, std::optional<bool> fast) override;
+  RequestId Speak(const std::string& id, const std::string& text, const std::string& url) override;
+  RequestId Think(const std::string& id, const std::string& text) override;
+  RequestId Play(const std::string& id, const std::string& animation) override;
+  RequestId MoveTo(const std::string& id, int16_t x, int16_t y,
+                   std::optional<int32_t> speed) override;
+  RequestId GestureAt(const std::string& id, int16_t x, int16_t y) override;
+  RequestId Get(const std::string& id, const std::string& type, const std::string& name,
+                bool queue) override;
+  RequestId Wait(const std::string& id, RequestId other) override;
+  void Stop(const std::string& id, std::optional<RequestId> request) override;
+  void StopAll(const std::string& id, std::optional<std::string> types) override;
+  bool Listen(const std::string& id, bool listen) override;
+  void CommandsRemoveAll(const std::string& id) override;
+  void SetCommandsCaption(const std::string& id, const std::string& caption) override;
+  void SetCommandsVoice(const std::string& id, const std::string& voice) override;
+  void CommandsAdd(const std::string& id, const std::string& name, const std::string& caption,
+                   const std::string& voice) override;
+  std::string CommandCaption(const std::string& id, const std::string& name) const override;
+  int32_t CommandsCount(const std::string& id) const override;
+  int RequestStatus(RequestId request) const override;
+
+ private:
+  enum class Kind { kShow, kHide, kSpeak, kThink, kPlay, kMoveTo, kGestureAt, kGet, kWait };
+
+  struct Request {
+    RequestId id = 0;
+    Kind kind = Kind::kGet;
+    bool fast = false;
+    std::vector<SpeechItem> speech;  // Speak/Think, alternative chosen, \Lst\ resolved
+    std::string tagged_text;         // the chosen alternative as written
+    std::string url;
+    const Animation* animation = nullptr;  // Play
+    int x = 0;
+    int y = 0;
+    int32_t speed = 0;
+    RequestId other = 0;  // Wait
+  };
+
+  struct Character {
+    std::string id;  // as loaded
+    CharacterModel model;
+    bool visible = false;
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t language_id = 0x0409;
+    std::string tts_mode_id;
+    BalloonSettings balloon;
+    std::string commands_caption;
+    std::string commands_voice;
+    std::vector<CharacterCommand> commands;
+    bool listening = false;
+    std::deque<Request> queue;  // the front is in progress while `busy`
+    bool busy = false;
+    bool kick_posted = false;
+    std::vector<TimerId> timers;  // of the request in progress
+    const Animation* last_animation = nullptr;
+    bool needs_return = false;  // the last animation's Return has not played yet
+    std::vector<SpeechItem> last_speech;
+    std::string last_url;
+  };
+
+  // One animation within a request's timeline.
+  struct Segment {
+    const Animation* animation = nullptr;
+    AnimationPath path;
+    int64_t offset_ms = 0;
+  };
+
+  // What a request does once it starts.
+  struct Timeline {
+    int status = request_status::kComplete;
+    int64_t duration_ms = 0;
+    std::vector<Segment> segments;
+    std::vector<SpeechPlan::Mark> bookmarks;
+    bool waits = false;  // completes when another request does
+    // For the render sink.
+    bool speaks = false;
+    bool thinks = false;
+    int64_t speech_at_ms = 0;
+    SpeechPlan speech;
+    bool moves = false;
+  };
+
+  Character& Find(const std::string& id);
+  const Character& Find(const std::string& id) const;
+  size_t IndexOf(const std::string& id) const;
+  RequestId Enqueue(const std::string& id, Request request);
+  RequestId NewRequestId(size_t owner);
+  void SetStatus(RequestId request, int status);
+  int StatusOf(RequestId request) const;
+  void PostKick(size_t index);
+  void StartNext(size_t index);
+  Timeline Begin(size_t index, Request& request);
+  void Finish(size_t index, RequestId request, int status);
+  void CompleteFront(size_t index, int status);
+  void ReleaseWaiters(RequestId finished);
+  void Interrupt(size_t index, std::vector<RequestId> removed);
+  void CancelTimers(Character& character);
+  void ScheduleRender(size_t index, const Timeline& timeline, Millis start);
+
+  // Animation helpers.
+  const Animation* PickStateAnimation(const Character& character, std::string_view state);
+  void AddSegment(Timeline& timeline, const Animation* animation);
+  void AddReturn(Character& character, Timeline& timeline);
+  void PlayInto(Character& character, Timeline& timeline, const Animation* animation);
+  int WordsPerMinute(const Character& character) const;
+
+  Scheduler& scheduler_;
+  CharacterEngineOptions options_;
+  CharacterLoader loader_;
+  BranchRandom random_;
+  CharacterServiceEvents* events_ = nullptr;
+  CharacterRenderSink* sink_ = nullptr;
+  bool connected_ = false;
+  bool property_sheet_visible_ = false;
+  std::vector<std::unique_ptr<Character>> characters_;
+  std::unordered_map<std::string, size_t> index_;  // upper-case id -> characters_
+  // Per request id (index 0 unused): status and owning character.
+  std::vector<int8_t> statuses_;
+  std::vector<uint32_t> owners_;
+  std::shared_ptr<bool> alive_;  // scheduled tasks check it after the engine is gone
+};
+
+}  // namespace zarn

@@ -1,0 +1,455 @@
+// The request queues: starting, timing, completing and stopping requests.
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "charengine/CharacterEngine.h"
+#include "charengine/ServiceErrors.h"
+#include "errortrap/VbError.h"
+#include "util/VbString.h"
+
+namespace zarn {
+namespace {
+
+bool IsFinal(int status) {
+  return status != request_status::kPending && status != request_status::kInProgress;
+}
+
+// The direction as the character sees it: moving or pointing towards the
+// screen's left is the character's right.
+const char* Direction(int64_t dx, int64_t dy) {
+  if (dx != 0 && std::llabs(dx) >= std::llabs(dy)) return dx < 0 ? "Right" : "Left";
+  return dy < 0 ? "Up" : "Down";
+}
+
+bool HasSpeakingFrame(const Animation* animation) {
+  return animation != nullptr && !animation->frames.empty() &&
+         !animation->frames.back().overlays.empty();
+}
+
+}  // namespace
+
+RequestId CharacterEngine::NewRequestId(size_t owner) {
+  const RequestId id = static_cast<RequestId>(statuses_.size());
+  statuses_.push_back(request_status::kPending);
+  owners_.push_back(static_cast<uint32_t>(owner));
+  return id;
+}
+
+void CharacterEngine::SetStatus(RequestId request, int status) {
+  statuses_[static_cast<size_t>(request)] = static_cast<int8_t>(status);
+}
+
+int CharacterEngine::StatusOf(RequestId request) const {
+  return statuses_[static_cast<size_t>(request)];
+}
+
+RequestId CharacterEngine::Enqueue(const std::string& id, Request request) {
+  const size_t index = IndexOf(id);
+  request.id = NewRequestId(index);
+  const RequestId result = request.id;
+  Character& character = *characters_[index];
+  character.queue.push_back(std::move(request));
+  if (!character.busy) PostKick(index);
+  return result;
+}
+
+// Requests start from the pump, never inside the call that queued them.
+void CharacterEngine::PostKick(size_t index) {
+  Character& character = *characters_[index];
+  if (character.kick_posted) return;
+  character.kick_posted = true;
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, index] {
+    if (alive.expired()) return;
+    characters_[index]->kick_posted = false;
+    StartNext(index);
+  });
+}
+
+void CharacterEngine::StartNext(size_t index) {
+  Character& character = *characters_[index];
+  // Event handlers may queue or stop requests; after each event the front is
+  // checked again.
+  auto still_front = [&character](RequestId id) {
+    return character.busy && !character.queue.empty() && character.queue.front().id == id;
+  };
+  while (!character.busy && !character.queue.empty()) {
+    const RequestId id = character.queue.front().id;
+    character.busy = true;
+    SetStatus(id, request_status::kInProgress);
+    if (events_ != nullptr) events_->RequestStart(id);
+    if (!still_front(id)) continue;
+    Timeline timeline = Begin(index, character.queue.front());
+    if (!still_front(id)) continue;
+    if (timeline.waits) return;
+    if (timeline.duration_ms == 0 && timeline.bookmarks.empty() && sink_ == nullptr) {
+      Finish(index, id, timeline.status);
+      continue;
+    }
+    const Millis start = scheduler_.Now();
+    std::weak_ptr<bool> alive = alive_;
+    for (const SpeechPlan::Mark& mark : timeline.bookmarks) {
+      character.timers.push_back(
+          scheduler_.PostAt(start + mark.at_ms, [this, alive, index, id, mark_id = mark.id] {
+            if (alive.expired() || characters_[index]->queue.empty() ||
+                characters_[index]->queue.front().id != id) {
+              return;
+            }
+            if (events_ != nullptr) events_->Bookmark(mark_id);
+          }));
+    }
+    ScheduleRender(index, timeline, start);
+    character.timers.push_back(scheduler_.PostAt(
+        start + timeline.duration_ms, [this, alive, index, id, status = timeline.status] {
+          if (alive.expired()) return;
+          Finish(index, id, status);
+          StartNext(index);
+        }));
+    return;
+  }
+}
+
+const Animation* CharacterEngine::PickStateAnimation(const Character& character,
+                                                     std::string_view state_name) {
+  const State* state = character.model.FindState(state_name);
+  if (state == nullptr) return nullptr;
+  std::vector<const Animation*> choices;
+  for (const std::string& name : state->animations) {
+    if (const Animation* animation = character.model.FindAnimation(name)) {
+      choices.push_back(animation);
+    }
+  }
+  if (choices.empty()) return nullptr;
+  return choices.size() == 1 ? choices.front() : choices[random_.Pick(choices.size())];
+}
+
+void CharacterEngine::AddSegment(Timeline& timeline, const Animation* animation) {
+  Segment segment;
+  segment.animation = animation;
+  segment.path = PlanAnimation(*animation, random_);
+  segment.offset_ms = timeline.duration_ms;
+  timeline.duration_ms += segment.path.total_ms;
+  timeline.segments.push_back(std::move(segment));
+}
+
+// The previous animation's Return plays before the next animation.
+void CharacterEngine::AddReturn(Character& character, Timeline& timeline) {
+  if (!character.needs_return || character.last_animation == nullptr) return;
+  character.needs_return = false;
+  const Animation* back = character.model.FindAnimation(character.last_animation->return_animation);
+  if (back == nullptr) return;
+  AddSegment(timeline, back);
+  character.last_animation = back;
+}
+
+void CharacterEngine::PlayInto(Character& character, Timeline& timeline,
+                               const Animation* animation) {
+  if (animation == nullptr) return;
+  AddSegment(timeline, animation);
+  character.last_animation = animation;
+  character.needs_return = animation->transition == TransitionType::kReturnAnimation &&
+                           !animation->return_animation.empty();
+}
+
+int CharacterEngine::WordsPerMinute(const Character& character) const {
+  if (character.model.voice_speed > 0 && character.model.voice_speed <= kMaxWordsPerMinute) {
+    return static_cast<int>(character.model.voice_speed);
+  }
+  return options_.default_words_per_minute;
+}
+
+CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request) {
+  Character& character = *characters_[index];
+  Timeline timeline;
+  switch (request.kind) {
+    case Kind::kShow:
+      if (character.visible) break;
+      character.visible = true;
+      if (sink_ != nullptr) sink_->VisibilityChanged(character.id, true);
+      if (events_ != nullptr) events_->Show(character.id, 4);
+      character.last_animation = nullptr;
+      character.needs_return = false;
+      if (!request.fast) PlayInto(character, timeline, PickStateAnimation(character, "Showing"));
+      break;
+    case Kind::kHide:
+      if (!character.visible || request.fast) break;
+      AddReturn(character, timeline);
+      PlayInto(character, timeline, PickStateAnimation(character, "Hiding"));
+      break;
+    case Kind::kSpeak: {
+      if (!character.visible) {
+        timeline.status = request_status::kFailed;
+        break;
+      }
+      if (!HasSpeakingFrame(character.last_animation)) {
+        AddReturn(character, timeline);
+        PlayInto(character, timeline, PickStateAnimation(character, "Speaking"));
+      }
+      timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSpeak);
+      timeline.speaks = true;
+      timeline.speech_at_ms = timeline.duration_ms;
+      break;
+    }
+    case Kind::kThink:
+      timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kThink);
+      timeline.speaks = timeline.thinks = true;
+      break;
+    case Kind::kPlay:
+      AddReturn(character, timeline);
+      PlayInto(character, timeline, request.animation);
+      break;
+    case Kind::kMoveTo: {
+      const int32_t speed = request.speed < 0 ? 0 : request.speed;
+      if (!character.visible && speed != 0) {
+        timeline.status = request_status::kFailed;
+        break;
+      }
+      const int64_t dx = int64_t{request.x} - character.left;
+      const int64_t dy = int64_t{request.y} - character.top;
+      if (speed == 0 || (dx == 0 && dy == 0)) break;
+      // The moving animation shows while the frame slides; the move itself
+      // takes exactly `speed` milliseconds.
+      AddReturn(character, timeline);
+      PlayInto(character, timeline,
+               PickStateAnimation(character, std::string("Moving") + Direction(dx, dy)));
+      timeline.duration_ms = speed;
+      timeline.moves = true;
+      break;
+    }
+    case Kind::kGestureAt: {
+      const int64_t dx = int64_t{request.x} - (character.left + character.width / 2);
+      const int64_t dy = int64_t{request.y} - (character.top + character.height / 2);
+      const Animation* gesture =
+          PickStateAnimation(character, std::string("Gesturing") + Direction(dx, dy));
+      if (gesture == nullptr) {
+        timeline.status = request_status::kFailed;
+        break;
+      }
+      AddReturn(character, timeline);
+      PlayInto(character, timeline, gesture);
+      break;
+    }
+    case Kind::kGet:
+      break;
+    case Kind::kWait:
+      timeline.waits = !IsFinal(StatusOf(request.other));
+      break;
+  }
+  if (timeline.speaks) {
+    for (const SpeechPlan::Mark& mark : timeline.speech.bookmarks) {
+      timeline.bookmarks.push_back({timeline.speech_at_ms + mark.at_ms, mark.id});
+    }
+    timeline.duration_ms = timeline.speech_at_ms + timeline.speech.total_ms;
+  }
+  return timeline;
+}
+
+void CharacterEngine::ScheduleRender(size_t index, const Timeline& timeline, Millis start) {
+  if (sink_ == nullptr) return;
+  Character& character = *characters_[index];
+  const RequestId id = character.queue.front().id;
+  std::weak_ptr<bool> alive = alive_;
+  // Runs `what` at `at` while this request is still the one playing.
+  auto at = [&](Millis when, std::function<void(CharacterRenderSink&, Character&)> what) {
+    character.timers.push_back(scheduler_.PostAt(when, [this, alive, index, id, what] {
+      if (alive.expired() || sink_ == nullptr) return;
+      Character& c = *characters_[index];
+      if (c.queue.empty() || c.queue.front().id != id) return;
+      what(*sink_, c);
+    }));
+  };
+  for (const Segment& segment : timeline.segments) {
+    for (const FrameStep& step : segment.path.steps) {
+      const Frame& frame = segment.animation->frames[step.frame];
+      at(start + segment.offset_ms + step.start_ms,
+         [name = segment.animation->name, number = step.frame, sound = frame.sound_index](
+             CharacterRenderSink& sink, Character& c) {
+           sink.FrameShown(c.id, name, number);
+           if (sound >= 0) sink.SoundPlayed(c.id, sound);
+         });
+    }
+  }
+  if (timeline.moves) {
+    const Request& request = character.queue.front();
+    sink_->MoveStarted(character.id, request.x, request.y, timeline.duration_ms);
+  }
+  if (timeline.speaks) {
+    const std::string tagged = character.queue.front().tagged_text;
+    at(start + timeline.speech_at_ms,
+       [balloon = timeline.speech.balloon_text, tagged, think = timeline.thinks](
+           CharacterRenderSink& sink, Character& c) {
+         sink.SpeechStarted(c.id, balloon, tagged, think);
+       });
+    for (const SpeechPlan::Word& word : timeline.speech.words) {
+      at(start + timeline.speech_at_ms + word.at_ms,
+         [text = word.text](CharacterRenderSink& sink, Character& c) {
+           sink.BalloonWord(c.id, text);
+         });
+    }
+    at(start + timeline.duration_ms,
+       [](CharacterRenderSink& sink, Character& c) { sink.SpeechEnded(c.id); });
+  }
+}
+
+void CharacterEngine::Finish(size_t index, RequestId id, int status) {
+  Character& character = *characters_[index];
+  if (!character.busy || character.queue.empty() || character.queue.front().id != id) return;
+  const Request& request = character.queue.front();
+  if (status == request_status::kComplete) {
+    if (request.kind == Kind::kHide && character.visible) {
+      character.visible = false;
+      character.last_animation = nullptr;
+      character.needs_return = false;
+      if (sink_ != nullptr) sink_->VisibilityChanged(character.id, false);
+      if (events_ != nullptr) events_->Hide(character.id, 3);
+      if (!character.busy || character.queue.empty() || character.queue.front().id != id) return;
+    } else if (request.kind == Kind::kMoveTo) {
+      character.left = request.x;
+      character.top = request.y;
+    }
+  }
+  CompleteFront(index, status);
+}
+
+void CharacterEngine::CompleteFront(size_t index, int status) {
+  Character& character = *characters_[index];
+  const RequestId id = character.queue.front().id;
+  character.queue.pop_front();
+  character.busy = false;
+  character.timers.clear();  // all of them have run by now
+  SetStatus(id, status);
+  if (events_ != nullptr) events_->RequestComplete(id, status);
+  ReleaseWaiters(id);
+}
+
+void CharacterEngine::ReleaseWaiters(RequestId finished) {
+  for (size_t index = 0; index < characters_.size(); ++index) {
+    Character& character = *characters_[index];
+    if (!character.busy || character.queue.empty()) continue;
+    const Request& front = character.queue.front();
+    if (front.kind != Kind::kWait || front.other != finished) continue;
+    CompleteFront(index, request_status::kComplete);
+    StartNext(index);
+  }
+}
+
+void CharacterEngine::CancelTimers(Character& character) {
+  for (TimerId timer : character.timers) scheduler_.Cancel(timer);
+  character.timers.clear();
+}
+
+// Removed requests end as interrupted; their events follow from the pump.
+void CharacterEngine::Interrupt(size_t index, std::vector<RequestId> removed) {
+  if (removed.empty()) return;
+  for (RequestId id : removed) SetStatus(id, request_status::kInterrupted);
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, index, removed = std::move(removed)] {
+    if (alive.expired()) return;
+    for (RequestId id : removed) {
+      if (events_ != nullptr) events_->RequestComplete(id, request_status::kInterrupted);
+      ReleaseWaiters(id);
+    }
+    StartNext(index);
+  });
+}
+
+void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> request) {
+  const size_t index = IndexOf(id);
+  Character& character = *characters_[index];
+  std::vector<RequestId> removed;
+  if (request) {
+    const RequestId wanted = *request;
+    if (wanted <= 0 || static_cast<size_t>(wanted) >= statuses_.size()) {
+      throw VbError(service_error::kRequestNotFound, "The request does not exist");
+    }
+    if (owners_[static_cast<size_t>(wanted)] != index) {
+      throw VbError(service_error::kStopOtherCharacter,
+                    "A character cannot stop another character's request");
+    }
+    for (auto it = character.queue.begin(); it != character.queue.end(); ++it) {
+      if (it->id != wanted) continue;
+      if (it == character.queue.begin() && character.busy) {
+        CancelTimers(character);
+        character.busy = false;
+      }
+      character.queue.erase(it);
+      removed.push_back(wanted);
+      break;
+    }
+  } else {
+    // A Showing or Hiding in progress is spared.
+    const bool spare = character.busy && (character.queue.front().kind == Kind::kShow ||
+                                          character.queue.front().kind == Kind::kHide);
+    if (!spare && character.busy) {
+      CancelTimers(character);
+      character.busy = false;
+    }
+    const size_t keep = spare ? 1 : 0;
+    while (character.queue.size() > keep) {
+      removed.push_back(character.queue.back().id);
+      character.queue.pop_back();
+    }
+    std::reverse(removed.begin(), removed.end());
+  }
+  Interrupt(index, std::move(removed));
+}
+
+void CharacterEngine::StopAll(const std::string& id, std::optional<std::string> types) {
+  const size_t index = IndexOf(id);
+  Character& character = *characters_[index];
+  bool all = !types || Trim(*types).empty();
+  bool gets = false, moves = false, plays = false, speeches = false;
+  if (!all) {
+    for (const std::string& part : SplitAlternatives(ReplaceAll(*types, ",", "|"))) {
+      const std::string type = Trim(part);
+      if (EqualsNoCase(type, "Get")) {
+        gets = true;
+      } else if (EqualsNoCase(type, "NonQueuedGet")) {
+        // Non-queued Gets of a local character complete at once.
+      } else if (EqualsNoCase(type, "Move")) {
+        moves = true;
+      } else if (EqualsNoCase(type, "Play")) {
+        plays = true;
+      } else if (EqualsNoCase(type, "Speak")) {
+        speeches = true;
+      } else {
+        throw VbError(service_error::kInvalidArgument, "Unknown request type \"" + type + "\"");
+      }
+    }
+  }
+  auto matches = [&](Kind kind) {
+    switch (kind) {
+      case Kind::kGet:
+        return all || gets;
+      case Kind::kMoveTo:
+        return all || moves;
+      case Kind::kPlay:
+      case Kind::kGestureAt:
+        return all || plays;
+      case Kind::kSpeak:
+      case Kind::kThink:
+        return all || speeches;
+      default:
+        return all;
+    }
+  };
+  std::vector<RequestId> removed;
+  std::deque<Request> kept;
+  for (size_t i = 0; i < character.queue.size(); ++i) {
+    Request& queued = character.queue[i];
+    if (!matches(queued.kind)) {
+      kept.push_back(std::move(queued));
+      continue;
+    }
+    if (i == 0 && character.busy) {
+      CancelTimers(character);
+      character.busy = false;
+    }
+    removed.push_back(queued.id);
+  }
+  character.queue = std::move(kept);
+  Interrupt(index, std::move(removed));
+}
+
+}  // namespace zarn
