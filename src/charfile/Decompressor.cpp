@@ -127,6 +127,10 @@ void Decompress(const uint8_t* src, size_t src_size, uint8_t* out, size_t expect
 }
 
 std::vector<uint8_t> Decompress(const uint8_t* src, size_t src_size, size_t expected) {
+  if (expected > MaxDecompressedSize(src_size)) {
+    Corrupt(std::to_string(src_size) + " bytes cannot hold " + std::to_string(expected) +
+            " bytes of data");
+  }
   std::vector<uint8_t> out(expected);
   Decompress(src, src_size, out.data(), expected);
   return out;

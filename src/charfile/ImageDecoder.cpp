@@ -108,6 +108,7 @@ void FillPixels(const CharacterFile& file, const uint8_t* bottom_up, int width, 
   size_t count = w * static_cast<size_t>(height);
   image.indices.resize(count);
   image.rgba.resize(count * 4);
+  if (count == 0) return;
   uint32_t lut[256];
   const auto& palette = file.Palette();
   for (size_t i = 0; i < 256; ++i) {
