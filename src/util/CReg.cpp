@@ -1,5 +1,9 @@
 #include "util/CReg.h"
 
+#include <unistd.h>
+
+#include <mutex>
+
 #include "errortrap/bErrorTrap.h"
 #include "util/ProfileDocument.h"
 #include "util/TextCodec.h"
@@ -24,6 +28,23 @@ std::string_view StripQuotes(std::string_view value) {
   return value;
 }
 
+// The loader asks for the same file once per key; a path that differs from
+// the real one in letter case is looked up folder by folder only once.
+std::optional<std::string> ProfilePath(const std::string& psProfile) {
+  static std::mutex mutex;
+  static std::string last_asked, last_found;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!last_asked.empty() && psProfile == last_asked && ::access(last_found.c_str(), F_OK) == 0) {
+    return last_found;
+  }
+  auto found = FindExisting(psProfile);
+  if (found) {
+    last_asked = psProfile;
+    last_found = *found;
+  }
+  return found;
+}
+
 std::string CutValue(std::string_view value) { return Utf8Left(value, kValueChars); }
 
 std::string DefaultText(const std::optional<std::string>& pvDefault) {
@@ -44,7 +65,7 @@ std::string CReg::GetProfile(const std::string& psProfile, const std::string& ps
   return proc.Leave(std::string{}, [&] {
     proc.Line(10);
     const std::string fallback = DefaultText(pvDefault);
-    const auto path = FindExisting(psProfile);
+    const auto path = ProfilePath(psProfile);
     if (!path || TrimProfileBlanks(psSection).empty()) return fallback;
     proc.Line(20);
     const auto document = LoadProfileDocument(*path);
@@ -73,7 +94,7 @@ std::string CReg::GetProfileSection(const std::string& psProfile, const std::str
   ProcedureScope proc{"CReg.GetProfileSection"};
   return proc.Leave(std::string{}, [&] {
     proc.Line(10);
-    const auto path = FindExisting(psProfile);
+    const auto path = ProfilePath(psProfile);
     if (!path) Throw(vberr::kFileNotFound, "File not found");
     const auto document = LoadProfileDocument(*path);
     if (!document) Throw(vberr::kPathFileAccess, "Path/File access error");
