@@ -71,6 +71,73 @@ TEST(CharacterRoundTrip, TestCharactersReadBackIdentical) {
   }
 }
 
+// Every optional and awkward case the writer can express.
+CharacterDescription Variants() {
+  CharacterDescription d = MiniCharacter();
+  CharacterInfo& info = d.info;
+  info.width = 13;  // rows need padding
+  info.height = 7;
+  info.transparent_index = 200;
+  info.palette.assign(128, Color{1, 2, 3});
+  for (size_t i = 0; i < 128; ++i) info.palette[i] = {uint8_t(i), uint8_t(2 * i), uint8_t(255 - i)};
+  info.style_flags = char_style::kBalloonSizeToText | char_style::kBalloonAutoPaceOff;
+  info.voice.present = true;  // default speed and pitch, no extra data
+  info.balloon.present = true;
+  info.balloon.text_color = {1, 2, 3};
+  info.balloon.italic = true;
+  info.balloon.font_name = "日本語 😀";
+  info.localized = {{0x0411, "キャラ😀", "説明", "phrase~~phrase"}};
+  info.states = {{"EMPTYSTATE", {}}, {"SPEAKING", {"A", "B"}}};
+  d.images.clear();
+  std::vector<uint8_t> pixels(13 * 7);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 37) % 130);
+  d.images.push_back({13, 7, pixels});
+  d.images.push_back({13, 7, pixels, false, false, true});    // raw pixels
+  d.images.push_back({13, 7, pixels, false, true, false});    // no region
+  d.images.push_back({0, 0, {}, true});                       // empty record
+  d.images.push_back({5, 3, std::vector<uint8_t>(15, 200)});  // all transparent sprite
+  d.sounds = {std::vector<uint8_t>(100, 0x80), {}};
+  Animation a;
+  a.name = "Mixed_Case";
+  a.transition = TransitionType::kReturnAnimation;
+  a.return_animation = "MIXED_CASERETURN";
+  Frame f;
+  f.images = {{4, -3, -2}, {0, 0, 0}, {70000, 1, 1}};
+  f.sound_index = -2;
+  f.duration = 0;
+  f.exit_frame = 0;
+  f.branches = {{0, 33}, {1, 33}, {2, 34}};
+  MouthOverlay o;
+  o.shape = 6;
+  o.replace = true;
+  o.image_index = 1;
+  o.x = -1;
+  o.y = 2;
+  o.reference_x = 3;
+  o.reference_y = 4;
+  o.has_region = true;
+  o.region = {1, 2, 3};
+  f.overlays = {o};
+  a.frames = {f, Frame{}};
+  d.animations = {a, Animation{"NoFrames", TransitionType::kNone, "", {}}};
+  return d;
+}
+
+TEST(CharacterRoundTrip, EveryOptionalAndAwkwardFieldReadsBack) { ExpectRoundTrip(Variants()); }
+
+TEST(CharacterRoundTrip, WrittenFileOpensFromDisk) {
+  std::string dir = std::string(ZARN_BINARY_DIR) + "/charfile_roundtrip";
+  std::vector<std::string> paths = WriteTestCharacters(dir);
+  ASSERT_EQ(paths.size(), 3u);
+  const char* names[] = {"Pip", "Mini", "Giant"};
+  for (size_t i = 0; i < paths.size(); ++i) {
+    SCOPED_TRACE(paths[i]);
+    EXPECT_EQ(CharacterFile::Open(paths[i]).Name(), names[i]);
+  }
+  EXPECT_GT(CharacterFile::Open(paths[2]).Width(), 1024);
+  std::filesystem::remove_all(dir);
+}
+
 TEST(CharacterRoundTrip, PipHasTheDocumentedShape) {
   CharacterFile pip = CharacterFile::FromBytes(WriteCharacter(PipCharacter()));
   EXPECT_EQ(pip.Name(), "Pip");
