@@ -11,13 +11,23 @@
 
 namespace {
 
-std::string TempFile(const std::string& name, const std::string& text) {
-  static const std::string folder = [] {
+// The benchmark's files live in one folder, removed when the program ends.
+struct BenchFolder {
+  std::string path;
+  BenchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zarn-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-  }();
-  const std::string path = folder + "/" + name;
+    path = pattern;
+  }
+  ~BenchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+std::string TempFile(const std::string& name, const std::string& text) {
+  static const BenchFolder folder;
+  const std::string path = folder.path + "/" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
