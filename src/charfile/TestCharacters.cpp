@@ -382,7 +382,9 @@ CharacterDescription RealisticCharacter(int image_count, uint32_t seed) {
         int dx = x - cx, dy = y - cy;
         if (dx * dx * 3600 + dy * dy * 2500 > 3600 * 2500) continue;  // 50 x 60 ellipse
         // Diagonal shading, dithered with a little noise like real artwork.
-        int shade = 50 + (dx - dy) / 2 + static_cast<int>(random.Next() % 7) - 3;
+        int shade = 50 + (dx - dy) / 3;
+        uint32_t r = random.Next();
+        if (r % 9 == 0) shade += static_cast<int>((r >> 8) % 5) - 2;
         shade = shade < 0 ? 0 : shade > 99 ? 99 : shade;
         image.indices[y * 160 + x] = static_cast<uint8_t>(ramp + shade);
       }

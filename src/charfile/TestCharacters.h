@@ -60,7 +60,7 @@ CharacterDescription PipCharacter();
 CharacterDescription MiniCharacter();
 CharacterDescription GiantCharacter();
 // A benchmark character of realistic size: 160 x 128, `image_count` images
-// of shaded, dithered sprites (about 4 KB each once compressed), grouped
+// of shaded, dithered sprites (about 4.3 KB each once compressed), grouped
 // into animations of 12 frames. Same seed, same file.
 CharacterDescription RealisticCharacter(int image_count, uint32_t seed);
 
