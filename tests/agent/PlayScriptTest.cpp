@@ -145,12 +145,21 @@ TEST_F(PlayScriptTest, SetReqAndWaitForReqGateTheOtherCharacter) {
       true, true);
   const auto waits = Select(records, "call", "Wait");
   const auto plays = Select(records, "call", "Play");
+  const auto shows = Select(records, "call", "Show");
   ASSERT_EQ(plays.size(), 1u);
+  ASSERT_EQ(shows.size(), 1u);
+  // The current character never waits; the others wait for the saved request.
+  // After Mini.Show, Mini is current, so Pip is asked to wait (on its own
+  // request, which the service refuses). A balloon setting makes no request,
+  // so SetReq there saves Mini.Show's.
   ASSERT_EQ(waits.size(), 3u);
-  for (const auto& w : waits) {
-    EXPECT_EQ(w.character, "Mini");
-    EXPECT_EQ(w.Arg(0), std::to_string(*plays[0].req));  // the saved request
-  }
+  EXPECT_EQ(waits[0].character, "Mini");
+  EXPECT_EQ(waits[0].Arg(0), std::to_string(*plays[0].req));
+  EXPECT_EQ(waits[1].character, "Pip");
+  EXPECT_EQ(waits[1].Arg(0), std::to_string(*plays[0].req));
+  EXPECT_FALSE(waits[1].error.empty());
+  EXPECT_EQ(waits[2].character, "Mini");
+  EXPECT_EQ(waits[2].Arg(0), std::to_string(*shows[0].req));
 }
 
 TEST_F(PlayScriptTest, WaitForReqWithoutSavedRequestDoesNothing) {

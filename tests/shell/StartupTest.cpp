@@ -103,7 +103,7 @@ TEST(Startup, CommandLineVariables) {
 TEST(Startup, CloseAllSwitchEndsWithoutTrayOrScript) {
   TempFolder dir;
   const auto path = dir.Write("demo.zrn", kScript);
-  for (const std::string line : {"/CLOSEALL", path + " /closeAll", "x /cLoSeAlL y"}) {
+  for (const std::string& line : std::vector<std::string>{"/CLOSEALL", path + " /closeAll", "x /cLoSeAlL y"}) {
     SCOPED_TRACE(line);
     Harness h(With(line));
     int walks = 0;

@@ -86,7 +86,7 @@ struct HarnessOptions {
 class Harness {
  public:
   explicit Harness(HarnessOptions options = {})
-      : options_(std::move(options)),
+      : options_(PrepareEnvironment(std::move(options))),
         trace_([this] { return loop_.Now(); }),
         environment_(loop_, options_.command_line, options_.seed,
                      HeadlessEnvironment::ParseClock(options_.clock)),
@@ -99,7 +99,6 @@ class Harness {
     if (!options_.exe_path.empty()) environment_.SetExecutablePath(options_.exe_path);
     bErrorTrap::SetDialog(&desktop_);
     bUserVariables::Clear();
-    setenv("ZARN_CHARACTERS", TestCharacterFolder().c_str(), 1);
   }
   ~Harness() { bErrorTrap::SetDialog(nullptr); }
 
@@ -136,6 +135,12 @@ class Harness {
   CAgent& Agent() { return *program_.agent; }
 
  private:
+  // The engine reads the character folders when it is made.
+  static HarnessOptions PrepareEnvironment(HarnessOptions options) {
+    setenv("ZARN_CHARACTERS", TestCharacterFolder().c_str(), 1);
+    return options;
+  }
+
   HarnessOptions options_;
   HeadlessLoop loop_;
   std::ostringstream json_;
