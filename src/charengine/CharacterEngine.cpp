@@ -5,7 +5,9 @@
 #include "charengine/CharacterLookup.h"
 #include "charengine/ServiceErrors.h"
 #include "errortrap/VbError.h"
+#include "platform/MediaProbe.h"
 #include "util/VbString.h"
+#include "util/WinPath.h"
 
 namespace zarn {
 namespace {
@@ -60,6 +62,15 @@ void CheckBookmarks(const std::vector<SpeechItem>& items) {
                     "Bookmark " + std::to_string(id) + " is reserved or out of range");
     }
   }
+}
+
+// The length of a sound file that speaks; nothing when it cannot be read,
+// and the text then sets the time as a speech engine would.
+std::optional<int64_t> SoundMillis(const std::string& url) {
+  const std::string path = FindExisting(url).value_or(url);
+  const MediaProbeResult probe = ProbeMediaFile(path, MediaKind::kWave);
+  if (!probe) return std::nullopt;
+  return probe.info->duration_ms;
 }
 
 bool HasRepeatTag(const std::vector<SpeechItem>& items) {
@@ -254,10 +265,14 @@ RequestId CharacterEngine::Speak(const std::string& id, const std::string& text,
       if (!item.tag || item.tag->kind != SpeechTagKind::kMrk) request.speech.push_back(item);
     }
     request.url = character.last_url;
+    request.sound_ms = character.last_sound_ms;
+  } else if (!request.url.empty()) {
+    request.sound_ms = SoundMillis(request.url);
   }
   CheckBookmarks(request.speech);
   character.last_speech = request.speech;
   character.last_url = request.url;
+  character.last_sound_ms = request.sound_ms;
   return Enqueue(id, std::move(request));
 }
 

@@ -131,6 +131,7 @@ class CharacterEngine : public CharacterServicePort {
     std::vector<SpeechItem> speech;  // Speak/Think, alternative chosen, \Lst\ resolved
     std::string tagged_text;         // the chosen alternative as written
     std::string url;
+    std::optional<int64_t> sound_ms;       // length of the url's sound, when readable
     const Animation* animation = nullptr;  // Play
     int x = 0;
     int y = 0;
@@ -161,6 +162,7 @@ class CharacterEngine : public CharacterServicePort {
     bool needs_return = false;  // the last animation's Return has not played yet
     std::vector<SpeechItem> last_speech;
     std::string last_url;
+    std::optional<int64_t> last_sound_ms;
   };
 
   // One animation within a request's timeline.

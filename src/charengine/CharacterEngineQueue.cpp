@@ -186,7 +186,13 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
         AddReturn(character, timeline);
         PlayInto(character, timeline, PickStateAnimation(character, "Speaking"));
       }
-      timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSpeak);
+      if (request.sound_ms) {
+        timeline.speech =
+            PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSoundFile);
+        StretchSpeech(timeline.speech, *request.sound_ms);
+      } else {
+        timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSpeak);
+      }
       timeline.speaks = true;
       timeline.speech_at_ms = timeline.duration_ms;
       break;

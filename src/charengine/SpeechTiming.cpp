@@ -46,6 +46,7 @@ SpeechPlan PlanSpeech(const std::vector<SpeechItem>& items, int base_wpm, Speech
       continue;
     }
     if (mode == SpeechMode::kThink) continue;
+    if (mode == SpeechMode::kSoundFile && tag.kind != SpeechTagKind::kMap) continue;
     switch (tag.kind) {
       case SpeechTagKind::kMap:
         speak(tag.text, tag.shown);
@@ -67,6 +68,18 @@ SpeechPlan PlanSpeech(const std::vector<SpeechItem>& items, int base_wpm, Speech
   }
   plan.total_ms = at();
   return plan;
+}
+
+void StretchSpeech(SpeechPlan& plan, int64_t duration_ms) {
+  const int64_t spoken = plan.total_ms;
+  auto fit = [&](int64_t at) {
+    if (spoken <= 0) return int64_t{0};
+    return static_cast<int64_t>(
+        std::llround(static_cast<double>(at) * static_cast<double>(duration_ms) / spoken));
+  };
+  for (auto& mark : plan.bookmarks) mark.at_ms = fit(mark.at_ms);
+  for (auto& word : plan.words) word.at_ms = fit(word.at_ms);
+  plan.total_ms = duration_ms;
 }
 
 }  // namespace zarn

@@ -26,8 +26,9 @@ struct SpeechPlan {
 };
 
 enum class SpeechMode {
-  kSpeak,  // every tag applies
-  kThink,  // thought balloon: only bookmarks apply
+  kSpeak,      // every tag applies
+  kThink,      // thought balloon: only bookmarks apply
+  kSoundFile,  // a sound file speaks: only bookmarks and Map apply
 };
 
 inline constexpr int kMinWordsPerMinute = 50;
@@ -38,6 +39,10 @@ inline constexpr int64_t kMaxPauseMs = 65535;
 // are clamped; invalid tags have no effect (bookmark ids are checked by the
 // caller, which knows which ones the service refuses).
 SpeechPlan PlanSpeech(const std::vector<SpeechItem>& items, int base_wpm, SpeechMode mode);
+
+// Fits a plan onto a sound file of `duration_ms`: the words keep their
+// share of the time, so bookmarks fall where their words are.
+void StretchSpeech(SpeechPlan& plan, int64_t duration_ms);
 
 // Whitespace-separated words of a text.
 std::vector<std::string> SplitWords(const std::string& text);
