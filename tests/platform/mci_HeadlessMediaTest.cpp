@@ -11,7 +11,7 @@
 #include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessMediaDevices.h"
 
-// The file specs below name only the fields that differ from a plain file.
+// The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace zarn {

@@ -117,7 +117,7 @@ inline Bytes Riff(std::string_view form, const Bytes& body) {
   return b;
 }
 
-struct WaveSpec {
+struct WaveLayout {
   uint16_t tag = 1;
   uint16_t channels = 1;
   uint32_t rate = 8000;
@@ -128,7 +128,7 @@ struct WaveSpec {
   std::optional<uint16_t> samples_per_block;  // written as a 2-byte extension
 };
 
-inline Bytes FmtChunkData(const WaveSpec& s) {
+inline Bytes FmtChunkData(const WaveLayout& s) {
   Bytes fmt;
   PutLe16(fmt, s.tag);
   PutLe16(fmt, s.channels);
@@ -143,7 +143,7 @@ inline Bytes FmtChunkData(const WaveSpec& s) {
   return fmt;
 }
 
-inline Bytes MakeWave(const WaveSpec& s) {
+inline Bytes MakeWave(const WaveLayout& s) {
   Bytes body;
   PutChunk(body, "fmt ", FmtChunkData(s));
   if (s.fact) {
@@ -201,7 +201,7 @@ inline void PutNote(Bytes& b, uint32_t delta, uint8_t status, uint8_t key) {
   b.insert(b.end(), {status, key, 0x40});
 }
 
-struct AviSpec {
+struct AviLayout {
   uint32_t micros_per_frame = 40000;
   uint32_t frames = 250;
   uint32_t streams = 1;
@@ -209,7 +209,7 @@ struct AviSpec {
   uint32_t avih_size = 56;
 };
 
-inline Bytes MakeAvi(const AviSpec& s) {
+inline Bytes MakeAvi(const AviLayout& s) {
   Bytes avih;
   PutLe32(avih, s.micros_per_frame);
   for (int i = 0; i < 3; ++i) PutLe32(avih, 0);

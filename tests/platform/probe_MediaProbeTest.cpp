@@ -6,7 +6,7 @@
 #include "mci_test_support.h"
 #include "platform/MediaProbe.h"
 
-// The file specs below name only the fields that differ from a plain file.
+// The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace zarn {
@@ -27,7 +27,7 @@ Bytes Truncate(Bytes b, size_t keep) {
 TEST(ProbeWave, WorksOutTheLengthOfEachEncoding) {
   struct Case {
     const char* name;
-    WaveSpec spec;
+    WaveLayout layout;
     int64_t ms;
     int64_t frames;
   };
@@ -78,19 +78,19 @@ TEST(ProbeWave, WorksOutTheLengthOfEachEncoding) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const MediaProbeResult result = Probe(MakeWave(c.spec), MediaKind::kWave);
+    const MediaProbeResult result = Probe(MakeWave(c.layout), MediaKind::kWave);
     ASSERT_TRUE(result) << result.error;
     EXPECT_EQ(result.info->duration_ms, c.ms);
     EXPECT_EQ(result.info->sample_frames, c.frames);
-    EXPECT_EQ(result.info->format_tag, c.spec.tag);
+    EXPECT_EQ(result.info->format_tag, c.layout.tag);
   }
 }
 
 TEST(ProbeWave, SkipsOtherChunksWithOddSizes) {
-  const WaveSpec spec{.data_bytes = 800};
+  const WaveLayout layout{.data_bytes = 800};
   Bytes body;
   PutChunk(body, "LIST", Bytes(5, 'x'));  // odd size: padded
-  PutChunk(body, "fmt ", FmtChunkData(spec));
+  PutChunk(body, "fmt ", FmtChunkData(layout));
   PutChunk(body, "data", Bytes(800, 0));
   PutTag(body, "id3 ");
   PutLe32(body, 1000);  // a cut-off trailing tag chunk does not matter

@@ -8,7 +8,7 @@
 #include "platform/MediaProbe.h"
 #include "platform/PictureProbe.h"
 
-// The file specs below name only the fields that differ from a plain file.
+// The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace zarn {
