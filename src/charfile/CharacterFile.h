@@ -144,6 +144,8 @@ struct MouthOverlay {
   bool operator==(const MouthOverlay&) const = default;
 };
 
+// Indices in frames (images, sounds, branch and exit targets, overlay
+// images) are kept as stored: check them against the counts before use.
 struct Frame {
   static constexpr int16_t kNoExit = -1;    // no exit branch: go on to the next frame
   static constexpr int16_t kExitHere = -2;  // the animation may stop at this frame
