@@ -241,6 +241,7 @@ CharacterFile CharacterReader::ReadAcf(std::vector<uint8_t> bytes, const std::st
     animation.name = entry.name;
     animation.return_animation = entry.return_animation;
     try {
+      if (folder.empty()) throw CharFileError("no folder to look for its file in");
       std::string name = BaseName(entry.file_name);
       animation = loader.Load(entry, ReadSmallFile(FindFile(folder, name)), Warnings(file));
     } catch (const CharFileError& e) {

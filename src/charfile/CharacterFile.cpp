@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "charfile/CharacterSource.h"
@@ -29,6 +30,10 @@ bool EqualNoCase(std::string_view a, std::string_view b, bool ignore_spaces) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw CharFileError(path + ": is a folder, not a character file");
+  }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) throw CharFileError(path + ": cannot open: " + std::strerror(errno));
   std::vector<uint8_t> bytes;
@@ -83,7 +88,7 @@ CharacterFile CharacterFile::Open(const std::string& path) {
 }
 
 CharacterFile CharacterFile::FromBytes(std::vector<uint8_t> bytes) {
-  return CharacterReader::Read(std::move(bytes), ".");
+  return CharacterReader::Read(std::move(bytes), "");
 }
 
 void CharacterFile::ComputeTransparency() {

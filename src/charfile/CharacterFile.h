@@ -211,7 +211,8 @@ class CharacterFile {
  public:
   // Reads the file; throws CharFileError naming what is wrong.
   static CharacterFile Open(const std::string& path);
-  // Reads an .acs image held in memory (tests, fuzzing).
+  // Reads a character held in memory (tests, fuzzing). A web character's
+  // animation files are not looked for: its animations stay empty.
   static CharacterFile FromBytes(std::vector<uint8_t> bytes);
 
   CharacterFile(CharacterFile&&) noexcept;

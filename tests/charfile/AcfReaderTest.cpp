@@ -117,5 +117,13 @@ TEST(WebCharacter, ReadsTheCharacterAndItsAnimationFiles) {
   fs::remove_all(dir);
 }
 
+TEST(WebCharacter, FromMemoryLooksForNoAnimationFiles) {
+  CharacterFile file = CharacterFile::FromBytes(Acf());
+  EXPECT_EQ(file.Name(), "Webby");
+  ASSERT_EQ(file.Animations().size(), 2u);
+  EXPECT_TRUE(file.Animations()[0].frames.empty());
+  EXPECT_EQ(file.Warnings().size(), 2u);
+}
+
 }  // namespace
 }  // namespace zarn

@@ -126,12 +126,23 @@ TEST(CharacterReader, OutOfRangeIndicesThrow) {
   EXPECT_THROW(file.SoundBytes(0), CharFileError);
 }
 
-TEST(CharacterReader, MissingFileNamesThePath) {
-  try {
-    CharacterFile::Open("/nonexistent/dir/Nobody.acs");
-    FAIL();
-  } catch (const CharFileError& e) {
-    EXPECT_NE(std::string(e.what()).find("/nonexistent/dir/Nobody.acs"), std::string::npos);
+TEST(CharacterReader, UnreadablePathsAreNamed) {
+  struct Case {
+    std::string path;
+    const char* message;
+  };
+  const Case cases[] = {{"/nonexistent/dir/Nobody.acs", "cannot open"},
+                        {std::string(ZARN_SOURCE_DIR) + "/src", "is a folder"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    try {
+      CharacterFile::Open(c.path);
+      ADD_FAILURE() << "opened";
+    } catch (const CharFileError& e) {
+      std::string error = e.what();
+      EXPECT_EQ(error.rfind(c.path, 0), 0u) << error;
+      EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
   }
 }
 
