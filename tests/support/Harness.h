@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,11 +19,13 @@
 #include "charengine/CharacterEngine.h"
 #include "charfile/TestCharacters.h"
 #include "errortrap/bErrorTrap.h"
+#include "media/CPowerPoint.h"
 #include "platform/Trace.h"
 #include "platform/TracingCharacterService.h"
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
+#include "platform/headless/HeadlessPresenter.h"
 #include "shell/Program.h"
 #include "shell/frmZARN.h"
 #include "support/TraceReader.h"
@@ -81,6 +84,8 @@ struct HarnessOptions {
   uint32_t seed = 1;
   std::string clock = "2026-03-21 09:15:00";
   std::string exe_path;  // default: the test program itself
+  // Puts a test's own service between the engine and the trace.
+  std::function<std::unique_ptr<CharacterServicePort>(CharacterServicePort& engine)> wrap_service;
 };
 
 class Harness {
@@ -92,10 +97,14 @@ class Harness {
                      HeadlessEnvironment::ParseClock(options_.clock)),
         desktop_(loop_, trace_, options_.screen_width, options_.screen_height),
         engine_(MakeCharacterEngine(loop_, options_.seed)),
-        characters_(*engine_, trace_),
+        wrapped_(options_.wrap_service ? options_.wrap_service(*engine_) : nullptr),
+        characters_(wrapped_ ? *wrapped_ : *engine_, trace_),
+        presenter_(loop_, trace_),
         program_(Ports{desktop_, environment_, characters_, loop_, trace_}),
         form_(program_) {
     trace_.SetJsonStream(&json_);
+    program_.ports.presentation = &presenter_;
+    InstallSlideshow(program_);
     if (!options_.exe_path.empty()) environment_.SetExecutablePath(options_.exe_path);
     bErrorTrap::SetDialog(&desktop_);
     bUserVariables::Clear();
@@ -129,6 +138,7 @@ class Harness {
 
   HeadlessLoop& Loop() { return loop_; }
   HeadlessDesktop& Desktop() { return desktop_; }
+  HeadlessPresenter& Presenter() { return presenter_; }
   CharacterEngine& Engine() { return *engine_; }
   Program& program() { return program_; }
   frmZARN& Form() { return form_; }
@@ -148,7 +158,9 @@ class Harness {
   HeadlessEnvironment environment_;
   HeadlessDesktop desktop_;
   std::unique_ptr<CharacterEngine> engine_;
+  std::unique_ptr<CharacterServicePort> wrapped_;
   TracingCharacterService characters_;
+  HeadlessPresenter presenter_;  // outlives the program's slideshow
   Program program_;
   frmZARN form_;
 };
