@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <iostream>
@@ -8,18 +11,21 @@
 
 #include "agent/CAgent.h"
 #include "app/CharacterServiceFactory.h"
-#include "charengine/CharacterEngine.h"
 #include "app/HeadlessActions.h"
 #include "app/Tools.h"
+#include "charengine/CharacterEngine.h"
 #include "errortrap/bErrorTrap.h"
 #include "platform/Trace.h"
 #include "platform/TracingCharacterService.h"
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
+#include "platform/headless/HeadlessWindowSystem.h"
 #include "platform/net/CurlInternet.h"
 #include "script/zbURLGet.h"
+#include "shell/EmbeddedScript.h"
 #include "shell/Program.h"
+#include "shell/bCloseAll.h"
 #include "shell/frmZARN.h"
 #include "util/bUserVariables.h"
 
@@ -28,12 +34,24 @@ namespace {
 
 volatile std::sig_atomic_t g_stop_signal = 0;
 
-void OnStopSignal(int) { g_stop_signal = 1; }
+// Written by the signal handler so that a signal between the flag test and
+// poll() still wakes the wait.
+int g_wake_pipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+  g_stop_signal = 1;
+  if (g_wake_pipe[1] >= 0 && write(g_wake_pipe[1], "", 1) < 0) {
+  }
+}
 
 // Waits, outside virtual time, until something from outside the program
-// asks it to end (the desktop keeps running while commands remain).
-void WaitForStopSignal() {
-  while (g_stop_signal == 0) pause();
+// asks it to end or another copy sends a close message (the desktop keeps
+// running while commands remain).
+void WaitForStopSignal(int message_fd) {
+  while (g_stop_signal == 0) {
+    pollfd fds[] = {{g_wake_pipe[0], POLLIN, 0}, {message_fd, POLLIN, 0}};
+    if (poll(fds, 2, -1) > 0 && (fds[1].revents & POLLIN) != 0) return;
+  }
 }
 
 }  // namespace
@@ -63,7 +81,13 @@ int RunPlayer(const Options& options) {
   Program program(Ports{desktop, environment, characters, loop, trace});
   CurlInternet internet;
   program.ports.internet = &internet;
+  HeadlessWindowSystem windows;
+  program.ports.windows = &windows;
   frmZARN main_form(program);
+  main_form.ExtractEmbeddedScript = [&program] { return ExtractEmbeddedScript(program); };
+  main_form.CloseAllInstances = [&program] { bCloseAll::CloseAllInstances(program); };
+  windows.SetCloseHandler([&desktop](WindowId) { desktop.RequestClose(); });
+  desktop.SetPumpHook([&windows] { windows.AcceptCloseMessages(); });
   bErrorTrap::SetCloseProgram([&main_form] { main_form.Form_Unload(); });
   HeadlessActions actions(program, desktop, loop);
   actions.GiveCommand = [&engine, &program](UserInput input) {
@@ -72,24 +96,37 @@ int RunPlayer(const Options& options) {
   };
   actions.Schedule(options.actions);
 
+  if (g_wake_pipe[0] < 0 && pipe2(g_wake_pipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+    g_wake_pipe[0] = g_wake_pipe[1] = -1;
+  }
   std::signal(SIGTERM, OnStopSignal);
   std::signal(SIGINT, OnStopSignal);
 
   main_form.Form_Load();
+  if (main_form.Loaded() && !main_form.Caption().empty()) {
+    try {
+      windows.RegisterMainWindow(main_form.Caption(), bCloseAll::kMainWindowClass);
+    } catch (const VbError& e) {
+      std::cerr << "zarnplay: " << e.Description() << "\n";
+    }
+  }
   while (main_form.Loaded()) {
     if (g_stop_signal != 0) {
       main_form.Form_Unload();
       break;
     }
+    windows.AcceptCloseMessages();
+    if (!main_form.Loaded()) break;
     if (loop.RunNext()) continue;
     if (options.idle_exit) break;
-    WaitForStopSignal();
+    WaitForStopSignal(windows.ListenDescriptor());
   }
   RemoveTempFiles();
   trace.Write(TraceRecord("life", "Exit").Arg(0));
   bErrorTrap::SetDialog(nullptr);
   bErrorTrap::SetPointerReset(nullptr);
   bErrorTrap::SetCloseProgram(nullptr);
+  desktop.SetPumpHook(nullptr);
   return 0;
 }
 

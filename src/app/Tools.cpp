@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/MakeExe.h"
 #include "charfile/CharacterFile.h"
 #include "charfile/TestCharacters.h"
 
@@ -18,6 +19,9 @@ std::optional<int> RunTool(const Options& options) {
       std::cerr << "zarnplay: " << e.what() << "\n";
       return 1;
     }
+  }
+  if (options.make_exe_script && options.make_exe_output) {
+    return MakeExe(*options.make_exe_script, *options.make_exe_output, std::cerr);
   }
   if (options.char_info_file || options.make_exe_script) {
     std::cerr << "zarnplay: this tool is not available in this build\n";

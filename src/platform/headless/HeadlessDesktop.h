@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +30,12 @@ class HeadlessDesktop : public DesktopPort, public ErrorDialogPort {
   std::optional<int> TrackPopupMenu() override;
   void SetForegroundWindow() override {}
   void SetPointer(MousePointer pointer) override;
-  void DoEvents() override { loop_.RunDue(); }
+  void DoEvents() override {
+    if (pump_hook_) pump_hook_();
+    loop_.RunDue();
+  }
+  // Runs at every pump too: messages that come from outside the program.
+  void SetPumpHook(std::function<void()> hook) { pump_hook_ = std::move(hook); }
   void Sleep(int32_t milliseconds) override { loop_.Advance(milliseconds); }
   int32_t ScreenWidthTwips() const override { return width_px_ * 15; }
   int32_t ScreenHeightTwips() const override { return height_px_ * 15; }
@@ -57,6 +63,7 @@ class HeadlessDesktop : public DesktopPort, public ErrorDialogPort {
   std::optional<std::string> menu_choice_;
   MousePointer pointer_ = MousePointer::kDefault;
   bool tray_present_ = false;
+  std::function<void()> pump_hook_;
 };
 
 }  // namespace zarn
