@@ -70,7 +70,6 @@ Resolution Resolve(std::string_view raw) {
   }
   if (parts.size() > kMaxComponents) return {slashed, false};
   const bool trailing_slash = slashed.back() == '/';
-  if (trailing_slash && !parts.empty() && parts.back().empty()) parts.pop_back();
 
   std::string found;  // resolved so far, without a trailing slash unless it is "/"
   size_t index = 0;

@@ -28,6 +28,8 @@ TEST(WinPath, FindsWindowsPathsIgnoringCase) {
       {base + "\\SOUNDS\\ding.WAV", base + "/Sounds/Ding.wav"},
       {base + "/sounds//DING.wav", base + "/Sounds/Ding.wav"},
       {base + "\\chars\\", base + "/Chars/"},
+      {base + "/SOUNDS/", base + "/Sounds/"},
+      {base + "/Sounds/../SOUNDS/", base + "/Sounds/../Sounds/"},
       {base + "\\Sounds\\Dong.wav", std::nullopt},
       {base + "\\Sounds\\Ding.wav\\x", std::nullopt},
       {"C:\\Agent\\Chars\\Pip.acs", std::nullopt},
