@@ -31,7 +31,7 @@ zarn_folder_library(zarn_charengine DIRS charengine DEPS zarn_charfile zarn_base
 find_package(CURL REQUIRED)
 # Headless ports, and the real services every mode shares (downloads).
 zarn_folder_library(zarn_headless DIRS platform/headless platform/net
-                    DEPS zarn_charengine zarn_base CURL::libcurl)
+                    DEPS zarn_charengine zarn_base CURL::libcurl SYSTEM zip)
 # The program itself: shell, script, agent and media need each other.
 zarn_folder_library(zarn_program DIRS shell script agent media DEPS zarn_eval zarn_base)
 zarn_folder_library(zarn_app DIRS app DEPS zarn_program zarn_headless Threads::Threads)

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libpng-dev libcurl4-openssl-dev
+  zlib1g-dev libpng-dev libcurl4-openssl-dev libzip-dev
   python3 python3-pyftpdlib
 )
 missing=()

@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "errortrap/bErrorTrap.h"
+#include "media/CPowerPoint.h"
 #include "platform/DesktopPort.h"
+#include "platform/Scheduler.h"
 #include "shell/Program.h"
 #include "shell/frmZARN.h"
 #include "util/CFile.h"
@@ -262,7 +264,22 @@ void CAgent::AgentControl_Bookmark(int32_t BookmarkID) {
 void CAgent::AgentControl_RequestComplete(RequestId Request) {
   if (Request == 0) return;
   if (Request == ReqPowerPointAutoAdvReq) {
-    // The slideshow's auto-advance wait arrives with the slideshow.
+    // The pause is counted in whole seconds of the clock, so it may end up
+    // to a second short; one 100 ms pass always runs.
+    Silently([&] {
+      DesktopPort& desktop = program_.ports.desktop;
+      const Scheduler& clock = program_.ports.scheduler;
+      const Millis start_seconds = clock.Now() / 1000;
+      do {
+        desktop.DoEvents();
+        desktop.Sleep(100);
+      } while (clock.Now() / 1000 - start_seconds < program_.document.PowerPointPause);
+    });
+    Silently([&] {
+      const std::shared_ptr<CPowerPoint> show = program_.powerpoint;
+      if (!show) throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+      show->AdvanceSlide();
+    });
   }
   if (Request != ReqPlayScriptEnd) return;
   if (program_.document.PowerPointMode) return;

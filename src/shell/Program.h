@@ -10,6 +10,7 @@
 namespace zarn {
 
 class CAgent;
+class CPowerPoint;
 class CFile;
 class CReg;
 class CharacterServicePort;
@@ -69,6 +70,10 @@ struct Program {
   std::unique_ptr<CFile> file;
 
   frmZARN* main_form = nullptr;
+
+  // The current slideshow, replaced by every start; shared so that a
+  // replaced show can finish the event it is handling.
+  std::shared_ptr<CPowerPoint> powerpoint;
 
   // Starts a narrated slideshow of the resolved presentation with the
   // script's text; unset while no presentation program is available.
