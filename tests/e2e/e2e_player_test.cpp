@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "support/Harness.h"
+#include "support/Process.h"
+#include "support/TraceReader.h"
+
+namespace zarn {
+namespace {
+
+using testing::ParseTrace;
+using testing::ProcessResult;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::Select;
+using testing::TempFolder;
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  ProcessResult Run(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    args.insert(args.begin(), ZARNPLAY_EXE);
+    env.push_back("ZARN_CHARACTERS=" + testing::TestCharacterFolder());
+    return RunProcess(args, env, dir_.Path());
+  }
+  TempFolder dir_;
+};
+
+TEST_F(PlayerTest, PlaysTheBundledDemoTheSameWayEveryTime) {
+  const std::string demo = std::string(ZARN_SOURCE_DIR) + "/examples/demo.zrn";
+  std::string traces[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string trace = dir_ / ("demo" + std::to_string(i) + ".jsonl");
+    const auto result = Run({"--headless", "--idle-exit", "--clock", "2026-12-08 09:30:00",
+                             "--trace", trace, demo});
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.out.find("call   Pip.Show"), std::string::npos);  // the timeline
+    traces[i] = ReadFile(trace);
+  }
+  EXPECT_EQ(traces[0], traces[1]);
+  const auto records = ParseTrace(traces[0]);
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().kind + " " + records.back().op, "life Exit");
+  EXPECT_EQ(Select(records, "event", "Bookmark").size(), 1u);
+  EXPECT_EQ(Select(records, "life", "ShutDown").size(), 1u);
+  const auto speaks = Select(records, "call", "Speak");
+  ASSERT_FALSE(speaks.empty());
+  EXPECT_EQ(speaks[0].Arg(0).substr(0, 25), "Good Morning, friend! \\mr");
+}
+
+TEST_F(PlayerTest, OptionsAndTheirMistakes) {
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    const char* in_out;
+    const char* in_err;
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "Usage: zarnplay", ""},
+      {{"--version"}, 0, "ZARNPlay 7.0.10", ""},
+      {{"--bogus"}, 2, "", "unknown option --bogus"},
+      {{"--screen", "wide"}, 2, "", "--screen takes"},
+      {{"--seed", "-1"}, 2, "", "--seed takes"},
+      {{"--act", "soon menu &Close"}, 2, "", "--act takes"},
+      {{"--trace"}, 2, "", "--trace needs a value"},
+      {{"--headless", "--clock", "yesterday", "x.zrn"}, 2, "", "--clock takes"},
+      // No script: start-up ends silently.
+      {{"--headless", "--idle-exit", "/nowhere/x.zrn"}, 0, "life   Exit", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const auto result = Run(c.args);
+    EXPECT_EQ(result.exit_code, c.exit_code);
+    EXPECT_NE(result.out.find(c.in_out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.in_err), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(PlayerTest, ActionsDriveTheTrayAndCommands) {
+  const std::string script = dir_.Write(
+      "stay.zrn",
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n"
+      "hello=Hello|~|hello\n[CommandScript:hello]\nPip.Play \"Wave\"\n[Script]\nPip.Show\n");
+  const std::string trace = dir_ / "stay.jsonl";
+  const auto result = Run({"--headless", "--trace", trace, "--act", "5 command hello 90",
+                           "--act", "10 menu Hide &Pip", "--act", "20 menu &Close", script});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  const auto records = ParseTrace(ReadFile(trace));
+  const auto commands = Select(records, "event", "Command");
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(commands[0].t, 5.0);
+  EXPECT_EQ(commands[0].args, (std::vector<std::string>{"hello", "90"}));
+  EXPECT_EQ(Select(records, "call", "Play").size(), 1u);
+  EXPECT_EQ(Select(records, "life", "ShutDown")[0].t, 20.0);
+}
+
+TEST_F(PlayerTest, WithoutIdleExitCommandsKeepItRunningUntilSignalled) {
+  const std::string script = dir_.Write(
+      "stay.zrn",
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
+      "[Script]\nPip.Show\n");
+  // --idle-exit ends it; without it the program waits (killed by the timeout).
+  EXPECT_EQ(Run({"--headless", "--idle-exit", script}).exit_code, 0);
+  const auto waiting = RunProcess({ZARNPLAY_EXE, "--headless", script},
+                                  {"ZARN_CHARACTERS=" + testing::TestCharacterFolder()},
+                                  dir_.Path(), 2);
+  EXPECT_EQ(waiting.exit_code, -1);
+}
+
+}  // namespace
+}  // namespace zarn
