@@ -83,6 +83,12 @@ std::optional<int64_t> FindEmbeddedScriptMarker(std::istream& file) {
   return std::nullopt;
 }
 
+std::string ReadEmbeddedScript(std::istream& file) {
+  const auto at = FindEmbeddedScriptMarker(file);
+  if (!at) return std::string();
+  return ReadEmbeddedText(file, *at + static_cast<int64_t>(EmbeddedScriptMarker().size()));
+}
+
 std::string GetTempFolder(Program& p) {
   ProcedureScope proc{"ZARNGlobalX.GetTempFolder"};
   std::string folder;
@@ -99,9 +105,7 @@ bool ExtractEmbeddedScript(Program& p) {
   proc.Step(10, [&] {
     std::ifstream file(p.ExePath, std::ios::binary);
     if (!file) Throw(vberr::kFileNotFound, "File not found");
-    const auto at = FindEmbeddedScriptMarker(file);
-    if (at)
-      text = ReadEmbeddedText(file, *at + static_cast<int64_t>(EmbeddedScriptMarker().size()));
+    text = ReadEmbeddedScript(file);
   });
   if (text.empty()) return false;
 

@@ -21,6 +21,11 @@ std::string EmbeddedScriptMarker();
 // when there is none.
 std::optional<int64_t> FindEmbeddedScriptMarker(std::istream& file);
 
+// The script behind the first marker, up to the end of the file or its
+// first NUL; empty when there is none. Throws VbError 7 for a tail too long
+// to be a script.
+std::string ReadEmbeddedScript(std::istream& file);
+
 // Plays the script appended to the program's own executable (program.ExePath)
 // through a temporary file; false when there is none or it does not start.
 bool ExtractEmbeddedScript(Program& program);
