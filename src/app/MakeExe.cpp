@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -61,8 +62,11 @@ int MakeExe(const std::string& script, const std::string& output, std::ostream& 
                 "' would show the open dialog instead of playing its script; choose another name");
   }
 
+  std::error_code ec;
   std::ifstream script_file(script, std::ios::binary);
-  if (!script_file) return fail("cannot read the script '" + script + "'");
+  if (!std::filesystem::is_regular_file(script, ec) || !script_file) {
+    return fail("cannot read the script '" + script + "'");
+  }
   script_file.seekg(0, std::ios::end);
   const std::streamoff script_size = script_file.tellg();
   if (script_size < 0) return fail("cannot read the script '" + script + "'");
