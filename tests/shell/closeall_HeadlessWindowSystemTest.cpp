@@ -155,24 +155,29 @@ TEST(HeadlessWindowSystem, EntriesOfCopiesThatAreGoneAreSkippedAndRemoved) {
   HeadlessWindowSystem windows(folder.path);
   windows.RegisterMainWindow("ZARN://alive", "ZARNPlayMain");
 
-  // A socket nobody listens on any more.
-  const std::string dead_socket = folder.path + "/dead.sock";
-  {
+  // Sockets nobody listens on any more.
+  const auto left_socket = [&](const std::string& name) {
+    const std::string path = folder.path + "/" + name;
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, dead_socket.c_str());
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::strcpy(address.sun_path, path.c_str());
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     close(fd);
-  }
+    return path;
+  };
+  const std::string dead_socket = left_socket("dead.sock");
+  const std::string refused_socket = left_socket("refused.sock");
   const auto entry = [&](int number, const std::string& text) {
     const std::string path = folder.path + "/" + std::to_string(number) + ".win";
     std::ofstream(path) << text;
     return path;
   };
-  const std::string live = "socket=" + dead_socket + "\ntitle=ZARN://refused\nclass=ZARNPlayMain\n";
-  const std::string dead_pid = entry(100, "pid=" + std::to_string(ReapedPid()) + "\n" + live);
-  const std::string refused = entry(101, "pid=" + std::to_string(getpid()) + "\n" + live);
+  const std::string dead_pid = entry(100, "pid=" + std::to_string(ReapedPid()) +
+                                              "\nsocket=" + dead_socket + "\ntitle=ZARN://dead\n");
+  const std::string refused =
+      entry(101, "pid=" + std::to_string(getpid()) + "\nsocket=" + refused_socket +
+                     "\ntitle=ZARN://refused\nclass=ZARNPlayMain\n");
   const std::string no_socket =
       entry(102, "pid=" + std::to_string(getpid()) + "\nsocket=" + folder.path + "/none.sock\n");
   entry(103, "garbage\n\n=\npid=abc\n");
@@ -181,6 +186,7 @@ TEST(HeadlessWindowSystem, EntriesOfCopiesThatAreGoneAreSkippedAndRemoved) {
 
   EXPECT_EQ(Titles(windows), (std::vector<std::string>{"ZARN://alive", "ZARN://refused"}));
   EXPECT_FALSE(std::filesystem::exists(dead_pid));
+  EXPECT_FALSE(std::filesystem::exists(dead_socket));
   EXPECT_FALSE(std::filesystem::exists(no_socket));
   // Its process lives, but nobody answers: the send removes it.
   windows.SendClose(101);

@@ -247,8 +247,15 @@ std::optional<HeadlessWindowSystem::Entry> HeadlessWindowSystem::ReadEntry(Windo
   }
   if (entry.pid <= 0 || entry.socket.empty()) return std::nullopt;
   struct stat info {};
-  if (ProcessGone(entry.pid) || ::stat(entry.socket.c_str(), &info) != 0) {
+  const bool gone = ProcessGone(entry.pid);
+  if (gone || ::stat(entry.socket.c_str(), &info) != 0) {
     ::unlink(path.c_str());
+    // The socket of a process that is gone goes too, if it is one of ours.
+    const std::string prefix = folder_ + "/";
+    if (gone && entry.socket.rfind(prefix, 0) == 0 &&
+        entry.socket.find('/', prefix.size()) == std::string::npos) {
+      ::unlink(entry.socket.c_str());
+    }
     return std::nullopt;
   }
   return entry;
