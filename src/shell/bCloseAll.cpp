@@ -8,6 +8,11 @@
 #include "util/VbString.h"
 
 namespace zarn::bCloseAll {
+namespace {
+
+constexpr size_t kTitleBufferLength = 255;
+
+}  // namespace
 
 bool IsInstanceMark(const std::string& title, const std::string& class_name) {
   if (title.empty() || UCase(title).find("ZARN://") == std::string::npos) return false;
@@ -36,7 +41,11 @@ void CloseAllInstances(Program& p) {
   for (const WindowId window : order) {
     proc.Step(30, [&] { p.ports.desktop.DoEvents(); });
     std::string title;
-    proc.Step(40, [&] { title = windows->WindowTitle(window); });
+    proc.Step(40, [&] {
+      title = windows->WindowTitle(window);
+      // The title is read into a buffer of 255 characters.
+      if (title.size() > kTitleBufferLength) title.resize(kTitleBufferLength);
+    });
     if (title.empty() || UCase(title).find("ZARN://") == std::string::npos) continue;
     const std::string class_name = GetWindowClassName(p, window);
     if (!IsInstanceMark(title, class_name) || window == own) continue;

@@ -65,12 +65,15 @@ TEST(CloseAllInstances, ClosesEveryOtherCopyInWindowOrder) {
       {"ZARN:/nearly", "ZARNPlayMain"},           // 8
       {"Playing ZARN://inside", "ZARNPlayMain"},  // 9: the mark may stand anywhere
       {"ZARN://none", ""},                        // 10
+      // 11 and 12: the title is read into 255 characters.
+      {std::string(248, 'x') + "ZARN://", "ZARNPlayMain"},
+      {std::string(249, 'x') + "ZARN://", "ZARNPlayMain"},
   });
   windows.SetOwn(4);
   Harness h;
   h.program().ports.windows = &windows;
   bCloseAll::CloseAllInstances(h.program());
-  EXPECT_EQ(windows.sent, (std::vector<WindowId>{1, 2, 3, 9}));
+  EXPECT_EQ(windows.sent, (std::vector<WindowId>{1, 2, 3, 9, 11}));
   EXPECT_TRUE(windows.posted.empty());
 }
 
