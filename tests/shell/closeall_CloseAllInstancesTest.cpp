@@ -12,7 +12,6 @@ namespace zarn {
 namespace {
 
 using testing::Harness;
-using testing::HarnessOptions;
 using testing::Select;
 
 struct FakeWindow {
@@ -85,22 +84,6 @@ TEST(CloseAllInstances, AFailingWindowIsReportedAndTheWalkGoesOn) {
   bCloseAll::CloseAllInstances(h.program());
   EXPECT_EQ(windows.sent, (std::vector<WindowId>{2}));
   EXPECT_EQ(Select(h.Records(), "ui", "ErrorReport").size(), 1u);
-}
-
-TEST(CloseAllInstances, SwitchInAnyCaseClosesOthersAndEnds) {
-  for (const std::string line : {"/closeall", "/CloseAll", "x /cLoSeAlL"}) {
-    SCOPED_TRACE(line);
-    FakeWindows windows({{"ZARN://zarnplay", "ZARNPlayMain"}, {"ZARN://other", "Other"}});
-    HarnessOptions options;
-    options.command_line = line;
-    Harness h(options);
-    h.program().ports.windows = &windows;
-    h.Form().CloseAllInstances = [&h] { bCloseAll::CloseAllInstances(h.program()); };
-    h.StartAndRun();
-    EXPECT_EQ(windows.sent, (std::vector<WindowId>{1}));
-    EXPECT_FALSE(h.Form().Loaded());
-    EXPECT_TRUE(h.Form().Caption().empty());
-  }
 }
 
 }  // namespace

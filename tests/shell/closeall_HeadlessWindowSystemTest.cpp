@@ -78,20 +78,6 @@ TEST(HeadlessWindowSystem, CopiesSeeEachOthersWindowsInRegistrationOrder) {
   EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
-TEST(HeadlessWindowSystem, ACopyThatEndsTakesItsWindowsAlong) {
-  Folder folder;
-  HeadlessWindowSystem stays(folder.path);
-  stays.RegisterMainWindow("ZARN://stays", "ZARNPlayMain");
-  {
-    HeadlessWindowSystem leaves(folder.path);
-    leaves.RegisterMainWindow("ZARN://leaves", "ZARNPlayMain");
-    EXPECT_EQ(Titles(stays).size(), 2u);
-  }
-  EXPECT_EQ(Titles(stays), (std::vector<std::string>{"ZARN://stays"}));
-  // Only our own entry and socket remain.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 2);
-}
-
 TEST(HeadlessWindowSystem, SendCloseReturnsAfterTheReceiverHandledIt) {
   Folder folder;
   HeadlessWindowSystem sender(folder.path);
