@@ -15,13 +15,20 @@
 #include "app/Tools.h"
 #include "charengine/CharacterEngine.h"
 #include "errortrap/bErrorTrap.h"
+#include "media/bBackdrop.h"
+#include "media/frmBackdrop.h"
 #include "platform/Trace.h"
 #include "platform/TracingCharacterService.h"
+#include "platform/headless/HeadlessBackdrop.h"
+#include "platform/headless/HeadlessClipboard.h"
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
+#include "platform/headless/HeadlessMediaCommandPort.h"
+#include "platform/headless/HeadlessShell.h"
 #include "platform/headless/HeadlessWindowSystem.h"
 #include "platform/net/CurlInternet.h"
+#include "script/bReadText.h"
 #include "script/zbURLGet.h"
 #include "shell/EmbeddedScript.h"
 #include "shell/Program.h"
@@ -83,13 +90,26 @@ int RunPlayer(const Options& options) {
   program.ports.internet = &internet;
   HeadlessWindowSystem windows;
   program.ports.windows = &windows;
+  HeadlessShell shell(trace, options.dry_run);
+  program.ports.shell = &shell;
+  HeadlessClipboard clipboard(options.clipboard.value_or(""));
+  program.ports.clipboard = &clipboard;
+  bReadText::SeedRandom(options.seed);
+  HeadlessMediaCommandPort media(loop, trace);
+  program.ports.media = &media;
+  HeadlessBackdrop backdrop(trace);
+  program.ports.backdrop = &backdrop;
   frmZARN main_form(program);
+  frmBackdrop backdrop_form(program, backdrop);
+  main_form.UnloadOtherForms = [&backdrop_form] { backdrop_form.Unload(); };
+  main_form.StopAllMedia = [&program] { bBackdrop::StopAllMedia(program); };
   main_form.ExtractEmbeddedScript = [&program] { return ExtractEmbeddedScript(program); };
   main_form.CloseAllInstances = [&program] { bCloseAll::CloseAllInstances(program); };
   windows.SetCloseHandler([&desktop](WindowId) { desktop.RequestClose(); });
   desktop.SetPumpHook([&windows] { windows.AcceptCloseMessages(); });
   bErrorTrap::SetCloseProgram([&main_form] { main_form.Form_Unload(); });
   HeadlessActions actions(program, desktop, loop);
+  actions.BackdropAction = [&backdrop](const std::string& what) { return backdrop.Perform(what); };
   actions.GiveCommand = [&engine, &program](UserInput input) {
     if (program.agent) input.character_id = program.agent->Char();
     engine->SimulateCommand(input);

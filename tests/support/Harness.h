@@ -20,12 +20,19 @@
 #include "charfile/TestCharacters.h"
 #include "errortrap/bErrorTrap.h"
 #include "media/CPowerPoint.h"
+#include "media/bBackdrop.h"
+#include "media/frmBackdrop.h"
 #include "platform/Trace.h"
 #include "platform/TracingCharacterService.h"
+#include "platform/headless/HeadlessBackdrop.h"
+#include "platform/headless/HeadlessClipboard.h"
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
+#include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessPresenter.h"
+#include "platform/headless/HeadlessShell.h"
+#include "script/bReadText.h"
 #include "shell/Program.h"
 #include "shell/frmZARN.h"
 #include "support/TraceReader.h"
@@ -84,6 +91,9 @@ struct HarnessOptions {
   uint32_t seed = 1;
   std::string clock = "2026-03-21 09:15:00";
   std::string exe_path;  // default: the test program itself
+  // Shell actions are checked and traced but start nothing unless cleared.
+  bool dry_run = true;
+  std::string clipboard;
   // Puts a test's own service between the engine and the trace.
   std::function<std::unique_ptr<CharacterServicePort>(CharacterServicePort& engine)> wrap_service;
 };
@@ -100,10 +110,22 @@ class Harness {
         wrapped_(options_.wrap_service ? options_.wrap_service(*engine_) : nullptr),
         characters_(wrapped_ ? *wrapped_ : *engine_, trace_),
         presenter_(loop_, trace_),
+        media_(loop_, trace_),
+        backdrop_(trace_),
+        shell_(trace_, options_.dry_run),
+        clipboard_(options_.clipboard),
         program_(Ports{desktop_, environment_, characters_, loop_, trace_}),
-        form_(program_) {
+        form_(program_),
+        backdrop_form_(program_, backdrop_) {
     trace_.SetJsonStream(&json_);
     program_.ports.presentation = &presenter_;
+    program_.ports.media = &media_;
+    program_.ports.backdrop = &backdrop_;
+    form_.UnloadOtherForms = [this] { backdrop_form_.Unload(); };
+    form_.StopAllMedia = [this] { bBackdrop::StopAllMedia(program_); };
+    program_.ports.shell = &shell_;
+    program_.ports.clipboard = &clipboard_;
+    bReadText::SeedRandom(options_.seed);
     InstallSlideshow(program_);
     if (!options_.exe_path.empty()) environment_.SetExecutablePath(options_.exe_path);
     bErrorTrap::SetDialog(&desktop_);
@@ -139,6 +161,7 @@ class Harness {
   HeadlessLoop& Loop() { return loop_; }
   HeadlessDesktop& Desktop() { return desktop_; }
   HeadlessPresenter& Presenter() { return presenter_; }
+  HeadlessBackdrop& Backdrop() { return backdrop_; }
   CharacterEngine& Engine() { return *engine_; }
   Program& program() { return program_; }
   frmZARN& Form() { return form_; }
@@ -161,8 +184,13 @@ class Harness {
   std::unique_ptr<CharacterServicePort> wrapped_;
   TracingCharacterService characters_;
   HeadlessPresenter presenter_;  // outlives the program's slideshow
+  HeadlessMediaCommandPort media_;
+  HeadlessBackdrop backdrop_;
+  HeadlessShell shell_;
+  HeadlessClipboard clipboard_;
   Program program_;
   frmZARN form_;
+  frmBackdrop backdrop_form_;
 };
 
 }  // namespace zarn::testing
