@@ -4,9 +4,32 @@
 
 #include "app/MakeExe.h"
 #include "charfile/CharacterFile.h"
+#include "charfile/CharacterTools.h"
 #include "charfile/TestCharacters.h"
 
 namespace zarn {
+namespace {
+
+// --char-info [--json] FILE [--png ANIMATION DIR]
+int CharInfo(const Options& options) {
+  try {
+    const CharacterFile file = CharacterFile::Open(*options.char_info_file);
+    if (options.png_animation && options.png_folder) {
+      for (const auto& path :
+           WriteAnimationPngs(file, *options.png_animation, *options.png_folder, true)) {
+        std::cout << path << "\n";
+      }
+      return 0;
+    }
+    std::cout << DescribeCharacter(file, options.json);
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "zarnplay: " << *options.char_info_file << ": " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace
 
 std::optional<int> RunTool(const Options& options) {
   if (options.make_test_characters) {
@@ -23,8 +46,9 @@ std::optional<int> RunTool(const Options& options) {
   if (options.make_exe_script && options.make_exe_output) {
     return MakeExe(*options.make_exe_script, *options.make_exe_output, std::cerr);
   }
-  if (options.char_info_file || options.make_exe_script) {
-    std::cerr << "zarnplay: this tool is not available in this build\n";
+  if (options.char_info_file) return CharInfo(options);
+  if (options.make_exe_script) {
+    std::cerr << "zarnplay: --make-exe needs SCRIPT and OUTPUT\n";
     return 2;
   }
   return std::nullopt;
