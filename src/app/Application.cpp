@@ -15,6 +15,7 @@
 #include "app/Tools.h"
 #include "charengine/CharacterEngine.h"
 #include "errortrap/bErrorTrap.h"
+#include "media/CPowerPoint.h"
 #include "media/bBackdrop.h"
 #include "media/frmBackdrop.h"
 #include "platform/Trace.h"
@@ -25,6 +26,7 @@
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
+#include "platform/headless/HeadlessPresenter.h"
 #include "platform/headless/HeadlessShell.h"
 #include "platform/headless/HeadlessWindowSystem.h"
 #include "platform/net/CurlInternet.h"
@@ -85,7 +87,10 @@ int RunPlayer(const Options& options) {
   std::unique_ptr<CharacterEngine> engine = MakeCharacterEngine(loop, options.seed);
   TracingCharacterService characters(*engine, trace);
 
+  HeadlessPresenter presenter(loop, trace);  // outlives the program's slideshow
   Program program(Ports{desktop, environment, characters, loop, trace});
+  program.ports.presentation = &presenter;
+  InstallSlideshow(program);
   CurlInternet internet;
   program.ports.internet = &internet;
   HeadlessWindowSystem windows;
