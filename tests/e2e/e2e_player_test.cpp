@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "support/Harness.h"
 #include "support/Process.h"
 #include "support/TraceReader.h"
@@ -103,6 +105,22 @@ TEST_F(PlayerTest, WithoutIdleExitCommandsKeepItRunningUntilSignalled) {
                                   {"ZARN_CHARACTERS=" + testing::TestCharacterFolder()},
                                   dir_.Path(), 2);
   EXPECT_EQ(waiting.exit_code, -1);
+}
+
+TEST_F(PlayerTest, RealtimePacesTheSamePerformanceByTheWallClock) {
+  // Show (1.0 s) and Hide (0.8 s): the run takes 1.8 s of performance.
+  const std::string script = dir_.Write(
+      "short.zrn", "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\nPip.Show\n"
+                   "Pip.Hide\n");
+  const std::string virtual_trace = dir_ / "virtual.jsonl";
+  const std::string real_trace = dir_ / "real.jsonl";
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Run({"--realtime", "--idle-exit", "--trace", real_trace, script}).exit_code, 0);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(seconds, 1.8);
+  ASSERT_EQ(Run({"--headless", "--idle-exit", "--trace", virtual_trace, script}).exit_code, 0);
+  EXPECT_EQ(ReadFile(real_trace), ReadFile(virtual_trace));
 }
 
 }  // namespace
