@@ -45,7 +45,7 @@ TEST_F(CharacterLookupTest, FindsByPathThenByNameInTheFolders) {
   const Case cases[] = {
       {Real("Pip.acs"), Real("Pip.acs")},
       {"C:\\Agent\\Chars\\Pip.acs", Real("Pip.acs")},
-      {"c:\\WINDOWS\\msagent\\chars\\MINI.ACS", Real("Mini.acs")},
+      {"c:\\Program Files\\Chars\\MINI.ACS", Real("Mini.acs")},
       {"Giant.acs", Real("Giant.acs")},
       {windows_root + "\\CHARS\\pip.Acs", Real("Pip.acs")},
       {"C:\\Agent\\Chars\\Nobody.acs", std::nullopt},
