@@ -21,7 +21,11 @@ void HeadlessLoop::Cancel(TimerId id) {
 }
 
 void HeadlessLoop::RunDue() {
-  while (!tasks_.empty() && tasks_.begin()->first.first <= now_) {
+  // Only what is due now: a task that sleeps moves the clock on, and what
+  // falls due meanwhile waits for the next pump, so the idle loop regains
+  // control even when tasks keep sleeping.
+  const Millis until = now_;
+  while (!tasks_.empty() && tasks_.begin()->first.first <= until) {
     auto node = tasks_.extract(tasks_.begin());
     due_of_.erase(node.key().second);
     node.mapped()();

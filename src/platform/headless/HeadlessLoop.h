@@ -18,8 +18,8 @@ class HeadlessLoop : public Scheduler {
   TimerId PostAt(Millis at, std::function<void()> task) override;
   void Cancel(TimerId id) override;
 
-  // Runs every task due by now, including tasks they post for now. Safe to
-  // call from inside a task (a nested run's pump).
+  // Runs every task due by the time of the call, including tasks they post
+  // for that time. Safe to call from inside a task (a nested run's pump).
   void RunDue();
   // Sleeps: the clock moves on by `milliseconds`; nothing runs.
   void Advance(Millis milliseconds);

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/headless/HeadlessLoop.h"
+
+namespace zarn {
+namespace {
+
+TEST(HeadlessLoop, RunsTasksInTimeThenPostingOrder) {
+  HeadlessLoop loop;
+  std::vector<std::string> ran;
+  loop.PostAt(20, [&] { ran.push_back("b"); });
+  loop.PostAt(10, [&] { ran.push_back("a"); });
+  const TimerId cancelled = loop.PostAt(15, [&] { ran.push_back("x"); });
+  loop.PostAt(20, [&] { ran.push_back("c"); });
+  loop.Cancel(cancelled);
+  loop.RunDue();
+  EXPECT_TRUE(ran.empty());  // nothing is due at 0
+  while (loop.RunNext()) {
+  }
+  EXPECT_EQ(ran, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(loop.Now(), 20);
+}
+
+TEST(HeadlessLoop, TasksPostedForNowRunInTheSamePump) {
+  HeadlessLoop loop;
+  std::vector<int> ran;
+  loop.Post([&] {
+    ran.push_back(1);
+    loop.Post([&] { ran.push_back(2); });
+  });
+  loop.RunDue();
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
+TEST(HeadlessLoop, ASleepingTaskHandsControlBackToTheIdleLoop) {
+  // A task that sleeps and reposts itself (a show that loops for ever) must
+  // not keep one pump busy for ever.
+  HeadlessLoop loop;
+  int runs = 0;
+  std::function<void()> again = [&] {
+    ++runs;
+    loop.Advance(100);
+    loop.Post(again);
+  };
+  loop.Post(again);
+  EXPECT_TRUE(loop.RunNext());
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(loop.RunNext());
+  EXPECT_EQ(runs, 2);
+  EXPECT_EQ(loop.Now(), 200);
+}
+
+TEST(HeadlessLoop, SleepMovesTheClockWithoutRunningAnything) {
+  HeadlessLoop loop;
+  bool ran = false;
+  loop.PostAt(5, [&] { ran = true; });
+  loop.Advance(10);
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(loop.Now(), 10);
+  loop.RunDue();
+  EXPECT_TRUE(ran);
+}
+
+}  // namespace
+}  // namespace zarn
