@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "support/Harness.h"
 #include "support/Process.h"
@@ -18,10 +19,16 @@ using testing::TempFolder;
 
 class PlayerTest : public ::testing::Test {
  protected:
-  ProcessResult Run(std::vector<std::string> args, std::vector<std::string> env = {}) {
+  void SetUp() override { std::filesystem::create_directory(Runtime()); }
+  // Copies register their windows here; a private folder keeps them apart
+  // from other tests.
+  std::string Runtime() { return dir_ / "runtime"; }
+  std::vector<std::string> Env() {
+    return {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(), "XDG_RUNTIME_DIR=" + Runtime()};
+  }
+  ProcessResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), ZARNPLAY_EXE);
-    env.push_back("ZARN_CHARACTERS=" + testing::TestCharacterFolder());
-    return RunProcess(args, env, dir_.Path());
+    return RunProcess(args, Env(), dir_.Path());
   }
   TempFolder dir_;
 };
@@ -101,9 +108,7 @@ TEST_F(PlayerTest, WithoutIdleExitCommandsKeepItRunningUntilSignalled) {
       "[Script]\nPip.Show\n");
   // --idle-exit ends it; without it the program waits (killed by the timeout).
   EXPECT_EQ(Run({"--headless", "--idle-exit", script}).exit_code, 0);
-  const auto waiting = RunProcess({ZARNPLAY_EXE, "--headless", script},
-                                  {"ZARN_CHARACTERS=" + testing::TestCharacterFolder()},
-                                  dir_.Path(), 2);
+  const auto waiting = RunProcess({ZARNPLAY_EXE, "--headless", script}, Env(), dir_.Path(), 2);
   EXPECT_EQ(waiting.exit_code, -1);
 }
 
