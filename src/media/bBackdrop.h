@@ -9,11 +9,18 @@ struct Program;
 // Media playback in the one media slot and the full-screen backdrop window.
 namespace bBackdrop {
 
+// The media slot: one device at a time, always under the alias "media".
+// `psKind` chooses the device type ("wave", "midi", "avi" and their longer
+// names); a missing file leaves whatever plays alone.
+void StartMedia(Program& program, const std::string& psKind, const std::string& psFile,
+                bool pbLoop);
 void PlayWaveFile(Program& program, const std::string& psFile, bool pbRepeat);
 void PlayMidiFile(Program& program, const std::string& psFile, bool pbRepeat);
 void PlayAviFile(Program& program, const std::string& psFile, bool pbRepeat);
 // Stops whatever is in the media slot.
 void StopAllMedia(Program& program);
+// The loop timer's tick: an item that has stopped starts again.
+void MediaLoopTick(Program& program);
 
 void SetBackdropColor(Program& program, const std::string& psColor);
 void SetBackdropImage(Program& program, const std::string& psFile);
