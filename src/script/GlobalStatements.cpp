@@ -18,6 +18,8 @@
 namespace zarn {
 namespace {
 
+using Kind = GlobalStatementKind;
+
 // A script that plays itself through PLAYSCRIPT would otherwise recurse
 // until the stack runs out.
 constexpr int kMaxNestedScripts = 64;
@@ -33,30 +35,16 @@ std::string Rest(const std::string& line) {
   return blank == std::string::npos ? std::string() : line.substr(blank + 1);
 }
 
-std::string Resolved(Program& p, const std::string& reference) {
-  std::string temp_name;
-  return ResolveResourcePath(p, reference, temp_name);
+bool StartsWith(const std::string& upper_line, std::string_view keyword) {
+  return upper_line.compare(0, keyword.size(), keyword) == 0;
 }
 
 // One enclosing quote off each end, then "" read as ".
-std::string ShellArgument(const std::string& line, size_t keyword_length) {
-  std::string text = Trim(line.substr(keyword_length));
+std::string ShellArgument(const std::string& line) {
+  std::string text = Trim(Rest(line));
   if (!text.empty() && text.front() == '"') text.erase(0, 1);
   if (!text.empty() && text.back() == '"') text.pop_back();
   return ReplaceAll(text, "\"\"", "\"");
-}
-
-struct MediaArgument {
-  std::string file;
-  bool repeat = false;
-};
-
-// "file" or "file,flag"; the flag is read exactly as written after the comma.
-MediaArgument MediaWithRepeat(Program& p, const std::string& line) {
-  const std::string text = Unquoted(Rest(line));
-  const auto comma = text.find(',');
-  if (comma == std::string::npos) return {Resolved(p, text), false};
-  return {Resolved(p, Unquoted(text.substr(0, comma))), CReg::TrueFalse(text.substr(comma + 1))};
 }
 
 // Splits "a, b" at the first comma into two unquoted parts; `tail` stays
@@ -71,26 +59,16 @@ void SplitAtComma(const std::string& text, std::string& head, std::string& tail)
   tail = Unquoted(text.substr(comma + 1));
 }
 
-void MarkReadAloudDone(Program& p) { p.agent->CharSpeak(kReadAloudDone, ""); }
-
-void ReadClipboard(Program& p, const std::string& line) {
-  std::string character;
-  std::string prefix;
-  SplitAtComma(Unquoted(Rest(line)), character, prefix);
-  bReadText::ReadClipboardAloud(p, character, prefix);
-  MarkReadAloudDone(p);
-}
-
-void ReadTextFile(Program& p, const std::string& line) {
-  if (line.find(',') == std::string::npos) return;
-  std::string character;
-  std::string remainder;
-  SplitAtComma(Unquoted(Rest(line)), character, remainder);
-  std::string file;
-  std::string prefix;
-  SplitAtComma(remainder, file, prefix);
-  bReadText::ReadTextFileAloud(p, character, Resolved(p, file), prefix);
-  MarkReadAloudDone(p);
+// "file" or "file,flag"; the flag is read exactly as written after the comma.
+void MediaWithRepeat(const std::string& line, GlobalStatement& s) {
+  const std::string text = Unquoted(Rest(line));
+  const auto comma = text.find(',');
+  if (comma == std::string::npos) {
+    s.argument = text;
+    return;
+  }
+  s.argument = Unquoted(text.substr(0, comma));
+  s.repeat = CReg::TrueFalse(text.substr(comma + 1));
 }
 
 void CloseProgram(Program& p) {
@@ -117,79 +95,140 @@ void PlayNestedScript(Program& p, const std::string& path) {
   LoadScript(p, path, true);
 }
 
-bool StartsWith(const std::string& upper_line, std::string_view keyword) {
-  return upper_line.compare(0, keyword.size(), keyword) == 0;
-}
-
 }  // namespace
 
-void RunGlobalStatement(Program& p, std::string& current_line, const std::string& upper_line) {
-  const std::string& line = current_line;
-  auto argument = [&] { return Unquoted(Rest(line)); };
-  // The line loop's wait test sees what a statement leaves of the line.
-  auto cut = [&] { current_line = Rest(current_line); };
+GlobalStatement ParseGlobalStatement(const std::string& line, const std::string& upper_line) {
+  GlobalStatement s;
+  s.rest = line;
+  auto with_argument = [&](Kind kind, bool resolve) {
+    s.kind = kind;
+    s.argument = Unquoted(Rest(line));
+    s.resolve = resolve;
+    s.rest = Rest(line);
+  };
+  auto plain = [&](Kind kind) { s.kind = kind; };
 
   if (RemoveBlanks(upper_line).find("AGENTCONTROL.PROPERTYSHEET.VISIBLE=TRUE") !=
       std::string::npos) {
-    p.agent->AgentControl().SetPropertySheetVisible(true);
+    plain(Kind::kPropertySheet);
   } else if (StartsWith(upper_line, "SHELLEX ") || StartsWith(upper_line, "RUNCOMMAND ")) {
-    const std::string command = ShellArgument(line, line.find(' ') + 1);
-    cut();
-    zbShellEx::RunShellCommand(p, command);
+    with_argument(Kind::kShellCommand, false);
+    s.argument = ShellArgument(line);
   } else if (StartsWith(upper_line, "BGCOLOR ")) {
-    const std::string color = argument();
-    cut();
-    bBackdrop::SetBackdropColor(p, color);
+    with_argument(Kind::kBackdropColor, false);
   } else if (StartsWith(upper_line, "BGIMAGE ")) {
-    const std::string image = Resolved(p, argument());
-    cut();
-    bBackdrop::SetBackdropImage(p, image);
+    with_argument(Kind::kBackdropImage, true);
   } else if (StartsWith(upper_line, "PLAYWAVE ")) {
-    const std::string wave = Resolved(p, argument());
-    cut();
-    bBackdrop::PlayWaveFile(p, wave, false);
+    with_argument(Kind::kPlayWave, true);
   } else if (StartsWith(upper_line, "STOPWAVE")) {
-    bBackdrop::StopAllMedia(p);
+    plain(Kind::kStopMedia);
   } else if (StartsWith(upper_line, "PLAYMIDI ")) {
-    const MediaArgument media = MediaWithRepeat(p, line);
-    cut();
-    bBackdrop::PlayMidiFile(p, media.file, media.repeat);
+    with_argument(Kind::kPlayMidi, true);
+    MediaWithRepeat(line, s);
   } else if (StartsWith(upper_line, "STOPMIDI")) {
-    bBackdrop::StopAllMedia(p);
+    plain(Kind::kStopMedia);
   } else if (StartsWith(upper_line, "PLAYAVI ")) {
-    const MediaArgument media = MediaWithRepeat(p, line);
-    cut();
-    bBackdrop::PlayAviFile(p, media.file, media.repeat);
+    with_argument(Kind::kPlayAvi, true);
+    MediaWithRepeat(line, s);
   } else if (StartsWith(upper_line, "STOPAVI")) {
-    bBackdrop::StopAllMedia(p);
+    plain(Kind::kStopMedia);
   } else if (upper_line == "BGSHOW") {
-    bBackdrop::ShowBackdrop(p);
+    plain(Kind::kShowBackdrop);
   } else if (upper_line == "BGHIDE") {
-    bBackdrop::HideBackdrop(p);
+    plain(Kind::kHideBackdrop);
   } else if (StartsWith(upper_line, "SENDKEYS ")) {
-    const std::string keys = argument();
-    cut();
-    zbShellEx::SendKeys(p, keys);
+    with_argument(Kind::kSendKeys, false);
   } else if (StartsWith(upper_line, "CLOSEAPP ")) {
-    const std::string title = argument();
-    cut();
-    zbShellEx::CloseWindowByTitle(p, title);
+    with_argument(Kind::kCloseApp, false);
   } else if (upper_line == "ZARN.CLOSE") {
-    CloseProgram(p);
+    plain(Kind::kClose);
   } else if (StartsWith(upper_line, "READCLIPBOARD ")) {
-    const std::string whole = line;
-    cut();
-    ReadClipboard(p, whole);
+    with_argument(Kind::kReadClipboard, false);
+    SplitAtComma(s.argument, s.character, s.prefix);
+    s.argument.clear();
   } else if (StartsWith(upper_line, "READTEXTFILE ")) {
-    const std::string whole = line;
-    cut();
-    ReadTextFile(p, whole);
+    with_argument(Kind::kReadTextFile, true);
+    if (line.find(',') == std::string::npos) {
+      s.kind = Kind::kNoAction;
+      s.argument.clear();
+      s.resolve = false;
+    } else {
+      std::string remainder;
+      SplitAtComma(s.argument, s.character, remainder);
+      SplitAtComma(remainder, s.argument, s.prefix);
+    }
   } else if (StartsWith(upper_line, "PLAYSCRIPT ")) {
-    const std::string script = Resolved(p, argument());
-    cut();
-    PlayNestedScript(p, script);
+    with_argument(Kind::kPlayScript, true);
   } else if (StartsWith(upper_line, "OPENWINDOW ") || StartsWith(upper_line, "MOVETOCONTROL ")) {
     // Recognised, but this version gives them no action.
+    with_argument(Kind::kNoAction, false);
+    s.argument.clear();
+  }
+  return s;
+}
+
+void RunGlobalStatement(Program& p, std::string& current_line, const std::string& upper_line) {
+  GlobalStatement s = ParseGlobalStatement(current_line, upper_line);
+  // The line loop's wait test sees what a statement leaves of the line.
+  current_line = s.rest;
+  if (s.resolve) {
+    std::string temp_name;
+    s.argument = ResolveResourcePath(p, s.argument, temp_name);
+  }
+  switch (s.kind) {
+    case Kind::kNone:
+    case Kind::kNoAction:
+      break;
+    case Kind::kPropertySheet:
+      p.agent->AgentControl().SetPropertySheetVisible(true);
+      break;
+    case Kind::kShellCommand:
+      zbShellEx::RunShellCommand(p, s.argument);
+      break;
+    case Kind::kBackdropColor:
+      bBackdrop::SetBackdropColor(p, s.argument);
+      break;
+    case Kind::kBackdropImage:
+      bBackdrop::SetBackdropImage(p, s.argument);
+      break;
+    case Kind::kPlayWave:
+      bBackdrop::PlayWaveFile(p, s.argument, false);
+      break;
+    case Kind::kStopMedia:
+      bBackdrop::StopAllMedia(p);
+      break;
+    case Kind::kPlayMidi:
+      bBackdrop::PlayMidiFile(p, s.argument, s.repeat);
+      break;
+    case Kind::kPlayAvi:
+      bBackdrop::PlayAviFile(p, s.argument, s.repeat);
+      break;
+    case Kind::kShowBackdrop:
+      bBackdrop::ShowBackdrop(p);
+      break;
+    case Kind::kHideBackdrop:
+      bBackdrop::HideBackdrop(p);
+      break;
+    case Kind::kSendKeys:
+      zbShellEx::SendKeys(p, s.argument);
+      break;
+    case Kind::kCloseApp:
+      zbShellEx::CloseWindowByTitle(p, s.argument);
+      break;
+    case Kind::kClose:
+      CloseProgram(p);
+      break;
+    case Kind::kReadClipboard:
+      bReadText::ReadClipboardAloud(p, s.character, s.prefix);
+      p.agent->CharSpeak(kReadAloudDone, "");
+      break;
+    case Kind::kReadTextFile:
+      bReadText::ReadTextFileAloud(p, s.character, s.argument, s.prefix);
+      p.agent->CharSpeak(kReadAloudDone, "");
+      break;
+    case Kind::kPlayScript:
+      PlayNestedScript(p, s.argument);
+      break;
   }
 }
 

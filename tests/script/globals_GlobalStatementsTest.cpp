@@ -3,6 +3,7 @@
 #include "script/GlobalStatements.h"
 #include "script/LoadScript.h"
 #include "support/Harness.h"
+#include "util/VbString.h"
 
 namespace zarn {
 namespace {
@@ -13,22 +14,89 @@ using testing::Select;
 using testing::TempFolder;
 using testing::TraceLine;
 
-// What a global statement reached: its port or module record, as
-// "kind op arg|arg".
-std::vector<std::string> Actions(const std::vector<TraceLine>& records, size_t from) {
-  std::vector<std::string> out;
-  for (size_t i = from; i < records.size(); ++i) {
-    const TraceLine& r = records[i];
-    const bool wanted = r.kind == "media" || r.kind == "shell" ||
-                        (r.kind == "ui" && r.op != "Pointer") ||
-                        (r.kind == "life" && r.op != "LoadScript") ||
-                        (r.kind == "call" && (r.op == "PropertySheet.Visible" || r.op == "Speak"));
-    if (!wanted) continue;
-    std::string text = r.kind + " " + r.op;
-    for (size_t a = 0; a < r.args.size(); ++a) text += (a ? "|" : " ") + r.args[a];
-    out.push_back(text);
+using Kind = GlobalStatementKind;
+
+GlobalStatement Parse(const std::string& line) { return ParseGlobalStatement(line, UCase(line)); }
+
+// kind, argument, character, prefix, repeat, resolve, rest of the line
+std::string Describe(const GlobalStatement& s) {
+  return std::to_string(static_cast<int>(s.kind)) + " [" + s.argument + "] [" + s.character +
+         "] [" + s.prefix + "] " + (s.repeat ? "repeat " : "") + (s.resolve ? "resolve " : "") +
+         "{" + s.rest + "}";
+}
+
+TEST(ParseGlobalStatement, StatementsAndTheArgumentsTheyCut) {
+  struct Case {
+    std::string line;
+    Kind kind;
+    std::string argument;
+    std::string character = "";
+    std::string prefix = "";
+    bool repeat = false;
+    bool resolve = false;
+  };
+  const Case cases[] = {
+      {"AgentControl.PropertySheet.Visible = True", Kind::kPropertySheet, ""},
+      {"x agentcontrol. PropertySheet .visible= true y", Kind::kPropertySheet, ""},
+      {"ShellEx notepad.exe", Kind::kShellCommand, "notepad.exe"},
+      {"RunCommand   notepad.exe  ", Kind::kShellCommand, "notepad.exe"},
+      {"ShellEx \"\"\"/opt/My Tools/tool\"\"\"", Kind::kShellCommand, "\"/opt/My Tools/tool\""},
+      {"shellex \"a\"\"b\"", Kind::kShellCommand, "a\"b"},
+      {"ShellEx \"", Kind::kShellCommand, ""},
+      {"SHELLEX", Kind::kNone, ""},
+      {"BGCOLOR \"#FF8000\"", Kind::kBackdropColor, "#FF8000"},
+      {"BgImage \"sky.png\"", Kind::kBackdropImage, "sky.png", "", "", false, true},
+      {"PlayWave \"\"Ding.wav\"\"", Kind::kPlayWave, "Ding.wav", "", "", false, true},
+      {"PLAYWAVE", Kind::kNone, ""},
+      {"STOPWAVE", Kind::kStopMedia, ""},
+      {"StopWaveNow", Kind::kStopMedia, ""},
+      {"STOPMIDI", Kind::kStopMedia, ""},
+      {"stopavi", Kind::kStopMedia, ""},
+      {"PlayMidi tune.mid,True", Kind::kPlayMidi, "tune.mid", "", "", true, true},
+      {"PlayMidi tune.mid, True", Kind::kPlayMidi, "tune.mid", "", "", false, true},
+      {"PlayMidi tune.mid", Kind::kPlayMidi, "tune.mid", "", "", false, true},
+      {"PlayMidi \"my tune.mid\" ,yes", Kind::kPlayMidi, "my tune.mid", "", "", true, true},
+      {"PlayAvi clip.avi,1", Kind::kPlayAvi, "clip.avi", "", "", true, true},
+      {"PlayAvi \"clip.avi\"", Kind::kPlayAvi, "clip.avi", "", "", false, true},
+      {"bgshow", Kind::kShowBackdrop, ""},
+      {"BGSHOW NOW", Kind::kNone, ""},
+      {"BgHide", Kind::kHideBackdrop, ""},
+      {"SendKeys \"abc{ENTER}\"", Kind::kSendKeys, "abc{ENTER}"},
+      {"CloseApp \"Untitled - Editor\"", Kind::kCloseApp, "Untitled - Editor"},
+      {"ZARN.Close", Kind::kClose, ""},
+      {"ZARN.Close now", Kind::kNone, ""},
+      {"READCLIPBOARD", Kind::kNone, ""},
+      {"ReadClipboard Pip", Kind::kReadClipboard, "", "Pip"},
+      {"ReadClipboard \"Pip\" , \"\\spd=200\\\"", Kind::kReadClipboard, "", "Pip", "\\spd=200\\"},
+      {"ReadTextFile story.txt", Kind::kNoAction, ""},
+      {"ReadTextFile Pip, story.txt", Kind::kReadTextFile, "story.txt", "Pip", "", false, true},
+      {"ReadTextFile \"Pip\", \"*.txt\", \\pit=90\\", Kind::kReadTextFile, "*.txt", "Pip",
+       "\\pit=90\\", false, true},
+      {"PlayScript \"other.zrn\"", Kind::kPlayScript, "other.zrn", "", "", false, true},
+      {"OpenWindow Notepad", Kind::kNoAction, ""},
+      {"MOVETOCONTROL OK", Kind::kNoAction, ""},
+      {"MoveToControlOK", Kind::kNone, ""},
+      {"Nothing to see here", Kind::kNone, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const GlobalStatement s = Parse(c.line);
+    GlobalStatement expected;
+    expected.kind = c.kind;
+    expected.argument = c.argument;
+    expected.character = c.character;
+    expected.prefix = c.prefix;
+    expected.repeat = c.repeat;
+    expected.resolve = c.resolve;
+    expected.rest = s.rest;
+    EXPECT_EQ(Describe(s), Describe(expected));
   }
-  return out;
+}
+
+TEST(ParseGlobalStatement, TheWaitTestSeesTheArgumentAfterAStatement) {
+  EXPECT_EQ(Parse("PlayWave WaitForReq").rest, "WaitForReq");
+  EXPECT_EQ(Parse("WaitForReq").rest, "WaitForReq");
+  EXPECT_EQ(Parse("BGSHOW").rest, "BGSHOW");
 }
 
 class GlobalStatementsTest : public ::testing::Test {
@@ -41,72 +109,22 @@ class GlobalStatementsTest : public ::testing::Test {
     script_ = dir_.Write("main.zrn", "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n");
     ASSERT_TRUE(LoadScript(harness_.program(), script_, false));
   }
-  // Interprets one line as a nested run and returns what it reached.
-  std::vector<std::string> Run(const std::string& line) {
+  // Interprets lines as a nested run and returns the texts spoken.
+  std::vector<std::string> Run(const std::string& lines) {
     const size_t before = harness_.Records().size();
-    harness_.Agent().PlayScript(line + "\r\n", false, true, false);
-    return Actions(harness_.Records(), before);
+    harness_.Agent().PlayScript(lines + "\r\n", false, true, false);
+    const auto records = harness_.Records();
+    std::vector<std::string> spoken;
+    for (size_t i = before; i < records.size(); ++i) {
+      if (records[i].kind == "call" && records[i].op == "Speak")
+        spoken.push_back(records[i].Arg(0));
+    }
+    return spoken;
   }
   Harness harness_;
   TempFolder dir_;
   std::string script_;
 };
-
-TEST_F(GlobalStatementsTest, EachStatementCutsItsArgument) {
-  const std::string wave = dir_.Write("Ding.wav", "RIFF");
-  const std::string image = dir_.Write("sky.png", "png");
-  const std::string story = dir_.Write("story.txt", "Once.");
-  const std::string mark = "call Speak \\mrk=777777777\\|";
-  using V = std::vector<std::string>;
-  struct Case {
-    std::string line;
-    V expected;
-  };
-  const Case cases[] = {
-      {"AgentControl.PropertySheet.Visible = True", {"call PropertySheet.Visible true"}},
-      {"x agentcontrol. PropertySheet .visible= true y", {"call PropertySheet.Visible true"}},
-      {"Pip.AgentControl.PropertySheet.Visible=True", {}},
-      {"ShellEx notepad.exe", {"shell Start notepad.exe"}},
-      {"RunCommand   notepad.exe  ", {"shell Start notepad.exe"}},
-      {"ShellEx \"\"\"/opt/My Tools/tool\"\"\"", {"shell Start \"/opt/My Tools/tool\""}},
-      {"shellex \"a\"\"b\"", {"shell Start a\"b"}},
-      {"BGCOLOR \"#FF8000\"", {"ui Backdrop color|#FF8000"}},
-      {"BgImage \"sky.png\"", {"ui Backdrop image|" + image}},
-      {"BGIMAGE nowhere.png", {"ui Backdrop image|nowhere.png"}},
-      {"PlayWave \"DING.WAV\"", {"media PlayWaveFile " + wave + "|false"}},
-      {"PLAYWAVE", {}},
-      {"STOPWAVE", {"media StopAllMedia"}},
-      {"StopWaveNow", {"media StopAllMedia"}},
-      {"STOPMIDI", {"media StopAllMedia"}},
-      {"stopavi", {"media StopAllMedia"}},
-      {"PlayMidi tune.mid,True", {"media PlayMidiFile tune.mid|true"}},
-      {"PlayMidi tune.mid, True", {"media PlayMidiFile tune.mid|false"}},
-      {"PlayMidi tune.mid", {"media PlayMidiFile tune.mid|false"}},
-      {"PlayMidi \"Ding.wav\" ,yes", {"media PlayMidiFile " + wave + "|true"}},
-      {"PlayAvi clip.avi,1", {"media PlayAviFile clip.avi|true"}},
-      {"PlayAvi \"clip.avi\"", {"media PlayAviFile clip.avi|false"}},
-      {"bgshow", {"ui Backdrop show|"}},
-      {"BGSHOW NOW", {}},
-      {"BgHide", {"ui Backdrop hide|"}},
-      {"SendKeys \"abc{ENTER}\"", {"shell SendKeys abc{ENTER}"}},
-      {"CloseApp \"Untitled - Editor\"", {"shell CloseApp Untitled - Editor"}},
-      {"READCLIPBOARD", {}},
-      {"ReadClipboard Pip", {"life ReadAloud clipboard|Pip|", mark}},
-      {"ReadClipboard \"Pip\" , \"\\spd=200\\\"",
-       {"life ReadAloud clipboard|Pip|\\spd=200\\", mark}},
-      {"ReadTextFile story.txt", {}},
-      {"ReadTextFile Pip, story.txt", {"life ReadAloud file|Pip|" + story + "|", mark}},
-      {"ReadTextFile \"Pip\", \"*.txt\", \\pit=90\\",
-       {"life ReadAloud file|Pip|*.txt|\\pit=90\\", mark}},
-      {"OpenWindow Notepad", {}},
-      {"MOVETOCONTROL OK", {}},
-      {"Nothing to see here", {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    EXPECT_EQ(Run(c.line), c.expected);
-  }
-}
 
 TEST_F(GlobalStatementsTest, ZarnCloseShutsDownUnlessTheExecutableIsZarn) {
   struct Case {
@@ -135,7 +153,7 @@ TEST_F(GlobalStatementsTest, PlayScriptRunsTheOtherScriptInsideTheLine) {
              "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\nPip.Speak Other\n");
   const size_t ends_before = Select(harness_.Records(), "call", "Get").size();
   EXPECT_EQ(Run("Pip.Speak One\r\nPlayScript \"other.zrn\"\r\nPip.Speak Two"),
-            (std::vector<std::string>{"call Speak One|", "call Speak Other|", "call Speak Two|"}));
+            (std::vector<std::string>{"One", "Other", "Two"}));
   EXPECT_EQ(harness_.program().document.ScriptPath, dir_ / "other.zrn");
   // The other script is a main script: it queues its end marker.
   EXPECT_EQ(Select(harness_.Records(), "call", "Get").size(), ends_before + 1);
