@@ -220,7 +220,10 @@ void frmZARN::mnuCharShow_Click(int index) {
 void frmZARN::mnuCloseScript_Click() { ShutDown(); }
 
 void frmZARN::ShutDown() {
-  if (!loaded_ || unloading_) return;
+  // Events pumped while it waits for a hide (the end marker, a second
+  // close) must not start a second shutdown inside the first.
+  if (!loaded_ || unloading_ || shutting_down_) return;
+  shutting_down_ = true;
   Program& p = program_;
   p.ports.trace.Write(TraceRecord("life", "ShutDown"));
   if (p.agent) {

@@ -56,6 +56,7 @@ class frmZARN : public DesktopEvents {
   Program& program_;
   bool loaded_ = false;
   bool unloading_ = false;
+  bool shutting_down_ = false;
   std::string caption_;
   NotifyIconData nid_;
   // Item 0 is the invisible template "Show"; item i is character i.

@@ -274,6 +274,22 @@ TEST(Shutdown, AHideThatNeverEndsDelaysShutdownFiveToSixSeconds) {
   EXPECT_LE(took, 6.1);
 }
 
+TEST(Shutdown, TheMarkerCompletingDuringShutdownStartsNoSecondOne) {
+  TempFolder dir;
+  const auto path = dir.Write("m.zrn", Header() + "[Script]\nPip.Show\nPip.Speak \"Hello\"\n");
+  Harness h(For(path));
+  h.Start();
+  // Closing during Show: StopAll completes the end marker (interrupted)
+  // while ShutDown waits for the hide.
+  h.Loop().PostAt(500, [&] { h.Desktop().RightClickTray("&Close"); });
+  h.RunUntilIdle();
+  const auto records = h.Records();
+  EXPECT_EQ(Select(records, "life", "ShutDown").size(), 1u);
+  EXPECT_EQ(Select(records, "call", "Hide").size(), 1u);
+  EXPECT_EQ(Select(records, "life", "Unload").size(), 1u);
+  EXPECT_FALSE(h.Form().Loaded());
+}
+
 TEST(Shutdown, SharedCharactersAreLeftOrShown) {
   TempFolder dir;
   const auto path = dir.Write("s.zrn", Header("Pip=Pip.acs\nMini=Mini.acs\nGiant=Giant.acs\n") +
