@@ -217,20 +217,7 @@ CharacterFile CharacterReader::ReadAcf(std::vector<uint8_t> bytes, const std::st
   CharacterInfo& info = Info(file);
   info.guid = c.ReadGuid("character id");
   info.localized = charfile::ReadLocalizedInfo(c, false);
-  info.width = c.U16("frame width");
-  info.height = c.U16("frame height");
-  charfile::CheckFrameSize(c, info.width, info.height);
-  info.transparent_index = c.U8("transparent index");
-  info.style_flags = c.U32("style flags");
-  info.animation_set_major = c.U16("animation set version");
-  info.animation_set_minor = c.U16("animation set version");
-  if (info.style_flags & char_style::kVoiceEnabled) info.voice = charfile::ReadVoiceInfo(c, false);
-  if (info.style_flags & char_style::kBalloonEnabled) {
-    info.balloon = charfile::ReadBalloonInfo(c, false);
-  }
-  info.palette = charfile::ReadPalette(c);
-  info.tray_icon = charfile::ReadTrayIcon(c);
-  info.states = charfile::ReadStates(c, false);
+  charfile::ReadSharedInfo(c, info, false);
 
   auto source = std::make_shared<Source>();
   // Palette and transparency must be known before decoding, but images are

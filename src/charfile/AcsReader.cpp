@@ -91,20 +91,7 @@ void ReadCharacterInfo(const std::vector<uint8_t>& bytes, const Range& block, Ch
   info.version_major = c.U16("major version");
   Range localized = Locator(c, bytes.size(), "localized info list");
   info.guid = c.ReadGuid("character id");
-  info.width = c.U16("frame width");
-  info.height = c.U16("frame height");
-  charfile::CheckFrameSize(c, info.width, info.height);
-  info.transparent_index = c.U8("transparent index");
-  info.style_flags = c.U32("style flags");
-  info.animation_set_major = c.U16("animation set version");
-  info.animation_set_minor = c.U16("animation set version");
-  if (info.style_flags & char_style::kVoiceEnabled) info.voice = charfile::ReadVoiceInfo(c, true);
-  if (info.style_flags & char_style::kBalloonEnabled) {
-    info.balloon = charfile::ReadBalloonInfo(c, true);
-  }
-  info.palette = charfile::ReadPalette(c);
-  info.tray_icon = charfile::ReadTrayIcon(c);
-  info.states = charfile::ReadStates(c, true);
+  charfile::ReadSharedInfo(c, info, true);
   ByteCursor lc = Cursor(bytes, localized, "localized info list");
   info.localized = charfile::ReadLocalizedInfo(lc, true);
 }

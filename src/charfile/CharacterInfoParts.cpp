@@ -105,6 +105,25 @@ void CheckFrameSize(const ByteCursor& c, int width, int height) {
   }
 }
 
+void ReadSharedInfo(ByteCursor& c, CharacterInfo& info, bool terminated_strings) {
+  info.width = c.U16("frame width");
+  info.height = c.U16("frame height");
+  CheckFrameSize(c, info.width, info.height);
+  info.transparent_index = c.U8("transparent index");
+  info.style_flags = c.U32("style flags");
+  info.animation_set_major = c.U16("animation set version");
+  info.animation_set_minor = c.U16("animation set version");
+  if (info.style_flags & char_style::kVoiceEnabled) {
+    info.voice = ReadVoiceInfo(c, terminated_strings);
+  }
+  if (info.style_flags & char_style::kBalloonEnabled) {
+    info.balloon = ReadBalloonInfo(c, terminated_strings);
+  }
+  info.palette = ReadPalette(c);
+  info.tray_icon = ReadTrayIcon(c);
+  info.states = ReadStates(c, terminated_strings);
+}
+
 bool DecodeDib(const std::vector<uint8_t>& dib, int& width, int& height,
                std::vector<uint8_t>& rgba) {
   auto u16 = [&](size_t at) { return static_cast<uint32_t>(dib[at] | (dib[at + 1] << 8)); };

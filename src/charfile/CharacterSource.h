@@ -68,6 +68,8 @@ std::optional<TrayIcon> ReadTrayIcon(ByteCursor& c);
 std::vector<State> ReadStates(ByteCursor& c, bool terminated_strings);
 std::vector<LocalizedInfo> ReadLocalizedInfo(ByteCursor& c, bool terminated_strings);
 void CheckFrameSize(const ByteCursor& c, int width, int height);
+// The fields both layouts share, from the frame size to the state list.
+void ReadSharedInfo(ByteCursor& c, CharacterInfo& info, bool terminated_strings);
 
 // A 40-byte-header bitmap to top-down RGBA; `mask` gives 1-bpp bits as
 // alpha 0 where set. Returns false when the bitmap cannot be read.
