@@ -42,12 +42,16 @@ std::string MakeScript(int64_t lines) {
   std::ofstream out(path, std::ios::binary);
   out << "[ZARN Script]\r\nVersion=7.0\r\n[Characters]\r\nPip=Pip.acs\r\nMini=Mini.acs\r\n"
          "[Script]\r\nPip.Show True\r\nMini.Show True\r\n";
-  static const char* const kLines[] = {
-      "Pip.Speak \"Hello there, this is line\"", "Pip.MoveTo PipCenterX + 10, 100, 0",
-      "Mini.Play \"RestPose\"",                 "Pip.Play \"Blink\"",
-      "Pip.GestureAt 10 * 2, 300",              "Mini.Think \"hmm\"",
-      "SetReq = Pip.Play(\"Wave\")",            "WaitForReq",
-      "Pip.Balloon.FontSize = 12",              "Mini.MoveTo 5, 5, 0"};
+  static const char* const kLines[] = {"Pip.Speak \"Hello there, this is line\"",
+                                       "Pip.MoveTo PipCenterX + 10, 100, 0",
+                                       "Mini.Play \"RestPose\"",
+                                       "Pip.Play \"Blink\"",
+                                       "Pip.GestureAt 10 * 2, 300",
+                                       "Mini.Think \"hmm\"",
+                                       "SetReq = Pip.Play(\"Wave\")",
+                                       "WaitForReq",
+                                       "Pip.Balloon.FontSize = 12",
+                                       "Mini.MoveTo 5, 5, 0"};
   for (int64_t i = 0; i < lines; ++i) out << kLines[i % 10] << "\r\n";
   return path;
 }
@@ -70,8 +74,8 @@ void BM_InterpretAndPerform(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.counters["us_per_line"] = benchmark::Counter(
-      static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate |
-                                               benchmark::Counter::kInvert);
+      static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_InterpretAndPerform)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

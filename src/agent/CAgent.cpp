@@ -36,8 +36,8 @@ const std::string& CAgent::CharObject() const {
   return char_;
 }
 
-bool CAgent::CharLoad(const std::string& psCharID, std::string psFileName, bool,
-                      bool, bool pbShowErrors, int32_t& piLanguageID) {
+bool CAgent::CharLoad(const std::string& psCharID, std::string psFileName, bool, bool,
+                      bool pbShowErrors, int32_t& piLanguageID) {
   ProcedureScope proc{"CAgent.CharLoad"};
   // Unexpected failures reach the trap only when the caller wants errors.
   auto step = [&](int32_t label, auto&& body) {
@@ -190,7 +190,8 @@ void CAgent::CharStopAll() {
 void CAgent::CharListen(const std::string& psTrueFalse) {
   Silently([&] {
     std::string upper;
-    for (char ch : psTrueFalse) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    for (char ch : psTrueFalse)
+      upper += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     if (upper == "TRUE") {
       control_.Listen(CharObject(), true);
     } else if (upper == "FALSE") {

@@ -56,8 +56,7 @@ class CAgent : public CharacterServiceEvents {
   void UpdateAgentCommandsAll();
 
   // The script line interpreter.
-  void PlayScript(const std::string& psScript, bool pbHideAll, bool pbRecursive,
-                  bool pbPowerPoint);
+  void PlayScript(const std::string& psScript, bool pbHideAll, bool pbRecursive, bool pbPowerPoint);
 
   // Events of the character service.
   void RequestStart(RequestId request) override;

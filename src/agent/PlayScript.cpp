@@ -31,10 +31,21 @@ struct Member {
 
 // Member keywords in the order they are tested.
 constexpr Member kMembers[] = {
-    {".SHOW", 1},     {".HIDE", 2},   {".SPEAK", 3},  {".THINK", 4},
-    {".PLAY", 5},     {".MOVETO", 6}, {".GESTUREAT", 7}, {".BALLOON.FONTNAME", 8},
-    {".BALLOON.FONTSIZE", 9}, {".BALLOON.STYLE", 10}, {".TTSMODEID", 11},
-    {".LISTEN", 12},  {".WIDTH", 13}, {".HEIGHT", 14}, {".STOPALL", 15},
+    {".SHOW", 1},
+    {".HIDE", 2},
+    {".SPEAK", 3},
+    {".THINK", 4},
+    {".PLAY", 5},
+    {".MOVETO", 6},
+    {".GESTUREAT", 7},
+    {".BALLOON.FONTNAME", 8},
+    {".BALLOON.FONTSIZE", 9},
+    {".BALLOON.STYLE", 10},
+    {".TTSMODEID", 11},
+    {".LISTEN", 12},
+    {".WIDTH", 13},
+    {".HEIGHT", 14},
+    {".STOPALL", 15},
 };
 
 std::string AfterEquals(const std::string& line) {
@@ -100,8 +111,8 @@ std::vector<std::string> ScriptRun::CharacterNames() const {
 }
 
 int32_t ScriptRun::Coordinate(const std::string& expression) {
-  const double value = EvaluateCoordinate(expression, CharacterNames(),
-                                          ServiceCoordinates(agent_.AgentControl()));
+  const double value =
+      EvaluateCoordinate(expression, CharacterNames(), ServiceCoordinates(agent_.AgentControl()));
   return CLng(value);
 }
 
@@ -129,8 +140,8 @@ bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
     for (const auto& entry : agent_.CharacterTable()) {
       placed.push_back({entry.name, entry.width, entry.height});
     }
-    text_ = SubstitutePlacementNames(text_, placed, program_.ScreenWidthPx,
-                                     program_.ScreenHeightPx);
+    text_ =
+        SubstitutePlacementNames(text_, placed, program_.ScreenWidthPx, program_.ScreenHeightPx);
   });
   Do(60, [&] {
     text_ = ReplaceAll(text_, "  &", " &");
@@ -157,14 +168,16 @@ void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerP
   if (program_.document.PowerPointAutoAdvance != 0) {
     Do(200, [&] {
       const std::string& id = agent_.Char();
-      if (id.empty()) throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+      if (id.empty())
+        throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
       agent_.ReqPowerPointAutoAdvReq = agent_.AgentControl().Get(id, "Animation", "Show", true);
     });
   }
   if (pbRecursive) return;
   Do(210, [&] {
     const std::string& id = agent_.Char();
-    if (id.empty()) throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+    if (id.empty())
+      throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
     agent_.ReqPlayScriptEnd = agent_.AgentControl().Get(id, "Animation", "Show", true);
   });
 }

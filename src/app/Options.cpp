@@ -12,8 +12,8 @@ bool ParseSeconds(const std::string& text, int64_t& millis) {
   char* end = nullptr;
   errno = 0;
   const double seconds = std::strtod(text.c_str(), &end);
-  if (errno != 0 || end == text.c_str() || *end != '\0' || !std::isfinite(seconds) ||
-      seconds < 0 || seconds > 1e9) {
+  if (errno != 0 || end == text.c_str() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
+      seconds > 1e9) {
     return false;
   }
   millis = static_cast<int64_t>(std::llround(seconds * 1000.0));

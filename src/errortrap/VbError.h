@@ -39,6 +39,8 @@ inline constexpr int32_t kNoObject = 91;
   throw VbError(number, description);
 }
 [[noreturn]] inline void ThrowOverflow() { throw VbError(vberr::kOverflow, "Overflow"); }
-[[noreturn]] inline void ThrowTypeMismatch() { throw VbError(vberr::kTypeMismatch, "Type mismatch"); }
+[[noreturn]] inline void ThrowTypeMismatch() {
+  throw VbError(vberr::kTypeMismatch, "Type mismatch");
+}
 
 }  // namespace zarn

@@ -27,14 +27,38 @@ struct TraceRecord {
   std::optional<std::string> error;
 
   TraceRecord(std::string k, std::string o) : kind(std::move(k)), op(std::move(o)) {}
-  TraceRecord& Char(std::string name) { character = std::move(name); return *this; }
-  TraceRecord& Arg(TraceValue v) { args.push_back(std::move(v)); return *this; }
-  TraceRecord& Arg(const char* v) { args.emplace_back(std::string(v)); return *this; }
-  TraceRecord& Arg(int v) { args.emplace_back(int64_t{v}); return *this; }
-  TraceRecord& Req(int64_t id) { req = id; return *this; }
-  TraceRecord& Status(int64_t s) { status = s; return *this; }
-  TraceRecord& Result(TraceValue v) { result = std::move(v); return *this; }
-  TraceRecord& Error(std::string e) { error = std::move(e); return *this; }
+  TraceRecord& Char(std::string name) {
+    character = std::move(name);
+    return *this;
+  }
+  TraceRecord& Arg(TraceValue v) {
+    args.push_back(std::move(v));
+    return *this;
+  }
+  TraceRecord& Arg(const char* v) {
+    args.emplace_back(std::string(v));
+    return *this;
+  }
+  TraceRecord& Arg(int v) {
+    args.emplace_back(int64_t{v});
+    return *this;
+  }
+  TraceRecord& Req(int64_t id) {
+    req = id;
+    return *this;
+  }
+  TraceRecord& Status(int64_t s) {
+    status = s;
+    return *this;
+  }
+  TraceRecord& Result(TraceValue v) {
+    result = std::move(v);
+    return *this;
+  }
+  TraceRecord& Error(std::string e) {
+    error = std::move(e);
+    return *this;
+  }
 };
 
 // Where every call, event and action of the program is recorded: JSON Lines

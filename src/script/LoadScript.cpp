@@ -45,8 +45,9 @@ bool LoadScript(Program& p, const std::string& path, bool play) {
   std::string version;
   proc.Step(10, [&] { version = reg.GetProfile(path, kScriptSection, "Version", std::string()); });
   if (version.empty()) {
-    p.ports.desktop.MessageBox("'" + p.file->FileNameOnly(path) + "' is not a valid ZARN Script File.",
-                               MessageIcon::kWarning, MessageButtons::kOk, "ZARNPlay");
+    p.ports.desktop.MessageBox(
+        "'" + p.file->FileNameOnly(path) + "' is not a valid ZARN Script File.",
+        MessageIcon::kWarning, MessageButtons::kOk, "ZARNPlay");
     return false;
   }
 
@@ -64,7 +65,9 @@ bool LoadScript(Program& p, const std::string& path, bool play) {
   });
 
   std::string ppt_file;
-  proc.Step(60, [&] { ppt_file = reg.GetProfile(path, kScriptSection, "PowerPointFile", std::string()); });
+  proc.Step(60, [&] {
+    ppt_file = reg.GetProfile(path, kScriptSection, "PowerPointFile", std::string());
+  });
   doc.PowerPointFile = ppt_file;
   if (!ppt_file.empty()) {
     proc.Step(70, [&] {
@@ -72,13 +75,13 @@ bool LoadScript(Program& p, const std::string& path, bool play) {
           CLng(reg.GetProfile(path, kScriptSection, "PowerPointAutoAdvance", std::string("0")));
     });
     proc.Step(80, [&] {
-      const int32_t value =
-          CLng(CReg::ZeroOne(reg.GetProfile(path, kScriptSection, "PowerPointRepeat", std::string("0"))));
+      const int32_t value = CLng(CReg::ZeroOne(
+          reg.GetProfile(path, kScriptSection, "PowerPointRepeat", std::string("0"))));
       doc.PowerPointRepeat = value > 0 ? 1 : 0;
     });
     proc.Step(90, [&] {
-      doc.PowerPointPause = CLng(
-          CReg::Range(reg.GetProfile(path, kScriptSection, "PowerPointPause", std::string("1")), 0, 60));
+      doc.PowerPointPause = CLng(CReg::Range(
+          reg.GetProfile(path, kScriptSection, "PowerPointPause", std::string("1")), 0, 60));
     });
     proc.Step(100, [&] {
       std::string temp_name;

@@ -92,9 +92,9 @@ TEST_F(CharLoadTest, OperationsConvertTheirArguments) {
     for (const auto& a : r.args) text += " " + a;
     calls.push_back(text);
   }
-  EXPECT_EQ(calls, (std::vector<std::string>{"Put LanguageID 1033", "MoveTo 10 20", "MoveTo 10 20 0",
-                                             "Put Balloon.Style 86179853", "Put Width 120",
-                                             "Put Height 0"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"Put LanguageID 1033", "MoveTo 10 20",
+                                             "MoveTo 10 20 0", "Put Balloon.Style 86179853",
+                                             "Put Width 120", "Put Height 0"}));
   const RequestId before = Agent().Req;
   Agent().CharPlay("NoSuchAnimation");  // fails: Req keeps its value
   EXPECT_EQ(Agent().Req, before);

@@ -18,8 +18,7 @@ class PlayScriptTest : public ::testing::Test {
  protected:
   void SetUp() override { harness_.CreateServices(); }
 
-  std::vector<TraceLine> Play(const std::string& script, bool recursive = false,
-                              bool two = false) {
+  std::vector<TraceLine> Play(const std::string& script, bool recursive = false, bool two = false) {
     return PlayIn(harness_, script, recursive, two);
   }
   std::vector<TraceLine> PlayIn(Harness& harness, const std::string& script, bool recursive,
@@ -112,7 +111,8 @@ TEST_F(PlayScriptTest, EmptyTextOrNoCharacterQueuesNothing) {
 
 TEST_F(PlayScriptTest, MainScriptEndsWithTheMarkerRecursiveDoesNot) {
   auto calls = Calls(Play("Pip.Show\nPip.Hide"));  // last line without a break
-  EXPECT_EQ(calls, (std::vector<std::string>{"Show:false", "Hide:false", "Get:Animation|Show|true"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"Show:false", "Hide:false", "Get:Animation|Show|true"}));
   EXPECT_NE(harness_.Agent().ReqPlayScriptEnd, 0);
   Harness nested;
   nested.CreateServices();
@@ -124,18 +124,17 @@ TEST_F(PlayScriptTest, MainScriptEndsWithTheMarkerRecursiveDoesNot) {
 TEST_F(PlayScriptTest, TextPreparation) {
   bUserVariables::AddVariable("Command", "who", "World");
   // 1024x768 screen, Pip 128x128.
-  const auto calls = Calls(Play(
-      "Pip.Speak \"Hello %WHO% %undefined%\"\n"
-      "Pip.MoveTo PipCenterX, pipbottomy\n"
-      "Pip.Speak \"at PipRightX\"\n"
-      "Pip.Speak \"Good \" & GetTimeOfDay() & \", friend.\"\n"
-      "Pip.Speak \"Hi \"&GetDay()&\".\"\n"
-      "Pip.Speak getday()\n",
-      true));
-  EXPECT_EQ(calls, (std::vector<std::string>{
-                       "Speak:Hello World %undefined%|", "MoveTo:448|640", "Speak:at 896|",
-                       "Speak:Good Morning, friend.|", "Speak:Hi \"&Saturday&\".|",
-                       "Speak:getday()|"}));
+  const auto calls =
+      Calls(Play("Pip.Speak \"Hello %WHO% %undefined%\"\n"
+                 "Pip.MoveTo PipCenterX, pipbottomy\n"
+                 "Pip.Speak \"at PipRightX\"\n"
+                 "Pip.Speak \"Good \" & GetTimeOfDay() & \", friend.\"\n"
+                 "Pip.Speak \"Hi \"&GetDay()&\".\"\n"
+                 "Pip.Speak getday()\n",
+                 true));
+  EXPECT_EQ(calls, (std::vector<std::string>{"Speak:Hello World %undefined%|", "MoveTo:448|640",
+                                             "Speak:at 896|", "Speak:Good Morning, friend.|",
+                                             "Speak:Hi \"&Saturday&\".|", "Speak:getday()|"}));
 }
 
 TEST_F(PlayScriptTest, SetReqAndWaitForReqGateTheOtherCharacter) {

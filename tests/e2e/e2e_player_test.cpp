@@ -38,8 +38,8 @@ TEST_F(PlayerTest, PlaysTheBundledDemoTheSameWayEveryTime) {
   std::string traces[2];
   for (int i = 0; i < 2; ++i) {
     const std::string trace = dir_ / ("demo" + std::to_string(i) + ".jsonl");
-    const auto result = Run({"--headless", "--idle-exit", "--clock", "2026-12-08 09:30:00",
-                             "--trace", trace, demo});
+    const auto result = Run(
+        {"--headless", "--idle-exit", "--clock", "2026-12-08 09:30:00", "--trace", trace, demo});
     ASSERT_EQ(result.exit_code, 0) << result.err;
     EXPECT_NE(result.out.find("call   Pip.Show"), std::string::npos);  // the timeline
     traces[i] = ReadFile(trace);
@@ -89,8 +89,8 @@ TEST_F(PlayerTest, ActionsDriveTheTrayAndCommands) {
       "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n"
       "hello=Hello|~|hello\n[CommandScript:hello]\nPip.Play \"Wave\"\n[Script]\nPip.Show\n");
   const std::string trace = dir_ / "stay.jsonl";
-  const auto result = Run({"--headless", "--trace", trace, "--act", "5 command hello 90",
-                           "--act", "10 menu Hide &Pip", "--act", "20 menu &Close", script});
+  const auto result = Run({"--headless", "--trace", trace, "--act", "5 command hello 90", "--act",
+                           "10 menu Hide &Pip", "--act", "20 menu &Close", script});
   ASSERT_EQ(result.exit_code, 0) << result.err;
   const auto records = ParseTrace(ReadFile(trace));
   const auto commands = Select(records, "event", "Command");
@@ -102,10 +102,10 @@ TEST_F(PlayerTest, ActionsDriveTheTrayAndCommands) {
 }
 
 TEST_F(PlayerTest, WithoutIdleExitCommandsKeepItRunningUntilSignalled) {
-  const std::string script = dir_.Write(
-      "stay.zrn",
-      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
-      "[Script]\nPip.Show\n");
+  const std::string script =
+      dir_.Write("stay.zrn",
+                 "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
+                 "[Script]\nPip.Show\n");
   // --idle-exit ends it; without it the program waits (killed by the timeout).
   EXPECT_EQ(Run({"--headless", "--idle-exit", script}).exit_code, 0);
   const auto waiting = RunProcess({ZARNPLAY_EXE, "--headless", script}, Env(), dir_.Path(), 2);
@@ -114,9 +114,10 @@ TEST_F(PlayerTest, WithoutIdleExitCommandsKeepItRunningUntilSignalled) {
 
 TEST_F(PlayerTest, RealtimePacesTheSamePerformanceByTheWallClock) {
   // Show (1.0 s) and Hide (0.8 s): the run takes 1.8 s of performance.
-  const std::string script = dir_.Write(
-      "short.zrn", "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\nPip.Show\n"
-                   "Pip.Hide\n");
+  const std::string script =
+      dir_.Write("short.zrn",
+                 "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\nPip.Show\n"
+                 "Pip.Hide\n");
   const std::string virtual_trace = dir_ / "virtual.jsonl";
   const std::string real_trace = dir_ / "real.jsonl";
   const auto start = std::chrono::steady_clock::now();

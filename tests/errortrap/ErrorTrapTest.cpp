@@ -17,8 +17,7 @@ class RecordingDialog : public ErrorDialogPort {
     if (nested) {
       nested = false;
       // A second trap while this one waits: only the text changes.
-      const int16_t answer =
-          bErrorTrap::ErrorTrap(Crc32("x.y"), VbError(6, "Overflow"), 10);
+      const int16_t answer = bErrorTrap::ErrorTrap(Crc32("x.y"), VbError(6, "Overflow"), 10);
       nested_answer = answer;
     }
     return Choice::kOk;

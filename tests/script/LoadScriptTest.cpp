@@ -44,7 +44,9 @@ TEST_F(LoadScriptTest, NotAScriptShowsTheMessageAndChangesNothing) {
   const Case cases[] = {
       {"no-section.zrn", "[Script]\nPip.Show\n"},
       {"empty-version.zrn", "[ZARN Script]\nVersion=\n"},
-      {"binary.zrn", std::string("\x7f" "ELF\x02\x01\x01\0\0\0[ZARN", 15)},
+      {"binary.zrn", std::string("\x7f"
+                                 "ELF\x02\x01\x01\0\0\0[ZARN",
+                                 15)},
       {"empty.zrn", ""},
   };
   for (const auto& c : cases) {
@@ -52,7 +54,8 @@ TEST_F(LoadScriptTest, NotAScriptShowsTheMessageAndChangesNothing) {
     const auto path = dir_.Write(c.name, c.body);
     EXPECT_FALSE(Load(path));
     ASSERT_FALSE(MessageTexts().empty());
-    EXPECT_EQ(MessageTexts().back(), std::string("'") + c.name + "' is not a valid ZARN Script File.");
+    EXPECT_EQ(MessageTexts().back(),
+              std::string("'") + c.name + "' is not a valid ZARN Script File.");
   }
   EXPECT_FALSE(Load(dir_ / "missing.zrn"));
   EXPECT_EQ(MessageTexts().back(), "'missing.zrn' is not a valid ZARN Script File.");
@@ -80,7 +83,7 @@ TEST_F(LoadScriptTest, ListsKeepFileOrderAndCommandValuesSplit) {
   EXPECT_EQ(doc.Bookmarks[0].script, "Pip.Play \"Wave\"\r\n");
   EXPECT_EQ(doc.Bookmarks[1].number, 2);
   EXPECT_EQ(doc.Bookmarks[2].number, 0);  // "x" does not convert; reported
-  EXPECT_EQ(doc.MenuName, "Ignored");      // the first of the duplicate keys
+  EXPECT_EQ(doc.MenuName, "Ignored");     // the first of the duplicate keys
   ASSERT_EQ(doc.Commands.size(), 3u);
   EXPECT_EQ(doc.Commands[0].id, "zeta");
   EXPECT_EQ(doc.Commands[0].caption, "Zeta");
@@ -98,8 +101,8 @@ TEST_F(LoadScriptTest, MainScriptHeaderMustMatchTheWholeLine) {
     const char* header;
     bool found;
   };
-  const Case cases[] = {{"[Script]", true}, {"[SCRIPT]", true}, {" [Script]", false},
-                        {"[ script ]", false}};
+  const Case cases[] = {
+      {"[Script]", true}, {"[SCRIPT]", true}, {" [Script]", false}, {"[ script ]", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
     const auto path =
@@ -164,9 +167,10 @@ TEST_F(LoadScriptTest, LineEndsAndEncodingsAllRead) {
     const char* name;
     std::string body;
   };
-  const std::string lines[] = {"[ZARN Script]", "Version=7.0", "[Variables]",
+  const std::string lines[] = {"[ZARN Script]",      "Version=7.0", "[Variables]",
                                "who=Caf\xe9",  // Latin-1
-                               "[Characters]", "Pip=Pip.acs", "[Script]", "Pip.Speak \"%who%\""};
+                               "[Characters]",       "Pip=Pip.acs", "[Script]",
+                               "Pip.Speak \"%who%\""};
   auto join = [&](const std::string& sep) {
     std::string out;
     for (const auto& l : lines) out += l + sep;
@@ -192,7 +196,8 @@ TEST_F(LoadScriptTest, LineEndsAndEncodingsAllRead) {
 
 TEST_F(LoadScriptTest, HugeAndWideFilesLoadWithoutTrouble) {
   std::string many = "[ZARN Script]\r\nVersion=7.0\r\n[Variables]\r\n";
-  for (int i = 0; i < 40000; ++i) many += "k" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 40000; ++i)
+    many += "k" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   EXPECT_TRUE(Load(dir_.Write("many.zrn", many, false)));
   // A key list is cut at 4,095 characters, as the profile service cuts it:
   // "k0".."k9" take 3 characters each, "k10".."k99" 4, "k100".."k840" 5 ...

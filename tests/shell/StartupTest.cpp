@@ -103,7 +103,8 @@ TEST(Startup, CommandLineVariables) {
 TEST(Startup, CloseAllSwitchEndsWithoutTrayOrScript) {
   TempFolder dir;
   const auto path = dir.Write("demo.zrn", kScript);
-  for (const std::string& line : std::vector<std::string>{"/CLOSEALL", path + " /closeAll", "x /cLoSeAlL y"}) {
+  for (const std::string& line :
+       std::vector<std::string>{"/CLOSEALL", path + " /closeAll", "x /cLoSeAlL y"}) {
     SCOPED_TRACE(line);
     Harness h(With(line));
     int walks = 0;
@@ -124,8 +125,10 @@ TEST(Startup, EmptyCommandLineDependsOnTheProgramName) {
     const char* exe;
     bool dialog;
   };
-  const Case cases[] = {{"/usr/bin/zarnplay", true},   {"/usr/bin/ZARNPLAY", true},
-                        {"/usr/bin/DidaDiz.exe", true}, {"/usr/bin/myshow", false},
+  const Case cases[] = {{"/usr/bin/zarnplay", true},
+                        {"/usr/bin/ZARNPLAY", true},
+                        {"/usr/bin/DidaDiz.exe", true},
+                        {"/usr/bin/myshow", false},
                         {"/usr/bin/zarnplayer", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.exe);

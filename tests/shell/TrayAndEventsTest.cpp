@@ -50,9 +50,9 @@ TEST(Events, TypicalRunEndsByItselfInOrder) {
   const auto records = h.Records();
   const auto ops = Ops(records);
   const std::vector<std::string> order = {
-      "life Start",     "ui TrayAdd",   "life LoadScript", "call Load",      "call Commands.Add",
-      "call Show",      "call Speak",   "call Hide",       "call Get",       "event Bookmark",
-      "call Put",       "event Hide",   "life ShutDown",   "life Unload",    "ui TrayRemove"};
+      "life Start", "ui TrayAdd", "life LoadScript", "call Load",   "call Commands.Add",
+      "call Show",  "call Speak", "call Hide",       "call Get",    "event Bookmark",
+      "call Put",   "event Hide", "life ShutDown",   "life Unload", "ui TrayRemove"};
   size_t at = 0;
   for (const auto& op : order) {
     SCOPED_TRACE(op);
@@ -105,9 +105,9 @@ TEST(Tray, MenuFollowsTheCharactersAndChoicesShowAndHide) {
   const size_t shutdown = IndexOf(ops, "life ShutDown");
   ASSERT_LT(shutdown, ops.size());
   // Both visible characters are hidden before the icon goes.
-  const auto hides = Select(std::vector<TraceLine>(records.begin() + static_cast<long>(shutdown),
-                                                   records.end()),
-                            "call", "Hide");
+  const auto hides =
+      Select(std::vector<TraceLine>(records.begin() + static_cast<long>(shutdown), records.end()),
+             "call", "Hide");
   ASSERT_EQ(hides.size(), 1u);  // only Mini was still visible
   EXPECT_EQ(hides[0].character, "Mini");
   EXPECT_LT(IndexOf(ops, "event Hide", shutdown), IndexOf(ops, "ui TrayRemove", shutdown));
@@ -117,7 +117,7 @@ struct CommandCase {
   const char* name;
   std::string commands;  // [Commands] body
   std::function<void(Harness&)> act;
-  bool ends;             // the program has shut down afterwards
+  bool ends;  // the program has shut down afterwards
   bool command_script_ran;
 };
 
@@ -152,8 +152,8 @@ TEST(Commands, EndOfScriptAndCommandFilters) {
       {"clear first alternative", run, give("1", 80, "2", 60), false, true},
       {"ambiguous second alternative", run, give("1", 80, "2", 10, "3", -85), false, false},
       {"alternative with the same name", run, give("1", 80, "1", 79), false, true},
-      {"letter case differs", "a=Run|~|run\n[CommandScript:a]\nPip.Play \"Wave\"\n",
-       give("A", 100), false, false},
+      {"letter case differs", "a=Run|~|run\n[CommandScript:a]\nPip.Play \"Wave\"\n", give("A", 100),
+       false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -208,7 +208,8 @@ TEST(Events, BookmarkRunsInsideTheOuterScriptAndBothComplete) {
   const auto ops = Ops(records);
   std::vector<std::string> calls;
   for (const auto& r : records) {
-    if (r.kind == "call" && (r.op == "Speak" || r.op == "Play" || r.op == "Think" || r.op == "Get")) {
+    if (r.kind == "call" &&
+        (r.op == "Speak" || r.op == "Play" || r.op == "Think" || r.op == "Get")) {
       calls.push_back(r.op + ":" + r.Arg(0));
     }
   }

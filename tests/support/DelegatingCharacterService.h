@@ -40,15 +40,22 @@ class DelegatingCharacterService : public CharacterServicePort {
   std::vector<std::string> AnimationNames(const std::string& id) const override {
     return inner_.AnimationNames(id);
   }
-  RequestId Show(const std::string& id, std::optional<bool> f) override { return inner_.Show(id, f); }
-  RequestId Hide(const std::string& id, std::optional<bool> f) override { return inner_.Hide(id, f); }
+  RequestId Show(const std::string& id, std::optional<bool> f) override {
+    return inner_.Show(id, f);
+  }
+  RequestId Hide(const std::string& id, std::optional<bool> f) override {
+    return inner_.Hide(id, f);
+  }
   RequestId Speak(const std::string& id, const std::string& t, const std::string& u) override {
     return inner_.Speak(id, t, u);
   }
-  RequestId Think(const std::string& id, const std::string& t) override { return inner_.Think(id, t); }
-  RequestId Play(const std::string& id, const std::string& a) override { return inner_.Play(id, a); }
-  RequestId MoveTo(const std::string& id, int16_t x, int16_t y,
-                   std::optional<int32_t> s) override {
+  RequestId Think(const std::string& id, const std::string& t) override {
+    return inner_.Think(id, t);
+  }
+  RequestId Play(const std::string& id, const std::string& a) override {
+    return inner_.Play(id, a);
+  }
+  RequestId MoveTo(const std::string& id, int16_t x, int16_t y, std::optional<int32_t> s) override {
     return inner_.MoveTo(id, x, y, s);
   }
   RequestId GestureAt(const std::string& id, int16_t x, int16_t y) override {

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>

@@ -38,16 +38,23 @@ inline std::string ReadString(const std::string& s, size_t& i) {
     if (s[i] == '\\' && i + 1 < s.size()) {
       ++i;
       switch (s[i]) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u': {
           const int code = std::stoi(s.substr(i + 1, 4), nullptr, 16);
           out += static_cast<char>(code);
           i += 4;
           break;
         }
-        default: out += s[i];
+        default:
+          out += s[i];
       }
     } else {
       out += s[i];
@@ -93,14 +100,22 @@ inline TraceLine ParseTraceLine(const std::string& line) {
       continue;
     }
     const std::string value = detail::ReadScalar(line, i);
-    if (key == "t") out.t = std::stod(value);
-    else if (key == "kind") out.kind = value;
-    else if (key == "op") out.op = value;
-    else if (key == "char") out.character = value;
-    else if (key == "req") out.req = std::stoll(value);
-    else if (key == "status") out.status = std::stoll(value);
-    else if (key == "result") out.result = value;
-    else if (key == "error") out.error = value;
+    if (key == "t")
+      out.t = std::stod(value);
+    else if (key == "kind")
+      out.kind = value;
+    else if (key == "op")
+      out.op = value;
+    else if (key == "char")
+      out.character = value;
+    else if (key == "req")
+      out.req = std::stoll(value);
+    else if (key == "status")
+      out.status = std::stoll(value);
+    else if (key == "result")
+      out.result = value;
+    else if (key == "error")
+      out.error = value;
   }
   return out;
 }

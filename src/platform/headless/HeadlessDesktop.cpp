@@ -7,9 +7,12 @@ namespace {
 
 const char* IconName(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kWarning: return "warning";
-    case MessageIcon::kInformation: return "information";
-    case MessageIcon::kNone: break;
+    case MessageIcon::kWarning:
+      return "warning";
+    case MessageIcon::kInformation:
+      return "information";
+    case MessageIcon::kNone:
+      break;
   }
   return "none";
 }
@@ -84,7 +87,8 @@ std::optional<int> HeadlessDesktop::TrackPopupMenu() {
 void HeadlessDesktop::SetPointer(MousePointer pointer) {
   if (pointer == pointer_) return;
   pointer_ = pointer;
-  trace_.Write(TraceRecord("ui", "Pointer").Arg(pointer == MousePointer::kWait ? "wait" : "default"));
+  trace_.Write(
+      TraceRecord("ui", "Pointer").Arg(pointer == MousePointer::kWait ? "wait" : "default"));
 }
 
 ErrorDialogPort::Choice HeadlessDesktop::ShowReport(const std::string& caption,

@@ -64,8 +64,8 @@ std::optional<std::time_t> HeadlessEnvironment::ParseClock(const std::string& te
   std::tm tm{};
   int year, month, day, hour, minute, second;
   char tail;
-  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute,
-                  &second, &tail) != 6) {
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute, &second,
+                  &tail) != 6) {
     return std::nullopt;
   }
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
