@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "eval/CEval.h"
-#include "eval/EvaluateCoordinate.h"
+#include "core/eval/CEval.h"
+#include "core/eval/EvaluateCoordinate.h"
 
 namespace {
 

@@ -7,20 +7,20 @@
 #include <fstream>
 #include <sstream>
 
-#include "agent/CAgent.h"
 #include "app/CharacterServiceFactory.h"
+#include "backend/Trace.h"
+#include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"
 #include "charfile/TestCharacters.h"
-#include "platform/Trace.h"
-#include "platform/TracingCharacterService.h"
+#include "core/agent/CAgent.h"
+#include "core/script/LoadScript.h"
+#include "core/shell/Program.h"
+#include "core/shell/frmZARN.h"
+#include "core/util/CFile.h"
+#include "core/util/CReg.h"
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessLoop.h"
-#include "script/LoadScript.h"
-#include "shell/Program.h"
-#include "shell/frmZARN.h"
-#include "util/CFile.h"
-#include "util/CReg.h"
 
 namespace zarn {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "util/CReg.h"
+#include "core/util/CReg.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "eval/CEval.h"
-#include "eval/EvaluateCoordinate.h"
+#include "core/eval/CEval.h"
+#include "core/eval/EvaluateCoordinate.h"
 
 namespace {
 

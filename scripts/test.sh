@@ -5,15 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-bash scripts/build.sh build
+bash scripts/build.sh build -DZARN_WERROR=ON
 (cd build && ctest --output-on-failure -j2)
 
-bash scripts/build.sh build-asan -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+bash scripts/build.sh build-asan -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZARN_WERROR=ON
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j2)
 
-for fuzz in fuzz/run_*_fuzz.sh; do
-  [ -e "$fuzz" ] || continue
-  bash "$fuzz" 20
-done
+bash fuzz/run_fuzz.sh "${ZARN_FUZZ_SECONDS:-20}"
 echo "All tests passed."

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "backend/MediaProbe.h"
 #include "charengine/CharacterEngine.h"
 #include "charengine/CharacterLookup.h"
 
@@ -14,6 +15,7 @@ std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint3
     const char* value = std::getenv(name.c_str());
     return std::string(value ? value : "");
   });
+  options.sound_length_ms = WaveFileMillis;
   return std::make_unique<CharacterEngine>(scheduler, std::move(options));
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/Scheduler.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 

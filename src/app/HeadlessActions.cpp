@@ -4,11 +4,11 @@
 #include <iostream>
 #include <sstream>
 
-#include "agent/CAgent.h"
-#include "platform/Trace.h"
+#include "backend/Trace.h"
+#include "core/agent/CAgent.h"
+#include "core/shell/Program.h"
 #include "platform/headless/HeadlessDesktop.h"
 #include "platform/headless/HeadlessLoop.h"
-#include "shell/Program.h"
 
 namespace zarn {
 namespace {

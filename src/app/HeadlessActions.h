@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/Options.h"
-#include "platform/CharacterServicePort.h"
+#include "ports/CharacterServicePort.h"
 
 namespace zarn {
 

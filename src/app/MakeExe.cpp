@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/EmbeddedScript.h"
-#include "util/VbString.h"
+#include "base/VbString.h"
+#include "core/shell/EmbeddedScript.h"
 
 namespace zarn {
 namespace {

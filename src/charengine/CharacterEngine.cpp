@@ -2,12 +2,11 @@
 
 #include <utility>
 
+#include "base/VbError.h"
+#include "base/VbString.h"
+#include "base/WinPath.h"
 #include "charengine/CharacterLookup.h"
 #include "charengine/ServiceErrors.h"
-#include "errortrap/VbError.h"
-#include "platform/MediaProbe.h"
-#include "util/VbString.h"
-#include "util/WinPath.h"
 
 namespace zarn {
 namespace {
@@ -62,15 +61,6 @@ void CheckBookmarks(const std::vector<SpeechItem>& items) {
                     "Bookmark " + std::to_string(id) + " is reserved or out of range");
     }
   }
-}
-
-// The length of a sound file that speaks; nothing when it cannot be read,
-// and the text then sets the time as a speech engine would.
-std::optional<int64_t> SoundMillis(const std::string& url) {
-  const std::string path = FindExisting(url).value_or(url);
-  const MediaProbeResult probe = ProbeMediaFile(path, MediaKind::kWave);
-  if (!probe) return std::nullopt;
-  return probe.info->duration_ms;
 }
 
 bool HasRepeatTag(const std::vector<SpeechItem>& items) {
@@ -267,7 +257,9 @@ RequestId CharacterEngine::Speak(const std::string& id, const std::string& text,
     request.url = character.last_url;
     request.sound_ms = character.last_sound_ms;
   } else if (!request.url.empty()) {
-    request.sound_ms = SoundMillis(request.url);
+    if (options_.sound_length_ms) {
+      request.sound_ms = options_.sound_length_ms(FindExisting(request.url).value_or(request.url));
+    }
   }
   CheckBookmarks(request.speech);
   character.last_speech = request.speech;

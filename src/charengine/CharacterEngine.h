@@ -15,8 +15,8 @@
 #include "charengine/CharacterRenderSink.h"
 #include "charengine/SpeechTags.h"
 #include "charengine/SpeechTiming.h"
-#include "platform/CharacterServicePort.h"
-#include "platform/Scheduler.h"
+#include "ports/CharacterServicePort.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 
@@ -30,6 +30,9 @@ struct CharacterEngineOptions {
   std::string default_character;
   // Whether a speech recognizer exists (Listen reports False without one).
   bool speech_input = false;
+  // The length of a sound file that speaks; nothing when it cannot be read,
+  // and the text then sets the time as a speech engine would.
+  std::function<std::optional<int64_t>(const std::string& path)> sound_length_ms;
 };
 
 // MoveTo without a speed takes this long.

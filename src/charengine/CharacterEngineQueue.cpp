@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/VbError.h"
+#include "base/VbString.h"
 #include "charengine/CharacterEngine.h"
 #include "charengine/ServiceErrors.h"
-#include "errortrap/VbError.h"
-#include "util/VbString.h"
 
 namespace zarn {
 namespace {

@@ -1,6 +1,6 @@
 #include "charengine/CharacterLookup.h"
 
-#include "util/WinPath.h"
+#include "base/WinPath.h"
 
 namespace zarn {
 

@@ -1,6 +1,6 @@
 #include "charengine/CharacterModel.h"
 
-#include "util/VbString.h"
+#include "base/VbString.h"
 
 namespace zarn {
 

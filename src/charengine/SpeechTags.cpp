@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "util/VbString.h"
+#include "base/VbString.h"
 
 namespace zarn {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "script/LoadScript.h"
+#include "core/script/LoadScript.h"
+#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
-#include "util/bUserVariables.h"
 
 namespace zarn {
 namespace {

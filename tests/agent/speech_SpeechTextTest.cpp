@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "agent/SpeechText.h"
-#include "script/LoadScript.h"
+#include "core/agent/SpeechText.h"
+#include "core/script/LoadScript.h"
 #include "support/Harness.h"
 
 namespace zarn {

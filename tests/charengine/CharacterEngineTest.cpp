@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "base/VbError.h"
 #include "charengine/CharacterEngine.h"
 #include "charengine/ServiceErrors.h"
-#include "errortrap/VbError.h"
 
 namespace zarn::test {
 namespace {

@@ -5,10 +5,10 @@
 #include <fstream>
 
 #include "EngineTestSupport.h"
+#include "base/VbError.h"
 #include "charengine/CharacterLookup.h"
 #include "charengine/ServiceErrors.h"
 #include "charfile/TestCharacters.h"
-#include "errortrap/VbError.h"
 
 namespace zarn::test {
 namespace {

@@ -10,11 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "backend/MediaProbe.h"
 #include "charengine/CharacterEngine.h"
 #include "charengine/CharacterModel.h"
 #include "charfile/TestCharacters.h"
-#include "platform/CharacterServicePort.h"
-#include "platform/Scheduler.h"
+#include "ports/CharacterServicePort.h"
+#include "ports/Scheduler.h"
 
 namespace zarn::test {
 
@@ -132,6 +133,7 @@ struct EngineFixture {
   static CharacterEngineOptions MakeOptions(uint32_t seed) {
     CharacterEngineOptions options;
     options.seed = seed;
+    options.sound_length_ms = WaveFileMillis;
     return options;
   }
 

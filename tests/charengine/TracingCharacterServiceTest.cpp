@@ -3,9 +3,9 @@
 #include <sstream>
 
 #include "EngineTestSupport.h"
+#include "backend/TracingCharacterService.h"
+#include "base/VbError.h"
 #include "charengine/ServiceErrors.h"
-#include "errortrap/VbError.h"
-#include "platform/TracingCharacterService.h"
 
 namespace zarn::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/EmbeddedScript.h"
+#include "core/shell/EmbeddedScript.h"
 #include "support/Harness.h"
 #include "support/Process.h"
 #include "support/TraceReader.h"

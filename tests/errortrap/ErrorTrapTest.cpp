@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "errortrap/bErrorTrap.h"
-#include "platform/ErrorDialogPort.h"
+#include "core/errortrap/bErrorTrap.h"
+#include "ports/ErrorDialogPort.h"
 
 namespace zarn {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "eval/CEval.h"
+#include "core/eval/CEval.h"
 
 namespace zarn {
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "eval/CEval.h"
-#include "eval/CStack.h"
+#include "core/eval/CEval.h"
+#include "core/eval/CStack.h"
 
 namespace zarn {
 

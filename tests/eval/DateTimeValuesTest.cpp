@@ -3,8 +3,8 @@
 #include <ctime>
 #include <map>
 
-#include "errortrap/bErrorTrap.h"
-#include "eval/DateTimeValues.h"
+#include "core/errortrap/bErrorTrap.h"
+#include "core/eval/DateTimeValues.h"
 
 namespace zarn {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "eval/EvaluateCoordinate.h"
-#include "eval/Placement.h"
+#include "core/eval/EvaluateCoordinate.h"
+#include "core/eval/Placement.h"
 
 namespace zarn {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "media/ParseHTMLColor.h"
+#include "core/media/ParseHTMLColor.h"
 
 namespace zarn::bBackdrop {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/HeadlessActions.h"
-#include "media/bBackdrop.h"
+#include "core/media/bBackdrop.h"
 #include "media/mediaproc_MediaFiles.h"
 
 namespace zarn {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "media/bBackdrop.h"
+#include "core/media/bBackdrop.h"
 #include "media/mediaproc_MediaFiles.h"
-#include "platform/MediaCommandPort.h"
+#include "ports/MediaCommandPort.h"
 
 namespace zarn {
 namespace {

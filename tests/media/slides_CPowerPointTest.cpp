@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "media/CPowerPoint.h"
+#include "core/media/CPowerPoint.h"
 #include "media/slides_TestDecks.h"
 #include "support/Harness.h"
 

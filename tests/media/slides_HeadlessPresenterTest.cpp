@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 #include "media/slides_TestDecks.h"
 #include "platform/headless/HeadlessLoop.h"
 #include "platform/headless/HeadlessPresenter.h"

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <functional>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 #include "media/slides_TestDecks.h"
 #include "platform/headless/PresentationFile.h"
 #include "support/Harness.h"

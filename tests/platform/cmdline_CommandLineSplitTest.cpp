@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/CommandLineSplit.h"
+#include "base/CommandLineSplit.h"
 
 namespace zarn {
 namespace {

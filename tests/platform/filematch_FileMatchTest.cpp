@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/FileMatch.h"
+#include "base/FileMatch.h"
 
 namespace zarn {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "errortrap/VbError.h"
-#include "platform/Keystrokes.h"
+#include "base/Keystrokes.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

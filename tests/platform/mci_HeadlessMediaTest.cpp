@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "backend/MciErrors.h"
+#include "backend/MciInterpreter.h"
+#include "backend/Trace.h"
 #include "mci_test_support.h"
-#include "platform/MciErrors.h"
-#include "platform/MciInterpreter.h"
-#include "platform/Trace.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessMediaDevices.h"
 

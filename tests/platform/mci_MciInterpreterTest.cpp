@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "backend/MciErrors.h"
+#include "backend/MciInterpreter.h"
 #include "mci_test_support.h"
-#include "platform/MciErrors.h"
-#include "platform/MciInterpreter.h"
 
 namespace zarn {
 namespace {

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Scheduler.h"
+#include "ports/Scheduler.h"
 
 namespace zarn::testing_media {
 

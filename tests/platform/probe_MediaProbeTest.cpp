@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "backend/MediaProbe.h"
 #include "mci_test_support.h"
-#include "platform/MediaProbe.h"
 
 // The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "errortrap/ProcedureCode.h"
+#include "backend/PictureProbe.h"
+#include "core/errortrap/ProcedureCode.h"
 #include "mci_test_support.h"
-#include "platform/PictureProbe.h"
 
 namespace zarn {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "backend/MediaProbe.h"
+#include "backend/PictureProbe.h"
 #include "mci_test_support.h"
-#include "platform/MediaProbe.h"
-#include "platform/PictureProbe.h"
 
 // The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 #include "platform/headless/HeadlessShell.h"
 
 namespace zarn {

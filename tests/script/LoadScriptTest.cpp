@@ -2,9 +2,9 @@
 
 #include <fstream>
 
-#include "script/LoadScript.h"
+#include "core/script/LoadScript.h"
+#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
-#include "util/bUserVariables.h"
 
 namespace zarn {
 namespace {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/script/LoadScript.h"
+#include "core/script/ResolveResourcePath.h"
+#include "core/script/zbURLGet.h"
 #include "platform/net/CurlInternet.h"
-#include "script/LoadScript.h"
-#include "script/ResolveResourcePath.h"
 #include "script/download_TestServers.h"
-#include "script/zbURLGet.h"
 #include "support/Harness.h"
 
 namespace zarn {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "script/GlobalStatements.h"
-#include "script/LoadScript.h"
+#include "base/VbString.h"
+#include "core/script/GlobalStatements.h"
+#include "core/script/LoadScript.h"
 #include "support/Harness.h"
-#include "util/VbString.h"
 
 namespace zarn {
 namespace {

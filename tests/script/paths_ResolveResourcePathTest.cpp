@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "script/ResolveResourcePath.h"
+#include "core/script/ResolveResourcePath.h"
 #include "support/Harness.h"
 
 namespace zarn {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "script/LoadScript.h"
-#include "script/bGetFiles.h"
-#include "script/bReadText.h"
+#include "core/script/LoadScript.h"
+#include "core/script/bGetFiles.h"
+#include "core/script/bReadText.h"
 #include "support/Harness.h"
 
 namespace zarn {

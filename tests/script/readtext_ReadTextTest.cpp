@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "errortrap/VbError.h"
-#include "script/LoadScript.h"
-#include "script/bReadText.h"
+#include "base/VbError.h"
+#include "core/script/LoadScript.h"
+#include "core/script/bReadText.h"
 #include "support/Harness.h"
 
 namespace zarn {

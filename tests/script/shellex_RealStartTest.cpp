@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "script/zbShellEx.h"
+#include "core/script/zbShellEx.h"
 #include "support/Harness.h"
 
 namespace zarn {

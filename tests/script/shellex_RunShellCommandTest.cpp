@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "errortrap/VbError.h"
-#include "platform/ShellPort.h"
-#include "platform/WindowSystemPort.h"
-#include "script/LoadScript.h"
-#include "script/zbShellEx.h"
+#include "base/VbError.h"
+#include "core/script/LoadScript.h"
+#include "core/script/zbShellEx.h"
+#include "ports/ShellPort.h"
+#include "ports/WindowSystemPort.h"
 #include "support/Harness.h"
 
 namespace zarn {

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
+#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
-#include "util/bUserVariables.h"
 
 namespace zarn {
 namespace {

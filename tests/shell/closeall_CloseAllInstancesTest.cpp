@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "errortrap/VbError.h"
-#include "shell/bCloseAll.h"
+#include "base/VbError.h"
+#include "core/shell/bCloseAll.h"
 #include "support/Harness.h"
 
 namespace zarn {

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <thread>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 #include "platform/headless/HeadlessWindowSystem.h"
 #include "support/Harness.h"
 

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "errortrap/VbError.h"
-#include "shell/EmbeddedScript.h"
+#include "base/VbError.h"
+#include "core/shell/EmbeddedScript.h"
 #include "support/Harness.h"
 
 namespace zarn {

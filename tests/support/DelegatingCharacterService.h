@@ -3,7 +3,7 @@
 // Passes every call to another character service; tests override the few
 // members whose behaviour they need to change.
 
-#include "platform/CharacterServicePort.h"
+#include "ports/CharacterServicePort.h"
 
 namespace zarn::testing {
 

@@ -14,16 +14,22 @@
 #include <string>
 #include <vector>
 
-#include "agent/CAgent.h"
 #include "app/CharacterServiceFactory.h"
+#include "backend/Trace.h"
+#include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"
 #include "charfile/TestCharacters.h"
-#include "errortrap/bErrorTrap.h"
-#include "media/CPowerPoint.h"
-#include "media/bBackdrop.h"
-#include "media/frmBackdrop.h"
-#include "platform/Trace.h"
-#include "platform/TracingCharacterService.h"
+#include "core/agent/CAgent.h"
+#include "core/errortrap/bErrorTrap.h"
+#include "core/media/CPowerPoint.h"
+#include "core/media/bBackdrop.h"
+#include "core/media/frmBackdrop.h"
+#include "core/script/bReadText.h"
+#include "core/shell/Program.h"
+#include "core/shell/frmZARN.h"
+#include "core/util/CFile.h"
+#include "core/util/CReg.h"
+#include "core/util/bUserVariables.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessClipboard.h"
 #include "platform/headless/HeadlessDesktop.h"
@@ -32,13 +38,7 @@
 #include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessPresenter.h"
 #include "platform/headless/HeadlessShell.h"
-#include "script/bReadText.h"
-#include "shell/Program.h"
-#include "shell/frmZARN.h"
 #include "support/TraceReader.h"
-#include "util/CFile.h"
-#include "util/CReg.h"
-#include "util/bUserVariables.h"
 
 namespace zarn::testing {
 

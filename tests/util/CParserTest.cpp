@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "util/CParser.h"
+#include "core/util/CParser.h"
 
 namespace zarn {
 namespace {

@@ -5,9 +5,9 @@
 #include <random>
 
 #include "UtilTestSupport.h"
-#include "errortrap/bErrorTrap.h"
-#include "util/CReg.h"
-#include "util/TextCodec.h"
+#include "base/TextCodec.h"
+#include "core/errortrap/bErrorTrap.h"
+#include "core/util/CReg.h"
 
 namespace zarn {
 namespace {

@@ -2,10 +2,10 @@
 #include <unistd.h>
 
 #include "UtilTestSupport.h"
-#include "errortrap/bErrorTrap.h"
-#include "util/CFile.h"
-#include "util/CFileDialog.h"
-#include "util/WinPath.h"
+#include "base/WinPath.h"
+#include "core/errortrap/bErrorTrap.h"
+#include "core/util/CFile.h"
+#include "core/util/CFileDialog.h"
 
 namespace zarn {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "UtilTestSupport.h"
-#include "errortrap/VbError.h"
-#include "util/TextCodec.h"
+#include "base/TextCodec.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

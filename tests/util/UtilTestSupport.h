@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DesktopPort.h"
+#include "ports/DesktopPort.h"
 
 namespace zarn::testing_util {
 

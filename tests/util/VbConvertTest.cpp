@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "errortrap/VbError.h"
-#include "util/VbConvert.h"
+#include "base/VbConvert.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

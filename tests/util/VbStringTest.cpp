@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "util/StripEnclosing.h"
-#include "util/VbString.h"
+#include "base/VbString.h"
+#include "core/util/StripEnclosing.h"
 
 namespace zarn {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "util/bUserVariables.h"
+#include "core/util/bUserVariables.h"
 
 namespace zarn {
 namespace {

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "errortrap/VbError.h"
-#include "platform/PictureProbe.h"
+#include "backend/PictureProbe.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/BackdropWindowPort.h"
-#include "platform/Trace.h"
+#include "backend/Trace.h"
+#include "ports/BackdropWindowPort.h"
 
 namespace zarn {
 

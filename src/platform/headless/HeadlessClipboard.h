@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/ClipboardPort.h"
+#include "ports/ClipboardPort.h"
 
 namespace zarn {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/DesktopPort.h"
-#include "platform/ErrorDialogPort.h"
-#include "platform/Trace.h"
+#include "backend/Trace.h"
 #include "platform/headless/HeadlessLoop.h"
+#include "ports/DesktopPort.h"
+#include "ports/ErrorDialogPort.h"
 
 namespace zarn {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/EnvironmentPort.h"
-#include "platform/Scheduler.h"
+#include "ports/EnvironmentPort.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 

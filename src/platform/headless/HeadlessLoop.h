@@ -3,7 +3,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/Scheduler.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 

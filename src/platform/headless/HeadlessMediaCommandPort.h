@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/MciInterpreter.h"
-#include "platform/Scheduler.h"
-#include "platform/Trace.h"
-#include "platform/TracingMediaCommandPort.h"
+#include "backend/MciInterpreter.h"
+#include "backend/Trace.h"
+#include "backend/TracingMediaCommandPort.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 

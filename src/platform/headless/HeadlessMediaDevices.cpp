@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/MciErrors.h"
+#include "backend/MciErrors.h"
 
 namespace zarn {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/MciDevice.h"
-#include "platform/MciInterpreter.h"
-#include "platform/MediaProbe.h"
-#include "platform/Scheduler.h"
+#include "backend/MciDevice.h"
+#include "backend/MciInterpreter.h"
+#include "backend/MediaProbe.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

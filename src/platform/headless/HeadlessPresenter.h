@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/PresentationPort.h"
-#include "platform/Scheduler.h"
-#include "platform/Trace.h"
+#include "backend/Trace.h"
 #include "platform/headless/PresentationFile.h"
+#include "ports/PresentationPort.h"
+#include "ports/Scheduler.h"
 
 namespace zarn {
 

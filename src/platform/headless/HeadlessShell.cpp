@@ -14,10 +14,10 @@
 #include <system_error>
 #include <vector>
 
-#include "errortrap/VbError.h"
-#include "platform/CommandLineSplit.h"
-#include "util/VbString.h"
-#include "util/WinPath.h"
+#include "base/CommandLineSplit.h"
+#include "base/VbError.h"
+#include "base/VbString.h"
+#include "base/WinPath.h"
 
 extern char** environ;
 

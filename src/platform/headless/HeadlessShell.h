@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/ShellPort.h"
-#include "platform/Trace.h"
+#include "backend/Trace.h"
+#include "ports/ShellPort.h"
 
 namespace zarn {
 

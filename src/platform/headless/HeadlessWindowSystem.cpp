@@ -17,7 +17,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WindowSystemPort.h"
+#include "ports/WindowSystemPort.h"
 
 namespace zarn {
 

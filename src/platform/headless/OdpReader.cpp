@@ -3,10 +3,10 @@
 #include <map>
 #include <optional>
 
-#include "errortrap/VbError.h"
-#include "platform/PresentationPort.h"
+#include "base/VbError.h"
 #include "platform/headless/XmlScanner.h"
 #include "platform/headless/ZipReader.h"
+#include "ports/PresentationPort.h"
 
 namespace zarn {
 namespace {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "errortrap/VbError.h"
-#include "platform/PresentationPort.h"
+#include "base/VbError.h"
 #include "platform/headless/OdpReader.h"
 #include "platform/headless/PptxReader.h"
 #include "platform/headless/ZipReader.h"
+#include "ports/PresentationPort.h"
 
 namespace zarn {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "errortrap/VbError.h"
-#include "platform/PresentationPort.h"
+#include "base/VbError.h"
+#include "ports/PresentationPort.h"
 
 namespace zarn {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "errortrap/VbError.h"
-#include "platform/PresentationPort.h"
+#include "base/VbError.h"
+#include "ports/PresentationPort.h"
 
 namespace zarn {
 namespace {

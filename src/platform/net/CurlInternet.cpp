@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "errortrap/VbError.h"
+#include "base/VbError.h"
 
 namespace zarn {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/InternetPort.h"
+#include "ports/InternetPort.h"
 
 namespace zarn {
 

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the benchmarks optimised in build-bench/ and runs one of them:
+# interpreter, charengine, charfile, eval or profile; extra flags go to it.
+# Usage: bench/run_bench.sh NAME [benchmark flags]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+name=${1:?usage: bench/run_bench.sh NAME [flags]}
+shift
+cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DZARN_BENCH=ON -DZARN_TESTS=OFF >/dev/null
+cmake --build "$root/build-bench" --target "bench_$name" -j2
+"$root/build-bench/bench_$name" "$@"

@@ -1,0 +1,11 @@
+# Benchmarks (Google Benchmark), one program each; run by bench/run_bench.sh.
+find_package(benchmark REQUIRED)
+function(zarn_bench name)
+  add_executable(bench_${name} ${PROJECT_SOURCE_DIR}/bench/${name}_bench.cpp)
+  target_link_libraries(bench_${name} PRIVATE ${ARGN} benchmark::benchmark)
+endfunction()
+zarn_bench(interpreter zarn_app)
+zarn_bench(charengine zarn_charengine)
+zarn_bench(charfile zarn_charfile)
+zarn_bench(eval zarn_core)
+zarn_bench(profile zarn_core)

@@ -1,0 +1,151 @@
+#include "backend/Trace.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "base/VbError.h"
+
+namespace zarn {
+namespace {
+
+void AppendJsonString(std::string& out, const std::string& text) {
+  out += '"';
+  for (unsigned char ch : text) {
+    switch (ch) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (ch < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+          out += buf;
+        } else {
+          out += static_cast<char>(ch);
+        }
+    }
+  }
+  out += '"';
+}
+
+void AppendNumber(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.15g", value);
+  out += buf;
+}
+
+void AppendValue(std::string& out, const TraceValue& value, bool json) {
+  if (const auto* s = std::get_if<std::string>(&value)) {
+    if (json) {
+      AppendJsonString(out, *s);
+    } else {
+      out += '"';
+      out += *s;
+      out += '"';
+    }
+  } else if (const auto* i = std::get_if<int64_t>(&value)) {
+    out += std::to_string(*i);
+  } else if (const auto* d = std::get_if<double>(&value)) {
+    AppendNumber(out, *d);
+  } else {
+    out += std::get<bool>(value) ? "true" : "false";
+  }
+}
+
+std::string Seconds(int64_t millis) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%lld.%03lld", static_cast<long long>(millis / 1000),
+                static_cast<long long>(std::llabs(millis % 1000)));
+  return buf;
+}
+
+}  // namespace
+
+void Trace::OpenJsonFile(const std::string& path) {
+  auto file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+  if (!*file) throw VbError(vberr::kPathFileAccess, "Cannot write the trace file " + path);
+  json_ = file.get();
+  owned_json_ = std::move(file);
+}
+
+std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
+  std::string out = "{\"t\":" + Seconds(millis) + ",\"kind\":";
+  AppendJsonString(out, record.kind);
+  out += ",\"op\":";
+  AppendJsonString(out, record.op);
+  if (record.character) {
+    out += ",\"char\":";
+    AppendJsonString(out, *record.character);
+  }
+  if (!record.args.empty()) {
+    out += ",\"args\":[";
+    for (size_t i = 0; i < record.args.size(); ++i) {
+      if (i) out += ',';
+      AppendValue(out, record.args[i], true);
+    }
+    out += ']';
+  }
+  if (record.req) out += ",\"req\":" + std::to_string(*record.req);
+  if (record.status) out += ",\"status\":" + std::to_string(*record.status);
+  if (record.result) {
+    out += ",\"result\":";
+    AppendValue(out, *record.result, true);
+  }
+  if (record.error) {
+    out += ",\"error\":";
+    AppendJsonString(out, *record.error);
+  }
+  out += '}';
+  return out;
+}
+
+std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
+  std::string time = Seconds(millis);
+  std::string out(time.size() < 7 ? 7 - time.size() : 0, ' ');
+  out += time + ' ' + record.kind;
+  if (record.kind.size() < 6) out.append(6 - record.kind.size(), ' ');
+  out += ' ';
+  if (record.character) out += *record.character + '.';
+  out += record.op;
+  for (size_t i = 0; i < record.args.size(); ++i) {
+    out += i ? ", " : " ";
+    AppendValue(out, record.args[i], false);
+  }
+  if (record.req) out += (record.kind == "call" ? " -> #" : " #") + std::to_string(*record.req);
+  if (record.status) out += " status " + std::to_string(*record.status);
+  if (record.result) {
+    out += " = ";
+    AppendValue(out, *record.result, false);
+  }
+  if (record.error) out += " ! " + *record.error;
+  return out;
+}
+
+void Trace::Write(const TraceRecord& record) {
+  if (!Enabled()) return;
+  const int64_t now = clock_ ? clock_() : 0;
+  if (json_) {
+    *json_ << ToJson(record, now) << '\n';
+    json_->flush();
+  }
+  if (timeline_) *timeline_ << ToTimeline(record, now) << '\n' << std::flush;
+}
+
+}  // namespace zarn

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "backend/Trace.h"
+#include "ports/MediaCommandPort.h"
+
+namespace zarn {
+
+// Records every command string and its result code in the trace, then
+// answers as the wrapped service does.
+class TracingMediaCommandPort : public MediaCommandPort {
+ public:
+  TracingMediaCommandPort(MediaCommandPort& inner, Trace& trace) : inner_(inner), trace_(trace) {}
+
+  // Trace record: kind "media", op "mci", args [command], result code, and
+  // on failure the code's text as the error.
+  int32_t SendString(std::string_view command, std::string& reply) override;
+  std::string ErrorText(int32_t code) override { return inner_.ErrorText(code); }
+
+ private:
+  MediaCommandPort& inner_;
+  Trace& trace_;
+};
+
+}  // namespace zarn

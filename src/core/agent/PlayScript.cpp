@@ -1,0 +1,336 @@
+#include <optional>
+
+#include "base/VbConvert.h"
+#include "base/VbString.h"
+#include "core/agent/CAgent.h"
+#include "core/agent/SpeechText.h"
+#include "core/errortrap/bErrorTrap.h"
+#include "core/eval/DateTimeValues.h"
+#include "core/eval/EvaluateCoordinate.h"
+#include "core/eval/Placement.h"
+#include "core/script/GlobalStatements.h"
+#include "core/script/ResolveResourcePath.h"
+#include "core/shell/Program.h"
+#include "core/util/CFile.h"
+#include "core/util/CParser.h"
+#include "core/util/CReg.h"
+#include "core/util/StripEnclosing.h"
+#include "core/util/bUserVariables.h"
+#include "ports/DesktopPort.h"
+#include "ports/EnvironmentPort.h"
+
+namespace zarn {
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+struct Member {
+  const char* keyword;
+  int order;
+};
+
+// Member keywords in the order they are tested.
+constexpr Member kMembers[] = {
+    {".SHOW", 1},
+    {".HIDE", 2},
+    {".SPEAK", 3},
+    {".THINK", 4},
+    {".PLAY", 5},
+    {".MOVETO", 6},
+    {".GESTUREAT", 7},
+    {".BALLOON.FONTNAME", 8},
+    {".BALLOON.FONTSIZE", 9},
+    {".BALLOON.STYLE", 10},
+    {".TTSMODEID", 11},
+    {".LISTEN", 12},
+    {".WIDTH", 13},
+    {".HEIGHT", 14},
+    {".STOPALL", 15},
+};
+
+std::string AfterEquals(const std::string& line) {
+  const auto eq = line.find('=');
+  return eq == std::string::npos ? line : line.substr(eq + 1);
+}
+
+std::string Unquoted(const std::string& text) { return StripEnclosing(text, "\""); }
+
+}  // namespace
+
+// The state of one run; nested runs have their own.
+class ScriptRun {
+ public:
+  ScriptRun(Program& program, CAgent& agent)
+      : program_(program), agent_(agent), proc_{"CAgent.PlayScript"} {}
+
+  void Run(const std::string& psScript, bool pbRecursive, bool pbPowerPoint);
+
+ private:
+  // Runs one of the interpreter's own steps under the error trap: 4 runs
+  // it again, 3 leaves the run, anything else goes on.
+  template <class F>
+  void Do(int32_t label, F&& step) {
+    if (aborted_) return;
+    for (;;) {
+      proc_.Line(label);
+      try {
+        step();
+        return;
+      } catch (...) {
+        const int16_t answer = proc_.Report(CurrentFailure(std::current_exception()));
+        if (answer == bErrorTrap::kRetry) continue;
+        if (answer == bErrorTrap::kAbort) aborted_ = true;
+        return;
+      }
+    }
+  }
+
+  bool Prepare(bool pbRecursive, bool pbPowerPoint);
+  void Line();
+  void CharacterStatement();
+  int32_t Coordinate(const std::string& expression);
+  std::vector<std::string> CharacterNames() const;
+
+  Program& program_;
+  CAgent& agent_;
+  ProcedureScope proc_;
+  bool aborted_ = false;
+
+  std::string text_;
+  std::string line_;
+  std::string upper_;
+  std::string statement_char_;
+  bool request_flag_ = false;
+  std::optional<RequestId> saved_request_;
+};
+
+std::vector<std::string> ScriptRun::CharacterNames() const {
+  std::vector<std::string> names;
+  for (const auto& entry : agent_.CharacterTable()) names.push_back(entry.name);
+  return names;
+}
+
+int32_t ScriptRun::Coordinate(const std::string& expression) {
+  const double value =
+      EvaluateCoordinate(expression, CharacterNames(), ServiceCoordinates(agent_.AgentControl()));
+  return CLng(value);
+}
+
+bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
+  Do(10, [&] { text_ = StripEnclosing(text_, kCrLf); });
+  if (text_.empty() || agent_.CurrentCharacterIndex() == 0) return false;
+  text_ += kCrLf;
+  Do(20, [&] { bUserVariables::SubstituteVariables(text_); });
+
+  const ScriptDocument& doc = program_.document;
+  if (!pbRecursive && pbPowerPoint && !doc.PowerPointFile.empty() && program_.StartSlideshow) {
+    std::string resolved;
+    Do(30, [&] {
+      std::string temp_name;
+      resolved = ResolveResourcePath(program_, doc.PowerPointFile, temp_name);
+    });
+    if (!resolved.empty() && program_.file->FileExists(resolved)) {
+      Do(40, [&] { program_.StartSlideshow(resolved, text_); });
+      return false;
+    }
+  }
+
+  Do(50, [&] {
+    std::vector<PlacedCharacter> placed;
+    for (const auto& entry : agent_.CharacterTable()) {
+      placed.push_back({entry.name, entry.width, entry.height});
+    }
+    text_ =
+        SubstitutePlacementNames(text_, placed, program_.ScreenWidthPx, program_.ScreenHeightPx);
+  });
+  Do(60, [&] {
+    text_ = ReplaceAll(text_, "  &", " &");
+    text_ = ReplaceAll(text_, "&  ", "& ");
+  });
+  Do(70, [&] { text_ = SubstituteDateTime(text_, program_.ports.environment); });
+  return true;
+}
+
+void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerPoint) {
+  text_ = psScript;
+  if (!Prepare(pbRecursive, pbPowerPoint)) return;
+
+  size_t start = 0;
+  while (!aborted_) {
+    const size_t end = text_.find(kCrLf, start);
+    if (end == std::string::npos) break;
+    line_ = text_.substr(start, end - start);
+    start = end + kCrLf.size();
+    Line();
+  }
+  if (aborted_) return;
+
+  if (program_.document.PowerPointAutoAdvance != 0) {
+    Do(200, [&] {
+      const std::string& id = agent_.Char();
+      if (id.empty())
+        throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+      agent_.ReqPowerPointAutoAdvReq = agent_.AgentControl().Get(id, "Animation", "Show", true);
+    });
+  }
+  if (pbRecursive) return;
+  Do(210, [&] {
+    const std::string& id = agent_.Char();
+    if (id.empty())
+      throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+    agent_.ReqPlayScriptEnd = agent_.AgentControl().Get(id, "Animation", "Show", true);
+  });
+}
+
+void ScriptRun::Line() {
+  Do(100, [&] { line_ = StripEnclosing(line_, kCrLf); });
+  request_flag_ = false;
+
+  Do(110, [&] {
+    if (RemoveBlanks(UCase(line_)).rfind("SETREQ=", 0) == 0) {
+      line_ = Trim(line_.substr(line_.find('=') + 1));
+      const auto paren = line_.find('(');
+      if (paren != std::string::npos) line_[paren] = ' ';
+      if (!line_.empty() && line_.back() == ')') {
+        line_.pop_back();
+        line_ = Trim(line_);
+      }
+      request_flag_ = true;
+    }
+    upper_ = UCase(line_);
+  });
+
+  statement_char_.clear();
+  Do(120, [&] {
+    if (line_.find('.') == std::string::npos) return;
+    for (const auto& entry : agent_.CharacterTable()) {
+      const std::string prefix = UCase(entry.name) + ".";
+      if (UCase(line_.substr(0, prefix.size())) == prefix) {
+        statement_char_ = entry.name;
+        agent_.CharSelect(entry.name);
+      }
+    }
+  });
+  if (aborted_) return;
+
+  if (statement_char_.empty()) {
+    Do(130, [&] { RunGlobalStatement(program_, line_, upper_); });
+  } else {
+    CharacterStatement();
+  }
+  if (aborted_) return;
+
+  if (request_flag_) saved_request_ = agent_.Req;
+  const std::string wait = RemoveBlanks(UCase(line_));
+  if (wait == "WAITFORREQ" || wait == "WAITFOR(REQ)") {
+    Silently([&] { agent_.WaitForRequest(saved_request_); });
+  }
+  program_.ports.desktop.DoEvents();
+}
+
+void ScriptRun::CharacterStatement() {
+  const std::string upper_char = UCase(statement_char_);
+  int member = 0;
+  std::string keyword;
+  for (const auto& m : kMembers) {
+    if (upper_.find(upper_char + m.keyword) != std::string::npos) {
+      member = m.order;
+      keyword = m.keyword;
+      break;
+    }
+  }
+  if (member == 0) return;
+
+  const size_t after_member = statement_char_.size() + keyword.size();
+  auto cut_after_member = [&] {
+    line_ = after_member <= line_.size() ? line_.substr(after_member) : std::string();
+  };
+  auto cut_after_equals = [&] { line_ = AfterEquals(line_); };
+
+  switch (member) {
+    case 1:
+      cut_after_member();
+      Do(300, [&] { agent_.CharShow(CReg::TrueFalse(Unquoted(line_))); });
+      break;
+    case 2:
+      cut_after_member();
+      Do(310, [&] { agent_.CharHide(CReg::TrueFalse(Unquoted(line_))); });
+      break;
+    case 3:
+      cut_after_member();
+      Do(320, [&] { agent_.CharSpeak(UnescapeQuotes(Unquoted(line_)), ""); });
+      break;
+    case 4:
+      cut_after_member();
+      Do(330, [&] { agent_.CharThink(UnescapeQuotes(Unquoted(line_))); });
+      break;
+    case 5:
+      cut_after_member();
+      Do(340, [&] { agent_.CharPlay(Unquoted(line_)); });
+      break;
+    case 6: {
+      cut_after_member();
+      if (line_.find(',') == std::string::npos) break;
+      CParser fields(&program_.ports.desktop);
+      fields.ParseIt(line_, ",");
+      int32_t x = 0, y = 0, speed = -1;
+      Do(350, [&] { x = Coordinate(fields.Field(1)); });
+      Do(360, [&] { y = Coordinate(fields.Field(2)); });
+      if (fields.FieldCount() > 2) Do(370, [&] { speed = Coordinate(fields.Field(3)); });
+      Do(380, [&] { agent_.CharMoveTo(x, y, speed); });
+      break;
+    }
+    case 7: {
+      cut_after_member();
+      const auto comma = line_.find(',');
+      if (comma == std::string::npos) break;
+      int32_t x = 0, y = 0;
+      Do(390, [&] { x = Coordinate(line_.substr(0, comma)); });
+      Do(400, [&] { y = Coordinate(line_.substr(comma + 1)); });
+      Do(410, [&] { agent_.CharGestureAt(x, y); });
+      break;
+    }
+    case 8:
+      cut_after_equals();
+      Do(420, [&] { agent_.CharSetBalloonFontName(Unquoted(line_)); });
+      break;
+    case 9:
+      cut_after_equals();
+      Do(430, [&] { agent_.CharSetBalloonFontSize(Unquoted(line_)); });
+      break;
+    case 10:
+      cut_after_equals();
+      Do(440, [&] { agent_.CharSetBalloonStyle(Unquoted(line_)); });
+      break;
+    case 11:
+      cut_after_equals();
+      Do(450, [&] { agent_.CharSetTTSModeID(Unquoted(line_)); });
+      break;
+    case 12: {
+      const auto blank = line_.find(' ');
+      if (blank != std::string::npos) line_ = line_.substr(blank + 1);
+      Do(460, [&] { agent_.CharListen(line_); });
+      break;
+    }
+    case 13:
+      cut_after_equals();
+      line_ = Trim(line_);
+      Do(470, [&] { agent_.CharSetWidth(line_); });
+      break;
+    case 14:
+      cut_after_equals();
+      line_ = Trim(line_);
+      Do(480, [&] { agent_.CharSetHeight(line_); });
+      break;
+    case 15:
+      Silently([&] { agent_.AgentControl().StopAll(agent_.Char(), std::nullopt); });
+      break;
+  }
+}
+
+void CAgent::PlayScript(const std::string& psScript, bool, bool pbRecursive, bool pbPowerPoint) {
+  ScriptRun run(program_, *this);
+  run.Run(psScript, pbRecursive, pbPowerPoint);
+}
+
+}  // namespace zarn

@@ -1,0 +1,77 @@
+#include "core/agent/SpeechText.h"
+
+#include "base/VbString.h"
+#include "core/errortrap/bErrorTrap.h"
+
+namespace zarn {
+namespace {
+
+const std::string kProductWord = "ZARN";
+const std::string kProductTag = "\\Map=\"Zarn\"=\"ZARN\"\\";
+
+std::string ReplaceWhileFound(std::string text, std::string_view find, std::string_view repl) {
+  while (text.find(find) != std::string::npos) text = ReplaceAll(text, find, repl);
+  return text;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+}  // namespace
+
+std::string UnescapeQuotes(std::string_view psText) {
+  ProcedureScope proc{"CAgent.UnescapeQuotes"};
+  std::string text(psText);
+  proc.Step(10, [&] { text = ReplaceAll(text, "\"\"\"\"", std::string("\"\0\0\"", 4)); });
+  proc.Step(20, [&] { text = CollapseQuoteRuns(text); });
+  proc.Step(30, [&] { text = ReplaceAll(text, std::string(2, '\0'), ""); });
+  return text;
+}
+
+std::string CollapseQuoteRuns(std::string_view psText) {
+  ProcedureScope proc{"CAgent.CollapseQuoteRuns"};
+  std::string result;
+  proc.Step(10, [&] {
+    result.reserve(psText.size());
+    for (size_t i = 0; i < psText.size(); ++i) {
+      if (psText[i] == '"' && i + 1 < psText.size() && psText[i + 1] == '"') continue;
+      result += psText[i];
+    }
+  });
+  return result;
+}
+
+std::string TrimQuotes(std::string_view psText) {
+  ProcedureScope proc{"CAgent.TrimQuotes"};
+  std::string text(psText);
+  proc.Step(10, [&] {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '"') text.erase(0, 1);
+    if (!text.empty() && text.back() == '"') text.pop_back();
+    text = Trim(text);
+  });
+  return text;
+}
+
+std::string ProtectProductWord(const std::string& psText) {
+  const std::string_view t = psText;
+  const bool stands_alone = t.find(" ZARN ") != std::string_view::npos ||
+                            t.substr(0, 5) == "ZARN " || EndsWith(t, " ZARN") ||
+                            EndsWith(t, " ZARN.") || EndsWith(t, " ZARN!") || EndsWith(t, " ZARN?");
+  return stands_alone ? ReplaceAll(psText, kProductWord, kProductTag) : psText;
+}
+
+bool SplitSpeechAndSound(const std::string& psText, std::string& text, std::string& sound) {
+  std::string w = Trim(psText);
+  w = ReplaceWhileFound(w, "\" ", "\"");
+  w = ReplaceWhileFound(w, " \"", "\"");
+  if (w.rfind(",\"", 0) == 0) w = "\"\"" + w;
+  const auto separator = w.find("\",\"");
+  if (separator == std::string::npos) return false;
+  text = TrimQuotes(w.substr(0, separator));
+  sound = TrimQuotes(w.substr(separator + 3));
+  return true;
+}
+
+}  // namespace zarn

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "base/VbError.h"
+#include "core/errortrap/ProcedureCode.h"
+
+namespace zarn {
+
+class ErrorDialogPort;
+
+namespace bErrorTrap {
+
+// Answers in the abort/retry/ignore numbering. The trap itself only ever
+// gives kNoFailure or kIgnore; the interpreter also understands 3 and 4.
+inline constexpr int16_t kNoFailure = 0;
+inline constexpr int16_t kAbort = 3;
+inline constexpr int16_t kRetry = 4;
+inline constexpr int16_t kIgnore = 5;
+
+// The dialog reports go to and what "Close Program" does. Set once at
+// start-up; without a dialog, reports are only kept in ReportText().
+void SetDialog(ErrorDialogPort* dialog);
+void SetCloseProgram(std::function<void()> close_program);
+
+// Hook for the mouse pointer reset the trap performs first.
+void SetPointerReset(std::function<void()> reset);
+
+int16_t ErrorTrap(uint32_t code, const VbError& failure, int32_t line);
+
+// "Error 91, in Function 85A65038, Line 30\r\n\r\nNo object\r\n"
+std::string ComposeReport(uint32_t code, int32_t number, const std::string& description,
+                          int32_t line);
+const std::string& ReportText();
+
+// "ZARN 7.0.10" and "ZARN Version 7.0.10\r\n\r\n" + report.
+std::string DialogCaption();
+std::string DialogText(const std::string& report);
+
+}  // namespace bErrorTrap
+
+// The failure in flight inside a catch block, as a VbError.
+VbError CurrentFailure(std::exception_ptr failure);
+
+// One procedure's failure handling, named once at its top:
+//   ProcedureScope proc{"CFile.FileNameOnly"};
+//   proc.Step(10, [&] { ... });                 // trap and continue
+//   return proc.Leave(std::string{}, [&] {...}); // trap and leave
+class ProcedureScope {
+ public:
+  explicit ProcedureScope(Procedure procedure) : procedure_(procedure) {}
+
+  uint32_t Code() const { return procedure_.code; }
+  void Line(int32_t label) { line_ = label; }
+
+  // Runs one labelled step; a failure is reported and the caller goes on.
+  // Returns false when the step failed.
+  template <class F>
+  bool Step(int32_t label, F&& step) {
+    line_ = label;
+    try {
+      step();
+      return true;
+    } catch (...) {
+      last_answer_ = Report(CurrentFailure(std::current_exception()));
+      return false;
+    }
+  }
+
+  // Runs the whole body; the first failure is reported and the fallback is
+  // returned. The body may call Line(n) to label its statements.
+  template <class T, class F>
+  T Leave(T fallback, F&& body) {
+    try {
+      return body();
+    } catch (...) {
+      last_answer_ = Report(CurrentFailure(std::current_exception()));
+      return fallback;
+    }
+  }
+
+  template <class F>
+  void LeaveVoid(F&& body) {
+    try {
+      body();
+    } catch (...) {
+      last_answer_ = Report(CurrentFailure(std::current_exception()));
+    }
+  }
+
+  int16_t Report(const VbError& failure) {
+    return bErrorTrap::ErrorTrap(procedure_.code, failure, line_);
+  }
+  int16_t LastAnswer() const { return last_answer_; }
+
+ private:
+  Procedure procedure_;
+  int32_t line_ = 0;
+  int16_t last_answer_ = bErrorTrap::kNoFailure;
+};
+
+// Silent pattern: failures are expected and harmless; returns false on one.
+template <class F>
+bool Silently(F&& step) {
+  try {
+    step();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace zarn

@@ -1,0 +1,99 @@
+#include "core/script/zbURLGet.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "core/errortrap/bErrorTrap.h"
+#include "core/script/LoadScript.h"
+#include "core/shell/Program.h"
+#include "ports/DesktopPort.h"
+#include "ports/EnvironmentPort.h"
+#include "ports/InternetPort.h"
+#include "ports/TracePort.h"
+
+namespace zarn {
+namespace {
+
+constexpr int kMaxTempNumber = 9999;
+
+std::vector<std::string>& TempFiles() {
+  static std::vector<std::string> files;
+  return files;
+}
+
+std::string TempName(const std::string& folder, int number) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04d", number);
+  return folder + "ZARN" + digits + ".TMP";
+}
+
+}  // namespace
+
+std::string CreateTempFileName(Program& p) {
+  const std::string folder = p.ports.environment.TempPath();
+  for (int number = 1; number <= kMaxTempNumber; ++number) {
+    const std::string name = TempName(folder, number);
+    // "x": exclusive create, so a name another process just took is skipped.
+    if (std::FILE* file = std::fopen(name.c_str(), "wbx")) {
+      std::fclose(file);
+      return name;
+    }
+    if (errno != EEXIST) return std::string();
+  }
+  return std::string();
+}
+
+void AddTempFile(const std::string& psName) {
+  if (!psName.empty()) TempFiles().push_back(psName);
+}
+
+const std::vector<std::string>& TempFileList() { return TempFiles(); }
+
+void RemoveTempFiles() {
+  for (const auto& name : TempFiles()) {
+    std::error_code ignored;
+    std::filesystem::remove(name, ignored);
+  }
+  TempFiles().clear();
+}
+
+bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& psFile) {
+  DesktopPort& desktop = p.ports.desktop;
+  TraceRecord record("net", "Download");
+  record.Arg(psURL).Arg(psFile);
+  try {
+    desktop.SetPointer(MousePointer::kWait);
+    if (p.ports.internet == nullptr) {
+      throw VbError(vberr::kInvalidCall, "The Internet service is not available");
+    }
+    const UrlRequest request{psURL, kDownloadAgent, [&desktop] { desktop.DoEvents(); }};
+    const int64_t bytes = p.ports.internet->OpenUrlReadToFile(request, psFile);
+    p.ports.trace.Write(record.Result(bytes));
+    desktop.SetPointer(MousePointer::kDefault);
+    return true;
+  } catch (...) {
+    const VbError failure = CurrentFailure(std::current_exception());
+    p.ports.trace.Write(
+        record.Error(std::to_string(failure.Number()) + " " + failure.Description()));
+    // A failed transfer leaves nothing that could pass for the content.
+    std::error_code ignored;
+    std::filesystem::remove(psFile, ignored);
+    desktop.SetPointer(MousePointer::kDefault);
+    desktop.MessageBox(std::to_string(failure.Number()) + " : " + failure.Description(),
+                       MessageIcon::kWarning, MessageButtons::kOk, "ZARNPlay");
+    return false;
+  }
+}
+
+bool LoadScriptFromUrl(Program& p, const std::string& url, bool play) {
+  ProcedureScope proc{"ZARNGlobalX.LoadScriptFromUrl"};
+  proc.LeaveVoid([&] {
+    const std::string name = CreateTempFileName(p);
+    if (name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
+    if (DownloadUrlToFile(p, url, name)) LoadScript(p, name, play);
+  });
+  return false;
+}
+
+}  // namespace zarn

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/script/ScriptDocument.h"
+
+namespace zarn {
+
+class CAgent;
+class CPowerPoint;
+class CFile;
+class CReg;
+class CharacterServicePort;
+class DesktopPort;
+class EnvironmentPort;
+class Scheduler;
+class TracePort;
+class frmZARN;
+class MediaCommandPort;
+class BackdropWindowPort;
+class ShellPort;
+class WindowSystemPort;
+class ClipboardPort;
+class InternetPort;
+class PresentationPort;
+
+// The platform services the program runs on; owned by the application.
+struct Ports {
+  DesktopPort& desktop;
+  EnvironmentPort& environment;
+  CharacterServicePort& characters;
+  Scheduler& scheduler;
+  TracePort& trace;
+  // Services that arrive one by one; each is set by the application when
+  // the platform has it, and the code that uses it checks for null.
+  MediaCommandPort* media = nullptr;
+  BackdropWindowPort* backdrop = nullptr;
+  ShellPort* shell = nullptr;
+  WindowSystemPort* windows = nullptr;
+  ClipboardPort* clipboard = nullptr;
+  InternetPort* internet = nullptr;
+  PresentationPort* presentation = nullptr;
+};
+
+// The program's shared state (the shared module's process-wide values and
+// the three service objects), created at start-up and alive to the end.
+struct Program {
+  explicit Program(Ports p);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  Ports ports;
+
+  // Set once by start-up.
+  std::string AppFolder;  // ends with a separator
+  std::string ExePath;
+  std::string CurrentScriptFile;
+  int32_t ScreenWidthPx = 0;
+  int32_t ScreenHeightPx = 0;
+
+  ScriptDocument document;
+
+  // Created by start-up in this order.
+  std::unique_ptr<CAgent> agent;
+  std::unique_ptr<CReg> reg;
+  std::unique_ptr<CFile> file;
+
+  frmZARN* main_form = nullptr;
+
+  // The current slideshow, replaced by every start; shared so that a
+  // replaced show can finish the event it is handling.
+  std::shared_ptr<CPowerPoint> powerpoint;
+
+  // Starts a narrated slideshow of the resolved presentation with the
+  // script's text; unset while no presentation program is available.
+  std::function<void(const std::string& path, const std::string& text)> StartSlideshow;
+};
+
+}  // namespace zarn

@@ -1,0 +1,115 @@
+#include "core/util/bUserVariables.h"
+
+#include <string_view>
+#include <unordered_set>
+
+#include "base/VbString.h"
+#include "core/errortrap/bErrorTrap.h"
+
+extern char** environ;
+
+namespace zarn {
+namespace bUserVariables {
+namespace {
+
+std::vector<Entry> g_store;
+std::function<std::vector<std::string>()> g_environment;
+
+std::vector<std::string> ProcessEnvironment() {
+  std::vector<std::string> entries;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    entries.emplace_back(*entry);
+  }
+  return entries;
+}
+
+// A reference %name% to a name without "%" sits between two neighbouring
+// percent signs. Collecting those spans (case folded) answers "does the
+// text contain %name%" without scanning the whole text once per variable,
+// which matters with thousands of [Variables] entries.
+class References {
+ public:
+  explicit References(const std::string& text) { Collect(text); }
+
+  void Collect(const std::string& text) {
+    spans_.clear();
+    const std::string folded = UCase(text);
+    size_t open = folded.find('%');
+    while (open != std::string::npos) {
+      const size_t close = folded.find('%', open + 1);
+      if (close == std::string::npos) break;
+      spans_.insert(folded.substr(open + 1, close - open - 1));
+      open = close;
+    }
+  }
+
+  bool MayContain(const std::string& text, std::string_view name) const {
+    if (name.find('%') != std::string_view::npos) {
+      return FindNoCase(text, "%" + std::string(name) + "%") != std::string::npos;
+    }
+    return spans_.count(UCase(name)) != 0;
+  }
+
+ private:
+  std::unordered_set<std::string> spans_;
+};
+
+void Substitute(std::string& text, References& references, const std::string& name,
+                const std::string& value) {
+  if (!references.MayContain(text, name)) return;
+  text = ReplaceNoCase(text, "%" + name + "%", value);
+  references.Collect(text);
+}
+
+}  // namespace
+
+void RemoveVariableGroup(const std::string& group) {
+  // Trap and continue.
+  ProcedureScope proc{"bUserVariables.RemoveVariableGroup"};
+  std::vector<Entry> kept;
+  proc.Step(10, [&] {
+    for (const Entry& entry : g_store) {
+      if (entry.group != group) kept.push_back(entry);
+    }
+  });
+  proc.Step(20, [&] { g_store = std::move(kept); });
+}
+
+void AddVariable(const std::string& group, const std::string& name, const std::string& value) {
+  g_store.push_back(Entry{group, name, value});
+}
+
+void SubstituteVariables(std::string& text) {
+  // Trap and leave: the text keeps the replacements made so far.
+  ProcedureScope proc{"bUserVariables.SubstituteVariables"};
+  proc.LeaveVoid([&] {
+    if (text.find('%') == std::string::npos) return;
+    proc.Line(10);
+    References references(text);
+    for (const Entry& entry : g_store) Substitute(text, references, entry.name, entry.value);
+    proc.Line(20);
+    const std::vector<std::string> environment =
+        g_environment ? g_environment() : ProcessEnvironment();
+    for (const std::string& entry : environment) {
+      if (entry.empty()) break;
+      const size_t equals = entry.find('=');
+      // Entries without a name cannot be referenced.
+      if (equals == std::string::npos || equals == 0) continue;
+      Substitute(text, references, entry.substr(0, equals), entry.substr(equals + 1));
+    }
+  });
+}
+
+void SetEnvironmentSource(std::function<std::vector<std::string>()> source) {
+  g_environment = std::move(source);
+}
+
+std::vector<Entry> Entries() { return g_store; }
+
+void Clear() {
+  g_store.clear();
+  g_environment = nullptr;
+}
+
+}  // namespace bUserVariables
+}  // namespace zarn
