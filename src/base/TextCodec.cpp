@@ -245,4 +245,21 @@ std::string ToWindows1252(std::string_view utf8) {
   return out;
 }
 
+std::string ToCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch == '\r') {
+      out += "\r\n";
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (ch == '\n') {
+      out += "\r\n";
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 }  // namespace zarn

@@ -37,4 +37,7 @@ int32_t NextCodePoint(std::string_view utf8, size_t& pos);
 
 void AppendUtf8(std::string& out, uint32_t code_point);
 
+// Every line end (LF as Linux writes it, CR LF, or a lone CR) as CR LF.
+std::string ToCrLf(std::string_view text);
+
 }  // namespace zarn
