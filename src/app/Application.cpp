@@ -26,6 +26,10 @@ int RunPlayer(const Options& options) {
   settings.realtime = options.realtime;
   settings.idle_exit = options.idle_exit;
   settings.command_line = options.command_line;
+  settings.arguments = options.arguments;
+  for (const std::string& arg : options.ignored) {
+    std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
+  }
   settings.seed = options.seed;
   settings.screen_width = options.screen_width;
   settings.screen_height = options.screen_height;
@@ -52,7 +56,13 @@ int RunPlayer(const Options& options) {
   actions.Schedule(options.actions);
 
   player.Run();
-  return 0;
+  const Program& program = player.program();
+  if (program.ExitCode != 0) {
+    const std::string& script =
+        options.arguments ? options.arguments->script : options.command_line;
+    std::cerr << "zarnplay: could not play '" << script << "'\n";
+  }
+  return program.ExitCode;
 }
 
 int ZarnMain(const std::vector<std::string>& args) {

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+
+#include "base/VbString.h"
 
 namespace zarn {
 namespace {
@@ -35,7 +38,42 @@ bool ParseScreen(const std::string& text, int& width, int& height) {
   return true;
 }
 
+bool IsCloseAll(const std::string& arg) { return arg.size() == 9 && UCase(arg) == "/CLOSEALL"; }
+
 }  // namespace
+
+void SplitCommandLine(const std::vector<std::string>& args, Options& options) {
+  options.command_line.clear();
+  for (const std::string& arg : args) {
+    if (!options.command_line.empty()) options.command_line += ' ';
+    options.command_line += arg;
+  }
+  // One argument holding "path /a=1" is a Windows-style command line (a
+  // launcher or a self-running copy passes those): start-up cuts it.
+  if (args.size() == 1 && args[0].find(" /") != std::string::npos &&
+      !std::filesystem::exists(args[0])) {
+    options.arguments.reset();
+    return;
+  }
+  StartArguments parts;
+  bool script_seen = false;
+  for (const std::string& arg : args) {
+    if (IsCloseAll(arg)) {
+      parts.close_all = true;
+    } else if (!script_seen) {
+      parts.script = arg;
+      script_seen = true;
+    } else if (arg.size() > 1 && arg[0] == '/' && arg.find('=') != std::string::npos) {
+      // As the Windows command line cuts it: the text up to the next "=".
+      const size_t eq = arg.find('=');
+      const size_t next = arg.find('=', eq + 1);
+      parts.variables.emplace_back(arg.substr(1, eq - 1), arg.substr(eq + 1, next - eq - 1));
+    } else {
+      options.ignored.push_back(arg);
+    }
+  }
+  options.arguments = std::move(parts);
+}
 
 std::string UsageText() {
   return "Usage: zarnplay [OPTIONS] [--] [SCRIPT] [/name=value ...] [/CLOSEALL]\n"
@@ -72,13 +110,17 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
     }
     return args[++i];
   };
+  std::vector<std::string> positional;
   for (; i < args.size() && error.empty(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--") {
       ++i;
       break;
     }
-    if (arg.rfind("--", 0) != 0) break;
+    if (arg.rfind("--", 0) != 0) {
+      positional.push_back(arg);
+      continue;
+    }
     if (arg == "--headless") {
       options.headless = true;
     } else if (arg == "--realtime") {
@@ -147,10 +189,8 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       error = "unknown option " + arg + " (see --help)";
     }
   }
-  for (; i < args.size(); ++i) {
-    if (!options.command_line.empty()) options.command_line += ' ';
-    options.command_line += args[i];
-  }
+  for (; i < args.size(); ++i) positional.push_back(args[i]);
+  SplitCommandLine(positional, options);
   return options;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ports/EnvironmentPort.h"
+
 namespace zarn {
 
 // A user action at a virtual time (--act "T ACTION").
@@ -39,9 +41,18 @@ struct Options {
   std::optional<std::string> make_exe_output;
   std::optional<std::string> make_test_characters;
 
-  // argv after our options, joined by single blanks.
+  // The program's own arguments (not ours), joined by single blanks.
   std::string command_line;
+  // The same one by one; none for a single Windows-style command line.
+  std::optional<StartArguments> arguments;
+  // Arguments after the script that are neither variables nor /CLOSEALL.
+  std::vector<std::string> ignored;
 };
+
+// Classifies the program's own arguments: the first is the script, later
+// "/name=value" ones are variables, "/CLOSEALL" (any letter case) only as
+// an argument of its own.
+void SplitCommandLine(const std::vector<std::string>& args, Options& options);
 
 // Parses argv; on a malformed option returns the message in `error`.
 Options ParseOptions(const std::vector<std::string>& args, std::string& error);

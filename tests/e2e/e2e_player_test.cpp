@@ -71,8 +71,11 @@ TEST_F(PlayerTest, OptionsAndTheirMistakes) {
       {{"--act", "soon menu &Close"}, 2, "", "--act takes"},
       {{"--trace"}, 2, "", "--trace needs a value"},
       {{"--headless", "--clock", "yesterday", "x.zrn"}, 2, "", "--clock takes"},
-      // No script: start-up ends silently.
-      {{"--headless", "--idle-exit", "/nowhere/x.zrn"}, 0, "life   Exit", ""},
+      // A missing script: its message, and the run fails.
+      {{"--headless", "--idle-exit", "/nowhere/x.zrn"},
+       1,
+       "'x.zrn' is not a valid ZARN Script File",
+       "could not play '/nowhere/x.zrn'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0]);

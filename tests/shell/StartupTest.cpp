@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/Options.h"
 #include "core/util/bUserVariables.h"
 #include "support/Harness.h"
 
@@ -98,6 +99,75 @@ TEST(Startup, CommandLineVariables) {
     }
     EXPECT_EQ(got, c.variables);
   }
+}
+
+// Argument vectors as a Linux shell passes them: the script, its
+// variables, the close-all switch and our options, wherever they stand.
+TEST(Startup, ArgumentVectors) {
+  TempFolder dir;
+  const auto odd = dir.Write("CloseAllDemos/a=b/closeall.zrn", kScript);
+  using Vars = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    std::vector<std::string> argv;
+    bool split;  // false: one Windows-style string, cut by start-up
+    std::string script;
+    Vars variables;
+    bool close_all;
+    bool idle_exit;
+  };
+  const Case cases[] = {
+      {{"t1.zrn"}, true, "t1.zrn", {}, false, false},
+      {{"t1.zrn", "--idle-exit"}, true, "t1.zrn", {}, false, true},
+      {{"--idle-exit", "t1.zrn", "/who=World", "/a=1=2"},
+       true,
+       "t1.zrn",
+       Vars{{"who", "World"}, {"a", "1"}},
+       false,
+       true},
+      {{odd}, true, odd, {}, false, false},
+      {{odd, "/x=1"}, true, odd, Vars{{"x", "1"}}, false, false},
+      {{"/CloseAll"}, true, "", {}, true, false},
+      {{"t1.zrn", "/CLOSEALL"}, true, "t1.zrn", {}, true, false},
+      {{"t1.zrn /who=World"}, false, "", {}, false, false},
+      {{"--", "--odd.zrn", "--idle-exit"}, true, "--odd.zrn", {}, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.argv.front());
+    std::string error;
+    const Options o = ParseOptions(c.argv, error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(o.idle_exit, c.idle_exit);
+    ASSERT_EQ(o.arguments.has_value(), c.split);
+    if (!c.split) continue;
+    EXPECT_EQ(o.arguments->script, c.script);
+    EXPECT_EQ(o.arguments->variables, c.variables);
+    EXPECT_EQ(o.arguments->close_all, c.close_all);
+  }
+}
+
+// A path holding "/closeall" and "a=b" plays, and names no variable; a
+// missing script named on its own says so and fails the run.
+TEST(Startup, ArgumentsPlayOddPathsAndReportMissingScripts) {
+  TempFolder dir;
+  const auto odd = dir.Write("CloseAllDemos/a=b/closeall.zrn", kScript);
+  HarnessOptions options;
+  options.arguments = StartArguments{odd, {{"who", "World"}}, false};
+  Harness h(options);
+  h.StartAndRun();
+  EXPECT_EQ(Loaded(h), std::vector<std::string>{odd});
+  const auto speaks = Select(h.Records(), "call", "Speak");
+  ASSERT_EQ(speaks.size(), 1u);
+  EXPECT_EQ(speaks[0].Arg(0), "Hi World");
+  EXPECT_EQ(h.program().ExitCode, 0);
+
+  options.arguments = StartArguments{dir / "missing.zrn", {}, false};
+  Harness missing(options);
+  missing.Start();
+  EXPECT_EQ(missing.program().ExitCode, 1);
+  EXPECT_FALSE(missing.Form().Loaded());
+  const auto boxes = Select(missing.Records(), "ui", "MessageBox");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Arg(0), "'missing.zrn' is not a valid ZARN Script File.");
 }
 
 TEST(Startup, CloseAllSwitchEndsWithoutTrayOrScript) {

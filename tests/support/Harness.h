@@ -76,6 +76,8 @@ inline const std::string& TestCharacterFolder() {
 
 struct HarnessOptions {
   std::string command_line;
+  // The command line one argument at a time (as argv gives it).
+  std::optional<StartArguments> arguments;
   int screen_width = 1024;
   int screen_height = 768;
   uint32_t seed = 1;
@@ -150,6 +152,7 @@ class Harness {
   static HeadlessSettings PlatformSettings(const HarnessOptions& o, const std::string& windows) {
     HeadlessSettings settings;
     settings.command_line = o.command_line;
+    settings.arguments = o.arguments;
     settings.seed = o.seed;
     settings.start_time = HeadlessEnvironment::ParseClock(o.clock);
     settings.screen_width = o.screen_width;

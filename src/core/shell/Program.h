@@ -64,6 +64,9 @@ struct Program {
 
   ScriptDocument document;
 
+  // Non-zero when a script was named but could not be played.
+  int ExitCode = 0;
+
   // Created by start-up in this order.
   std::unique_ptr<CAgent> agent;
   std::unique_ptr<CReg> reg;

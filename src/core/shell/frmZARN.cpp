@@ -47,6 +47,12 @@ void frmZARN::DefineCommandLineVariables() {
   ProcedureScope proc{"frmZARN.DefineCommandLineVariables"};
   proc.LeaveVoid([&] {
     bUserVariables::RemoveVariableGroup("Command");
+    if (const auto args = program_.ports.environment.Arguments()) {
+      for (const auto& [name, value] : args->variables) {
+        bUserVariables::AddVariable("Command", name, value);
+      }
+      return;
+    }
     const std::string command_line = program_.ports.environment.CommandLine();
     if (command_line.empty()) return;
     CParser pieces(&program_.ports.desktop);
@@ -85,11 +91,14 @@ void frmZARN::Form_Load() {
   loaded_ = true;
   Program& p = program_;
   const std::string command_line = p.ports.environment.CommandLine();
+  const std::optional<StartArguments> args = p.ports.environment.Arguments();
   p.ports.trace.Write(TraceRecord("life", "Start").Arg(command_line));
 
   const bool done = proc.Leave(true, [&] {
     proc.Line(10);
-    if (UCase(command_line).find("/CLOSEALL") != std::string::npos) {
+    const bool close_all =
+        args ? args->close_all : UCase(command_line).find("/CLOSEALL") != std::string::npos;
+    if (close_all) {
       if (CloseAllInstances) CloseAllInstances();
       p.ports.desktop.DoEvents();
       Form_Unload();
@@ -110,7 +119,7 @@ void frmZARN::Form_Load() {
     proc.Line(50);
     DefineCommandLineVariables();
     proc.Line(60);
-    sScriptFile = StripEnclosing(command_line, "\"");
+    sScriptFile = args ? args->script : StripEnclosing(command_line, "\"");
     proc.Line(70);
     p.ScreenWidthPx = p.ports.desktop.ScreenWidthTwips() / p.ports.desktop.TwipsPerPixelX();
     p.ScreenHeightPx = p.ports.desktop.ScreenHeightTwips() / p.ports.desktop.TwipsPerPixelY();
@@ -124,7 +133,7 @@ void frmZARN::Form_Load() {
         p.CurrentScriptFile = sScriptFile;
       } else if (p.file->FileExists(p.AppFolder + sScriptFile)) {
         p.CurrentScriptFile = p.AppFolder + sScriptFile;
-      } else {
+      } else if (!args) {
         // A path followed by /name=value variables: try the text before the
         // first " /" as the path.
         const auto cut = sScriptFile.find(" /");
@@ -137,7 +146,13 @@ void frmZARN::Form_Load() {
           }
         }
       }
-      if (!p.CurrentScriptFile.empty()) result = LoadScript(p, p.CurrentScriptFile, true);
+      if (!p.CurrentScriptFile.empty()) {
+        result = LoadScript(p, p.CurrentScriptFile, true);
+      } else if (args) {
+        // Named one by one, the script is plainly meant: say it cannot play.
+        result = LoadScript(p, sScriptFile, true);
+      }
+      if (!result) p.ExitCode = 1;
     } else {
       const std::string upper = UCase(exe_name);
       if (upper != "DIDADIZ" && upper != "ZARNPLAY") {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "backend/WindowsNames.h"
+
 extern char** environ;
 
 namespace zarn {
@@ -26,8 +28,8 @@ std::string HeadlessEnvironment::TempPath() const {
 }
 
 std::string HeadlessEnvironment::GetEnv(const std::string& name) const {
-  const char* value = std::getenv(name.c_str());
-  return value ? value : "";
+  if (const char* value = std::getenv(name.c_str())) return value;
+  return WindowsNameValue(name, TempPath()).value_or("");
 }
 
 std::vector<std::string> HeadlessEnvironment::EnvironmentStrings() const {
@@ -35,6 +37,7 @@ std::vector<std::string> HeadlessEnvironment::EnvironmentStrings() const {
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
     entries.emplace_back(*entry);
   }
+  AddWindowsNames(entries, TempPath());
   return entries;
 }
 

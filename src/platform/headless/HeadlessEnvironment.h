@@ -21,6 +21,8 @@ class HeadlessEnvironment : public EnvironmentPort {
   std::vector<std::string> EnvironmentStrings() const override;
   LocalTime Now() const override;
   std::string CommandLine() const override { return command_line_; }
+  std::optional<StartArguments> Arguments() const override { return arguments_; }
+  void SetArguments(std::optional<StartArguments> arguments) { arguments_ = std::move(arguments); }
   std::string ExecutablePath() const override;
   uint32_t RandomSeed() const override { return seed_; }
 
@@ -33,6 +35,7 @@ class HeadlessEnvironment : public EnvironmentPort {
  private:
   const Scheduler& clock_;
   std::string command_line_;
+  std::optional<StartArguments> arguments_;
   uint32_t seed_;
   std::time_t start_;
   std::string exe_path_;

@@ -49,6 +49,7 @@ HeadlessPlatform::HeadlessPlatform(const HeadlessSettings& settings)
       clipboard_(settings.clipboard),
       windows_(WindowFolder(settings)) {
   if (!settings.exe_path.empty()) environment_.SetExecutablePath(settings.exe_path);
+  environment_.SetArguments(settings.arguments);
   windows_.SetCloseHandler([this](WindowId) { desktop_.RequestClose(); });
   desktop_.SetPumpHook([this] { windows_.AcceptCloseMessages(); });
 }

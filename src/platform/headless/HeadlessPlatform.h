@@ -25,6 +25,8 @@ struct HeadlessSettings {
   // End when nothing is pending, even while the program waits for commands.
   bool idle_exit = false;
   std::string command_line;
+  // The command line one argument at a time, when it came that way.
+  std::optional<StartArguments> arguments;
   uint32_t seed = 1;
   std::optional<std::time_t> start_time;
   int screen_width = 1024;
