@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/VbString.h"
+#include "core/script/GlobalStatements.h"
 #include "core/script/LoadScript.h"
 #include "core/script/ResolveResourcePath.h"
 #include "core/script/zbURLGet.h"
@@ -210,6 +212,27 @@ TEST_F(DownloadTest, ALargeBodyIsStreamedToDisk) {
   EXPECT_GE(pumps, 1);
   EXPECT_LE(pumps, ms / 50 + 2);
   std::filesystem::remove(path);
+}
+
+// A URL is never taken for a local file of the same name, and a dead one
+// costs each statement one attempt and one warning.
+TEST_F(DownloadTest, UrlsAreDownloadedOnceAStatement) {
+  dir_.Write("a.wav", "local");
+  std::string name;
+  EXPECT_EQ(ReadFile(Resolve(http_.Url("/a.wav"), name)), "RIFFwave");
+
+  const std::string dead = http_.Url("/gone");
+  for (const std::string& line :
+       {"PLAYWAVE " + dead + ".wav", "BGIMAGE " + dead + ".bmp", "PLAYMIDI " + dead + ".mid",
+        "PLAYSCRIPT " + dead + ".zrn", "READTEXTFILE Pip, " + dead + ".txt"}) {
+    SCOPED_TRACE(line);
+    const size_t messages = Messages().size();
+    const size_t requests = http_.Requests().size();
+    std::string current = line;
+    RunGlobalStatement(harness_.program(), current, UCase(line));
+    EXPECT_EQ(http_.Requests().size(), requests + 1);
+    EXPECT_EQ(Messages().size(), messages + 1);
+  }
 }
 
 }  // namespace

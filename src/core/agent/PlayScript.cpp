@@ -161,6 +161,7 @@ void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerP
     if (end == std::string::npos) break;
     line_ = text_.substr(start, end - start);
     start = end + kCrLf.size();
+    program_.StatementDownloads.clear();
     Line();
   }
   if (aborted_) return;

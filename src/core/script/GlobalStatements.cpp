@@ -169,6 +169,7 @@ GlobalStatement ParseGlobalStatement(const std::string& line, const std::string&
 
 void RunGlobalStatement(Program& p, std::string& current_line, const std::string& upper_line) {
   GlobalStatement s = ParseGlobalStatement(current_line, upper_line);
+  p.StatementDownloads.clear();
   // The line loop's wait test sees what a statement leaves of the line.
   current_line = s.rest;
   if (s.resolve) {

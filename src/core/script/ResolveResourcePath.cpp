@@ -10,8 +10,6 @@
 #include "core/util/CFile.h"
 
 namespace zarn {
-namespace {
-
 bool IsDownloadAddress(const std::string& reference) {
   const std::string lower = LCase(reference.substr(0, 8));
   for (const char* scheme : {"http://", "https://", "ftp://", "file://"}) {
@@ -19,8 +17,6 @@ bool IsDownloadAddress(const std::string& reference) {
   }
   return false;
 }
-
-}  // namespace
 
 std::string FolderOfPath(const std::string& psPath) {
   ProcedureScope proc{"ZARNGlobalX.FolderOfPath"};
@@ -33,6 +29,23 @@ std::string FolderOfPath(const std::string& psPath) {
 std::string ResolveResourcePath(Program& p, const std::string& psReference,
                                 std::string& psTempName) {
   ProcedureScope proc{"ZARNGlobalX.ResolveResourcePath"};
+  // A URL is always downloaded: its last part is no local file name.
+  if (IsDownloadAddress(psReference)) {
+    if (auto known = p.StatementDownloads.find(psReference); known != p.StatementDownloads.end()) {
+      return known->second;
+    }
+    std::string found;
+    proc.Step(60, [&] {
+      const std::string temp_name = CreateTempFileName(p);
+      if (temp_name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
+      AddTempFile(temp_name);
+      psTempName = temp_name;
+      if (DownloadUrlToFile(p, psReference, temp_name)) found = temp_name;
+    });
+    if (found.empty()) found = psReference;
+    p.StatementDownloads[psReference] = found;
+    return found;
+  }
   CFile& file = *p.file;
   std::string script_folder;
   std::string file_part = psReference;
@@ -65,16 +78,6 @@ std::string ResolveResourcePath(Program& p, const std::string& psReference,
         return;
       }
     }
-  });
-  if (!found.empty()) return found;
-
-  proc.Step(60, [&] {
-    if (!IsDownloadAddress(psReference)) return;
-    const std::string temp_name = CreateTempFileName(p);
-    if (temp_name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
-    AddTempFile(temp_name);
-    psTempName = temp_name;
-    if (DownloadUrlToFile(p, psReference, temp_name)) found = temp_name;
   });
   return found.empty() ? psReference : found;
 }

@@ -13,6 +13,9 @@ struct Program;
 std::string ResolveResourcePath(Program& program, const std::string& psReference,
                                 std::string& psTempName);
 
+// http://, https://, ftp:// or file:// in any letter case.
+bool IsDownloadAddress(const std::string& reference);
+
 // The path up to and including its last separator; empty when none.
 std::string FolderOfPath(const std::string& psPath);
 

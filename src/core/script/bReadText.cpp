@@ -49,6 +49,8 @@ void ReadTextFileAloud(Program& p, const std::string& psCharacter, const std::st
   try {
     std::string temp_name;
     file = ResolveResourcePath(p, file, temp_name);
+    // A URL that stayed a URL did not download, and that was reported.
+    if (IsDownloadAddress(file)) return;
     if (file.find_first_of("*?") != std::string::npos) file = PickRandomFile(file);
     if (file.empty()) {
       ShowWarning(p, "File Not Found.");

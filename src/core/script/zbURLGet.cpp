@@ -89,6 +89,11 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
 bool LoadScriptFromUrl(Program& p, const std::string& url, bool play) {
   ProcedureScope proc{"ZARNGlobalX.LoadScriptFromUrl"};
   proc.LeaveVoid([&] {
+    // The statement that named it already tried it and reported the failure.
+    if (const auto tried = p.StatementDownloads.find(url); tried != p.StatementDownloads.end()) {
+      if (tried->second != url) LoadScript(p, tried->second, play);
+      return;
+    }
     const std::string name = CreateTempFileName(p);
     if (name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
     if (DownloadUrlToFile(p, url, name)) LoadScript(p, name, play);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -63,6 +64,11 @@ struct Program {
   int32_t ScreenHeightPx = 0;
 
   ScriptDocument document;
+
+  // URLs the statement being carried out has resolved (a temporary file,
+  // or the URL itself when the download failed): one line downloads a
+  // reference once and reports a failure once.
+  std::map<std::string, std::string> StatementDownloads;
 
   // Non-zero when a script was named but could not be played.
   int ExitCode = 0;
