@@ -56,6 +56,13 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   main_form_.StopAllMedia = [this] { bBackdrop::StopAllMedia(program_); };
   main_form_.ExtractEmbeddedScript = [this] { return ExtractEmbeddedScript(program_); };
   main_form_.CloseAllInstances = [this] { bCloseAll::CloseAllInstances(program_); };
+  main_form_.RegisterMainWindow = [this](const std::string& caption) {
+    try {
+      platform_.Windows().RegisterMainWindow(caption, bCloseAll::kMainWindowClass);
+    } catch (const VbError& e) {
+      std::cerr << "zarnplay: " << e.Description() << "\n";
+    }
+  };
   platform.SetCloseRequestHandler([this] {
     if (main_form_.Loaded()) main_form_.Form_Unload();
   });
@@ -68,16 +75,7 @@ Player::~Player() {
   bErrorTrap::SetCloseProgram(nullptr);
 }
 
-void Player::Start() {
-  main_form_.Form_Load();
-  if (main_form_.Loaded() && !main_form_.Caption().empty()) {
-    try {
-      platform_.Windows().RegisterMainWindow(main_form_.Caption(), bCloseAll::kMainWindowClass);
-    } catch (const VbError& e) {
-      std::cerr << "zarnplay: " << e.Description() << "\n";
-    }
-  }
-}
+void Player::Start() { main_form_.Form_Load(); }
 
 void Player::Run() {
   Start();

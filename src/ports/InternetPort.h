@@ -13,6 +13,9 @@ struct UrlRequest {
   // Called between reads, at most every few tens of milliseconds, so the
   // program can let pending events run during a long transfer.
   std::function<void()> between_reads;
+  // Asked after each of those: true ends the transfer (the program is
+  // closing and no longer wants it).
+  std::function<bool()> cancelled;
 };
 
 // The Internet service: fetches an http, https, ftp or file address from the

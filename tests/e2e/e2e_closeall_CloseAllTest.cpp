@@ -3,13 +3,16 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "e2e_selfrun_ChildProcess.h"
 #include "platform/headless/HeadlessWindowSystem.h"
+#include "script/download_TestServers.h"
 #include "support/Harness.h"
 #include "support/Process.h"
 #include "support/TraceReader.h"
@@ -42,9 +45,14 @@ class CloseAllTest : public ::testing::Test {
 
   std::unique_ptr<ChildProcess> Start(const std::string& name, std::vector<std::string> args) {
     args.insert(args.begin(), {ZARNPLAY_EXE, "--headless", "--trace", Trace(name)});
+    std::filesystem::create_directories(dir_ / (name + "-tmp"));
     return std::make_unique<ChildProcess>(
         args,
-        std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", runtime_},
+        // Each copy with a runtime and temp folder of its own, as cron, ssh
+        // or sudo -u would start it: the registry is the same for all.
+        std::map<std::string, std::string>{{"ZARN_INSTANCE_DIR", runtime_ + "/zarnplay"},
+                                           {"XDG_RUNTIME_DIR", dir_ / (name + "-run")},
+                                           {"TMPDIR", dir_ / (name + "-tmp")},
                                            {"ZARN_CHARACTERS", characters_}},
         dir_ / (name + ".out"));
   }
@@ -131,6 +139,52 @@ TEST_F(CloseAllTest, IdleCopyEndsOnTheCloseMessage) {
             std::chrono::milliseconds(HeadlessWindowSystem::kSendTimeoutMs));
   EXPECT_EQ(player->Wait(30s), std::optional<int>(0));
   EXPECT_EQ(Select(Records("player"), "life", "Unload").size(), 1u);
+}
+
+// The mark is up before the script loads: a copy still downloading its
+// script is found, closed, and gives up the transfer at once.
+TEST_F(CloseAllTest, ReachesACopyWhoseScriptIsStillDownloading) {
+  testing::HttpServer http({});
+  HeadlessWindowSystem observer(runtime_ + "/zarnplay");
+  auto loading = Start("loading", {http.Url("/stall")});
+  ASSERT_TRUE(WaitForWindows(observer, 1));
+  auto closer = Start("closer", {"/CLOSEALL"});
+  EXPECT_EQ(closer->Wait(60s), std::optional<int>(0));
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_TRUE(loading->Wait(30s).has_value());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+  const auto records = Records("loading");
+  EXPECT_EQ(Select(records, "life", "Unload").size(), 1u);
+  EXPECT_TRUE(Select(records, "ui", "MessageBox").empty());
+}
+
+// Where copies register depends on the user alone, not on the runtime or
+// temp folder each was started with.
+TEST(InstanceRegistry, SameFolderWhateverTheRuntimeAndTempFolders) {
+  std::map<std::string, std::optional<std::string>> saved;
+  for (const char* name : {"ZARN_INSTANCE_DIR", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+    const char* value = std::getenv(name);
+    saved[name] = value ? std::optional<std::string>(value) : std::nullopt;
+  }
+  unsetenv("ZARN_INSTANCE_DIR");
+  std::vector<std::string> folders;
+  for (const char* value : {"/tmp", "/var/tmp"}) {
+    setenv("XDG_RUNTIME_DIR", value, 1);
+    setenv("TMPDIR", value, 1);
+    folders.push_back(HeadlessWindowSystem::DefaultFolder());
+  }
+  for (const auto& [name, value] : saved) {
+    if (value) {
+      setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      unsetenv(name.c_str());
+    }
+  }
+  EXPECT_EQ(folders[0], folders[1]);
+  const std::string uid = std::to_string(getuid());
+  EXPECT_TRUE(folders[0] == "/run/user/" + uid + "/zarnplay" ||
+              folders[0] == "/tmp/zarnplay-" + uid)
+      << folders[0];
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ class PlayerTest : public ::testing::Test {
   // from other tests.
   std::string Runtime() { return dir_ / "runtime"; }
   std::vector<std::string> Env() {
-    return {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(), "XDG_RUNTIME_DIR=" + Runtime()};
+    return {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(), "ZARN_INSTANCE_DIR=" + Runtime() + "/zarnplay"};
   }
   ProcessResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), ZARNPLAY_EXE);

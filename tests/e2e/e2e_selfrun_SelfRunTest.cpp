@@ -38,7 +38,7 @@ class SelfRunTest : public ::testing::Test {
     args.insert(args.begin(), program);
     return RunProcess(
         args,
-        {"ZARN_CHARACTERS=" + characters_, "TMPDIR=" + temp_, "XDG_RUNTIME_DIR=" + dir_.Path()},
+        {"ZARN_CHARACTERS=" + characters_, "TMPDIR=" + temp_, "ZARN_INSTANCE_DIR=" + dir_.Path() + "/zarnplay"},
         dir_.Path());
   }
   ProcessResult MakeExe(const std::string& from, const std::string& script,

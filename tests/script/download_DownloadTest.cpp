@@ -199,7 +199,7 @@ TEST_F(DownloadTest, FtpAndFileAddresses) {
 TEST_F(DownloadTest, ALargeBodyIsStreamedToDisk) {
   const long rss_before = PeakRssKb();
   int pumps = 0;
-  const UrlRequest request{http_.Url("/big"), kDownloadAgent, [&pumps] { ++pumps; }};
+  const UrlRequest request{http_.Url("/big"), kDownloadAgent, [&pumps] { ++pumps; }, {}};
   const std::string path = temp_ / "big.bin";
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(internet_.OpenUrlReadToFile(request, path), http_.big_bytes);

@@ -7,6 +7,7 @@
 #include "core/errortrap/bErrorTrap.h"
 #include "core/script/LoadScript.h"
 #include "core/shell/Program.h"
+#include "core/shell/frmZARN.h"
 #include "ports/DesktopPort.h"
 #include "ports/EnvironmentPort.h"
 #include "ports/InternetPort.h"
@@ -27,6 +28,9 @@ std::string TempName(const std::string& folder, int number) {
   std::snprintf(digits, sizeof digits, "%04d", number);
   return folder + "ZARN" + digits + ".TMP";
 }
+
+// The main form unloaded while a transfer ran (a close message, the tray).
+bool Closing(const Program& p) { return p.main_form != nullptr && !p.main_form->Loaded(); }
 
 }  // namespace
 
@@ -67,7 +71,8 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
     if (p.ports.internet == nullptr) {
       throw VbError(vberr::kInvalidCall, "The Internet service is not available");
     }
-    const UrlRequest request{psURL, kDownloadAgent, [&desktop] { desktop.DoEvents(); }};
+    const UrlRequest request{psURL, kDownloadAgent, [&desktop] { desktop.DoEvents(); },
+                             [&p] { return Closing(p); }};
     const int64_t bytes = p.ports.internet->OpenUrlReadToFile(request, psFile);
     p.ports.trace.Write(record.Result(bytes));
     desktop.SetPointer(MousePointer::kDefault);
@@ -80,8 +85,10 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
     std::error_code ignored;
     std::filesystem::remove(psFile, ignored);
     desktop.SetPointer(MousePointer::kDefault);
-    desktop.MessageBox(std::to_string(failure.Number()) + " : " + failure.Description(),
-                       MessageIcon::kWarning, MessageButtons::kOk, "ZARNPlay");
+    if (!Closing(p)) {
+      desktop.MessageBox(std::to_string(failure.Number()) + " : " + failure.Description(),
+                         MessageIcon::kWarning, MessageButtons::kOk, "ZARNPlay");
+    }
     return false;
   }
 }

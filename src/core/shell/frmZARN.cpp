@@ -108,6 +108,8 @@ void frmZARN::Form_Load() {
     const std::string exe_path = p.ports.environment.ExecutablePath();
     const std::string exe_name = ExecutableName(exe_path);
     caption_ = "ZARN://" + exe_name;
+    // Other copies find this one from here on, while its script still loads.
+    if (RegisterMainWindow) RegisterMainWindow(caption_);
     proc.Line(30);
     p.AppFolder = exe_path.substr(0, exe_path.find_last_of('/') + 1);
     if (p.AppFolder.empty()) p.AppFolder = "./";

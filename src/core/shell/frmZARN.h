@@ -45,6 +45,8 @@ class frmZARN : public DesktopEvents {
   std::function<void()> StopAllMedia;
   std::function<void()> CloseAllInstances;
   std::function<bool()> ExtractEmbeddedScript;
+  // Makes the main window findable by its caption (the instance mark).
+  std::function<void(const std::string& caption)> RegisterMainWindow;
 
  private:
   struct MenuItem {

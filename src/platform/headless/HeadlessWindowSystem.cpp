@@ -116,12 +116,19 @@ HeadlessWindowSystem::~HeadlessWindowSystem() {
 }
 
 std::string HeadlessWindowSystem::DefaultFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && *runtime != '\0') return std::string(runtime) + "/zarnplay";
-  std::string temp;
-  if (const char* dir = std::getenv("TMPDIR"); dir != nullptr && *dir != '\0') temp = dir;
-  if (temp.empty()) temp = "/tmp";
-  return temp + "/zarnplay-" + std::to_string(::getuid());
+  // One registry per user, whatever XDG_RUNTIME_DIR or TMPDIR a copy was
+  // started with (cron, ssh, sudo -u): the user's runtime folder when the
+  // system made one, else a folder of the user's in the system temp folder.
+  if (const char* own = std::getenv("ZARN_INSTANCE_DIR"); own != nullptr && *own != '\0') {
+    return own;
+  }
+  const std::string runtime = "/run/user/" + std::to_string(::getuid());
+  struct stat info {};
+  if (::lstat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+      (info.st_mode & 077) == 0) {
+    return runtime + "/zarnplay";
+  }
+  return "/tmp/zarnplay-" + std::to_string(::getuid());
 }
 
 std::string HeadlessWindowSystem::EntryPath(WindowId window) const {

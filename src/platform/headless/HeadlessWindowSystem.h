@@ -25,7 +25,8 @@ class HeadlessWindowSystem : public WindowSystemPort {
   HeadlessWindowSystem(const HeadlessWindowSystem&) = delete;
   HeadlessWindowSystem& operator=(const HeadlessWindowSystem&) = delete;
 
-  // $XDG_RUNTIME_DIR/zarnplay, or zarnplay-UID under the temp folder.
+  // $ZARN_INSTANCE_DIR when set; else /run/user/UID/zarnplay when that
+  // runtime folder is the user's own, else /tmp/zarnplay-UID.
   static std::string DefaultFolder();
 
   std::vector<WindowId> TopLevelWindows() override;

@@ -25,6 +25,7 @@ struct Transfer {
   int64_t bytes = 0;
   bool write_failed = false;
   const std::function<void()>* between_reads = nullptr;
+  const std::function<bool()>* cancelled = nullptr;
   std::chrono::steady_clock::time_point last_pump{};
 
   void Pump() {
@@ -48,8 +49,10 @@ size_t WriteChunk(char* data, size_t size, size_t count, void* user) {
 }
 
 int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  static_cast<Transfer*>(user)->Pump();
-  return 0;
+  auto& transfer = *static_cast<Transfer*>(user);
+  transfer.Pump();
+  // Non-zero aborts the transfer.
+  return *transfer.cancelled && (*transfer.cancelled)() ? 1 : 0;
 }
 
 struct CurlDeleter {
@@ -105,6 +108,7 @@ int64_t CurlInternet::OpenUrlReadToFile(const UrlRequest& request, const std::st
   Transfer transfer;
   transfer.file = file.get();
   transfer.between_reads = &request.between_reads;
+  transfer.cancelled = &request.cancelled;
   char error_text[CURL_ERROR_SIZE] = {};
 
   CURL* c = curl.get();
