@@ -16,17 +16,14 @@
 #include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
-#include "core/errortrap/bErrorTrap.h"
 #include "core/media/CPowerPoint.h"
 #include "core/media/bBackdrop.h"
 #include "core/media/frmBackdrop.h"
-#include "core/script/bReadText.h"
 #include "core/script/zbURLGet.h"
 #include "core/shell/EmbeddedScript.h"
 #include "core/shell/Program.h"
 #include "core/shell/bCloseAll.h"
 #include "core/shell/frmZARN.h"
-#include "core/util/bUserVariables.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessClipboard.h"
 #include "platform/headless/HeadlessDesktop.h"
@@ -81,14 +78,14 @@ int RunPlayer(const Options& options) {
   }
   HeadlessEnvironment environment(loop, options.command_line, options.seed, start_time);
   HeadlessDesktop desktop(loop, trace, options.screen_width, options.screen_height);
-  bErrorTrap::SetDialog(&desktop);
-  bErrorTrap::SetPointerReset([&desktop] { desktop.SetPointer(MousePointer::kDefault); });
 
   std::unique_ptr<CharacterEngine> engine = MakeCharacterEngine(loop, options.seed);
   TracingCharacterService characters(*engine, trace);
 
   HeadlessPresenter presenter(loop, trace);  // outlives the program's slideshow
   Program program(Ports{desktop, environment, characters, loop, trace});
+  program.errors.SetDialog(&desktop);
+  program.errors.SetPointerReset([&desktop] { desktop.SetPointer(MousePointer::kDefault); });
   program.ports.presentation = &presenter;
   InstallSlideshow(program);
   CurlInternet internet;
@@ -99,7 +96,7 @@ int RunPlayer(const Options& options) {
   program.ports.shell = &shell;
   HeadlessClipboard clipboard(options.clipboard.value_or(""));
   program.ports.clipboard = &clipboard;
-  bReadText::SeedRandom(options.seed);
+  program.random.Seed(options.seed);
   HeadlessMediaCommandPort media(loop, trace);
   program.ports.media = &media;
   HeadlessBackdrop backdrop(trace);
@@ -112,7 +109,8 @@ int RunPlayer(const Options& options) {
   main_form.CloseAllInstances = [&program] { bCloseAll::CloseAllInstances(program); };
   windows.SetCloseHandler([&desktop](WindowId) { desktop.RequestClose(); });
   desktop.SetPumpHook([&windows] { windows.AcceptCloseMessages(); });
-  bErrorTrap::SetCloseProgram([&main_form] { main_form.Form_Unload(); });
+  // The loop below ends once the main form has unloaded.
+  program.errors.SetCloseProgram([&main_form] { main_form.Form_Unload(); });
   HeadlessActions actions(program, desktop, loop);
   actions.BackdropAction = [&backdrop](const std::string& what) { return backdrop.Perform(what); };
   actions.GiveCommand = [&engine, &program](UserInput input) {
@@ -148,9 +146,6 @@ int RunPlayer(const Options& options) {
   }
   RemoveTempFiles();
   trace.Write(TraceRecord("life", "Exit").Arg(0));
-  bErrorTrap::SetDialog(nullptr);
-  bErrorTrap::SetPointerReset(nullptr);
-  bErrorTrap::SetCloseProgram(nullptr);
   desktop.SetPumpHook(nullptr);
   return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
 
 namespace zarn {
@@ -92,12 +91,20 @@ TEST(Startup, CommandLineVariables) {
     Harness h(With(c.command_line, "/opt/x/Player"));
     h.Start();
     std::vector<std::pair<std::string, std::string>> got;
-    for (const auto& e : bUserVariables::Entries()) {
+    for (const auto& e : h.program().variables.Entries()) {
       EXPECT_EQ(e.group, "Command");
       got.emplace_back(e.name, e.value);
     }
     EXPECT_EQ(got, c.variables);
   }
+}
+
+TEST(Startup, VariablesReadTheProcessEnvironmentThroughThePort) {
+  ::setenv("ZARN_UTIL_TEST_VAR", "from-env", 1);
+  Harness h;
+  std::string text = "%zarn_util_test_var%";
+  h.program().variables.SubstituteVariables(text);
+  EXPECT_EQ(text, "from-env");
 }
 
 TEST(Startup, CloseAllSwitchEndsWithoutTrayOrScript) {

@@ -24,12 +24,10 @@
 #include "core/media/CPowerPoint.h"
 #include "core/media/bBackdrop.h"
 #include "core/media/frmBackdrop.h"
-#include "core/script/bReadText.h"
 #include "core/shell/Program.h"
 #include "core/shell/frmZARN.h"
 #include "core/util/CFile.h"
 #include "core/util/CReg.h"
-#include "core/util/bUserVariables.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessClipboard.h"
 #include "platform/headless/HeadlessDesktop.h"
@@ -125,13 +123,12 @@ class Harness {
     form_.StopAllMedia = [this] { bBackdrop::StopAllMedia(program_); };
     program_.ports.shell = &shell_;
     program_.ports.clipboard = &clipboard_;
-    bReadText::SeedRandom(options_.seed);
+    program_.random.Seed(options_.seed);
     InstallSlideshow(program_);
     if (!options_.exe_path.empty()) environment_.SetExecutablePath(options_.exe_path);
-    bErrorTrap::SetDialog(&desktop_);
-    bUserVariables::Clear();
+    program_.errors.SetDialog(&desktop_);
+    program_.errors.SetCloseProgram([this] { form_.Form_Unload(); });
   }
-  ~Harness() { bErrorTrap::SetDialog(nullptr); }
 
   // Start-up as the program does it, then the performance until nothing is
   // pending (or the form unloads, or `limit_ms` of virtual time passes).
@@ -144,8 +141,8 @@ class Harness {
   // that call the loader or the interpreter directly.
   void CreateServices() {
     program_.agent = std::make_unique<CAgent>(program_);
-    program_.reg = std::make_unique<CReg>();
-    program_.file = std::make_unique<CFile>(&desktop_);
+    program_.reg = std::make_unique<CReg>(program_.errors);
+    program_.file = std::make_unique<CFile>(program_.errors, &desktop_);
     program_.ScreenWidthPx = options_.screen_width;
     program_.ScreenHeightPx = options_.screen_height;
     program_.AppFolder = "/nonexistent-app-folder/";

@@ -22,8 +22,8 @@ bool IsDownloadAddress(const std::string& reference) {
 
 }  // namespace
 
-std::string FolderOfPath(const std::string& psPath) {
-  ProcedureScope proc{"ZARNGlobalX.FolderOfPath"};
+std::string FolderOfPath(bErrorTrap::Trap& errors, const std::string& psPath) {
+  ProcedureScope proc{errors, "ZARNGlobalX.FolderOfPath"};
   return proc.Leave(std::string{}, [&] {
     const auto cut = psPath.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : psPath.substr(0, cut + 1);
@@ -32,13 +32,13 @@ std::string FolderOfPath(const std::string& psPath) {
 
 std::string ResolveResourcePath(Program& p, const std::string& psReference,
                                 std::string& psTempName) {
-  ProcedureScope proc{"ZARNGlobalX.ResolveResourcePath"};
+  ProcedureScope proc{p.errors, "ZARNGlobalX.ResolveResourcePath"};
   CFile& file = *p.file;
   std::string script_folder;
   std::string file_part = psReference;
   std::string folder_part;
   std::string current;
-  proc.Step(10, [&] { script_folder = FolderOfPath(p.document.ScriptPath); });
+  proc.Step(10, [&] { script_folder = FolderOfPath(p.errors, p.document.ScriptPath); });
   proc.Step(20, [&] {
     file_part = file.FileNameOnly(psReference);
     folder_part = file.PathOnly(psReference);

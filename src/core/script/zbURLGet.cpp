@@ -87,7 +87,7 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
 }
 
 bool LoadScriptFromUrl(Program& p, const std::string& url, bool play) {
-  ProcedureScope proc{"ZARNGlobalX.LoadScriptFromUrl"};
+  ProcedureScope proc{p.errors, "ZARNGlobalX.LoadScriptFromUrl"};
   proc.LeaveVoid([&] {
     const std::string name = CreateTempFileName(p);
     if (name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
