@@ -10,7 +10,7 @@ namespace zarn {
 
 class TracingCharacterService::EventTracer : public CharacterServiceEvents {
  public:
-  explicit EventTracer(Trace& trace) : trace_(trace) {}
+  explicit EventTracer(TracePort& trace) : trace_(trace) {}
   void SetTarget(CharacterServiceEvents* target) { target_ = target; }
 
   void RequestStart(RequestId request) override {
@@ -42,7 +42,7 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
   }
 
  private:
-  Trace& trace_;
+  TracePort& trace_;
   CharacterServiceEvents* target_ = nullptr;
 };
 
@@ -66,7 +66,7 @@ TraceValue Bool(bool value) { return TraceValue{value}; }
 
 }  // namespace
 
-TracingCharacterService::TracingCharacterService(CharacterServicePort& inner, Trace& trace)
+TracingCharacterService::TracingCharacterService(CharacterServicePort& inner, TracePort& trace)
     : inner_(inner), trace_(trace), event_tracer_(std::make_unique<EventTracer>(trace)) {}
 
 TracingCharacterService::~TracingCharacterService() = default;

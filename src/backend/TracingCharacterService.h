@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "backend/Trace.h"
 #include "ports/CharacterServicePort.h"
+#include "ports/TracePort.h"
 
 namespace zarn {
 
@@ -15,7 +15,7 @@ namespace zarn {
 // Reads (Visible, Left, Name ...) go through untraced.
 class TracingCharacterService : public CharacterServicePort {
  public:
-  TracingCharacterService(CharacterServicePort& inner, Trace& trace);
+  TracingCharacterService(CharacterServicePort& inner, TracePort& trace);
   ~TracingCharacterService() override;
 
   void SetEvents(CharacterServiceEvents* events) override;
@@ -77,7 +77,7 @@ class TracingCharacterService : public CharacterServicePort {
   auto Traced(TraceRecord record, Call&& call);
 
   CharacterServicePort& inner_;
-  Trace& trace_;
+  TracePort& trace_;
   std::unique_ptr<EventTracer> event_tracer_;
 };
 

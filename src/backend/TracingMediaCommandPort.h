@@ -1,7 +1,7 @@
 #pragma once
 
-#include "backend/Trace.h"
 #include "ports/MediaCommandPort.h"
+#include "ports/TracePort.h"
 
 namespace zarn {
 
@@ -9,7 +9,8 @@ namespace zarn {
 // answers as the wrapped service does.
 class TracingMediaCommandPort : public MediaCommandPort {
  public:
-  TracingMediaCommandPort(MediaCommandPort& inner, Trace& trace) : inner_(inner), trace_(trace) {}
+  TracingMediaCommandPort(MediaCommandPort& inner, TracePort& trace)
+      : inner_(inner), trace_(trace) {}
 
   // Trace record: kind "media", op "mci", args [command], result code, and
   // on failure the code's text as the error.
@@ -18,7 +19,7 @@ class TracingMediaCommandPort : public MediaCommandPort {
 
  private:
   MediaCommandPort& inner_;
-  Trace& trace_;
+  TracePort& trace_;
 };
 
 }  // namespace zarn

@@ -95,22 +95,89 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-std::string DecodeText(std::string_view bytes) {
-  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
-  if (IsValidUtf8(bytes)) return std::string(bytes);
+namespace {
+
+void AppendCp1252(std::string& out, unsigned char byte) {
+  if (byte < 0x80) {
+    out += static_cast<char>(byte);
+  } else if (byte < 0xA0) {
+    AppendUtf8(out, kCp1252High[byte - 0x80]);
+  } else {
+    AppendUtf8(out, byte);
+  }
+}
+
+// Windows editors save "Unicode" as UTF-16 with a byte-order mark; an
+// unpaired surrogate becomes U+FFFD and an odd last byte is dropped.
+std::string DecodeUtf16(std::string_view bytes, bool big_endian) {
+  auto unit = [&](size_t i) -> uint32_t {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    return big_endian ? (uint32_t{a} << 8 | b) : (uint32_t{b} << 8 | a);
+  };
+  std::string out;
+  out.reserve(bytes.size());
+  const size_t units = bytes.size() / 2;
+  for (size_t i = 0; i < units; ++i) {
+    const uint32_t u = unit(2 * i);
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units) {
+      const uint32_t low = unit(2 * i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
+  }
+  return out;
+}
+
+// UTF-8 with a stray Windows-1252 byte or two (a file edited in two
+// editors): only the bytes that are not UTF-8 are taken as Windows-1252.
+// A file with more stray bytes than UTF-8 characters is Windows-1252.
+std::string DecodeMostlyUtf8(std::string_view bytes) {
+  size_t multibyte = 0;
+  size_t invalid = 0;
+  for (size_t pos = 0; pos < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+      ++pos;
+    } else if (NextCodePoint(bytes, pos) < 0) {
+      ++invalid;
+    } else {
+      ++multibyte;
+    }
+  }
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
-  for (char ch : bytes) {
-    const auto byte = static_cast<unsigned char>(ch);
-    if (byte < 0x80) {
-      out += ch;
-    } else if (byte < 0xA0) {
-      AppendUtf8(out, kCp1252High[byte - 0x80]);
+  if (multibyte <= invalid) {
+    for (char ch : bytes) AppendCp1252(out, static_cast<unsigned char>(ch));
+    return out;
+  }
+  for (size_t pos = 0; pos < bytes.size();) {
+    const size_t start = pos;
+    const int32_t cp = NextCodePoint(bytes, pos);
+    if (cp < 0) {
+      AppendCp1252(out, static_cast<unsigned char>(bytes[start]));
     } else {
-      AppendUtf8(out, byte);
+      out.append(bytes.substr(start, pos - start));
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string DecodeText(std::string_view bytes) {
+  if (bytes.size() >= 2) {
+    const auto b0 = static_cast<unsigned char>(bytes[0]);
+    const auto b1 = static_cast<unsigned char>(bytes[1]);
+    if (b0 == 0xFF && b1 == 0xFE) return DecodeUtf16(bytes.substr(2), false);
+    if (b0 == 0xFE && b1 == 0xFF) return DecodeUtf16(bytes.substr(2), true);
+  }
+  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return DecodeMostlyUtf8(bytes);
 }
 
 std::string ReadTextFile(const std::string& path) {
@@ -173,6 +240,23 @@ std::string ToWindows1252(std::string_view utf8) {
         }
       }
       out += mapped;
+    }
+  }
+  return out;
+}
+
+std::string ToCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch == '\r') {
+      out += "\r\n";
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (ch == '\n') {
+      out += "\r\n";
+    } else {
+      out += ch;
     }
   }
   return out;

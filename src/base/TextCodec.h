@@ -7,8 +7,10 @@
 namespace zarn {
 
 // Text inside the program is UTF-8. Files written on Windows are usually
-// Windows-1252; a file that is already valid UTF-8 is kept as it is.
-// A UTF-8 byte-order mark at the very start is dropped either way.
+// Windows-1252; a file that is already valid UTF-8 is kept as it is, and
+// one that is UTF-8 but for a few stray bytes keeps its UTF-8 (only the
+// stray bytes are read as Windows-1252). UTF-16 with a byte-order mark is
+// read as UTF-16; a UTF-8 byte-order mark is dropped.
 std::string DecodeText(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
@@ -34,5 +36,8 @@ std::string ToWindows1252(std::string_view utf8);
 int32_t NextCodePoint(std::string_view utf8, size_t& pos);
 
 void AppendUtf8(std::string& out, uint32_t code_point);
+
+// Every line end (LF as Linux writes it, CR LF, or a lone CR) as CR LF.
+std::string ToCrLf(std::string_view text);
 
 }  // namespace zarn

@@ -6,41 +6,16 @@
 #include <filesystem>
 #include <sstream>
 
+#include "base/Json.h"
 #include "charfile/FrameComposer.h"
 
 namespace zarn {
 namespace {
 
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
 }
 
 std::string Hex(uint32_t v, int digits) {

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "EngineTestSupport.h"
+#include "backend/Trace.h"
 #include "backend/TracingCharacterService.h"
 #include "base/VbError.h"
 #include "charengine/ServiceErrors.h"

@@ -17,7 +17,7 @@ using testing::Select;
 using testing::TempFolder;
 using testing::TraceLine;
 
-TEST(ReadTextLines, CarriageReturnsEndLinesAndLineFeedsAloneDoNot) {
+TEST(ReadTextLines, CrLfCrAndLfAllEndLines) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -26,8 +26,8 @@ TEST(ReadTextLines, CarriageReturnsEndLinesAndLineFeedsAloneDoNot) {
   const Case cases[] = {
       {"CR LF", "One\r\nTwo\r\nThree", "One\r\nTwo\r\nThree\r\n"},
       {"CR alone", "One\rTwo\r", "One\r\nTwo\r\n"},
-      {"LF alone stays inside the line", "One\nTwo\n", "One\nTwo\n\r\n"},
-      {"LF CR is a line feed then an ending", "One\n\rTwo", "One\n\r\nTwo\r\n"},
+      {"LF alone, as Linux writes it", "One\nTwo\n", "One\r\nTwo\r\n"},
+      {"LF CR is two endings", "One\n\rTwo", "One\r\n\r\nTwo\r\n"},
       {"blank lines are kept", "One\r\n\r\n\r\nTwo\r\n", "One\r\n\r\n\r\nTwo\r\n"},
       {"a lone CR is one empty line", "\r", "\r\n"},
       {"empty file", "", ""},

@@ -15,27 +15,17 @@
 #include <vector>
 
 #include "app/CharacterServiceFactory.h"
+#include "app/Player.h"
 #include "backend/Trace.h"
 #include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"
 #include "charfile/TestCharacters.h"
 #include "core/agent/CAgent.h"
-#include "core/errortrap/bErrorTrap.h"
-#include "core/media/CPowerPoint.h"
-#include "core/media/bBackdrop.h"
-#include "core/media/frmBackdrop.h"
 #include "core/shell/Program.h"
 #include "core/shell/frmZARN.h"
 #include "core/util/CFile.h"
 #include "core/util/CReg.h"
-#include "platform/headless/HeadlessBackdrop.h"
-#include "platform/headless/HeadlessClipboard.h"
-#include "platform/headless/HeadlessDesktop.h"
-#include "platform/headless/HeadlessEnvironment.h"
-#include "platform/headless/HeadlessLoop.h"
-#include "platform/headless/HeadlessMediaCommandPort.h"
-#include "platform/headless/HeadlessPresenter.h"
-#include "platform/headless/HeadlessShell.h"
+#include "platform/headless/HeadlessPlatform.h"
 #include "support/TraceReader.h"
 
 namespace zarn::testing {
@@ -100,52 +90,28 @@ class Harness {
  public:
   explicit Harness(HarnessOptions options = {})
       : options_(PrepareEnvironment(std::move(options))),
-        trace_([this] { return loop_.Now(); }),
-        environment_(loop_, options_.command_line, options_.seed,
-                     HeadlessEnvironment::ParseClock(options_.clock)),
-        desktop_(loop_, trace_, options_.screen_width, options_.screen_height),
-        engine_(MakeCharacterEngine(loop_, options_.seed)),
-        wrapped_(options_.wrap_service ? options_.wrap_service(*engine_) : nullptr),
-        characters_(wrapped_ ? *wrapped_ : *engine_, trace_),
-        presenter_(loop_, trace_),
-        media_(loop_, trace_),
-        backdrop_(trace_),
-        shell_(trace_, options_.dry_run),
-        clipboard_(options_.clipboard),
-        program_(Ports{desktop_, environment_, characters_, loop_, trace_}),
-        form_(program_),
-        backdrop_form_(program_, backdrop_) {
-    trace_.SetJsonStream(&json_);
-    program_.ports.presentation = &presenter_;
-    program_.ports.media = &media_;
-    program_.ports.backdrop = &backdrop_;
-    form_.UnloadOtherForms = [this] { backdrop_form_.Unload(); };
-    form_.StopAllMedia = [this] { bBackdrop::StopAllMedia(program_); };
-    program_.ports.shell = &shell_;
-    program_.ports.clipboard = &clipboard_;
-    program_.random.Seed(options_.seed);
-    InstallSlideshow(program_);
-    if (!options_.exe_path.empty()) environment_.SetExecutablePath(options_.exe_path);
-    program_.errors.SetDialog(&desktop_);
-    program_.errors.SetCloseProgram([this] { form_.Form_Unload(); });
+        platform_(PlatformSettings(options_, NewWindowsFolder())),
+        player_(platform_, PlayerSettings{options_.seed, options_.wrap_service}) {
+    platform_.Recorder().SetJsonStream(&json_);
   }
 
   // Start-up as the program does it, then the performance until nothing is
   // pending (or the form unloads, or `limit_ms` of virtual time passes).
-  void Start() { form_.Form_Load(); }
+  void Start() { player_.Start(); }
   void RunUntilIdle(int64_t limit_ms = 600000) {
-    while (form_.Loaded() && loop_.Now() <= limit_ms && loop_.RunNext()) {
+    while (Form().Loaded() && Loop().Now() <= limit_ms && Loop().RunNext()) {
     }
   }
   // Start-up's service objects without the rest of start-up, for tests
   // that call the loader or the interpreter directly.
   void CreateServices() {
-    program_.agent = std::make_unique<CAgent>(program_);
-    program_.reg = std::make_unique<CReg>(program_.errors);
-    program_.file = std::make_unique<CFile>(program_.errors, &desktop_);
-    program_.ScreenWidthPx = options_.screen_width;
-    program_.ScreenHeightPx = options_.screen_height;
-    program_.AppFolder = "/nonexistent-app-folder/";
+    Program& p = program();
+    p.agent = std::make_unique<CAgent>(p);
+    p.reg = std::make_unique<CReg>(p.errors);
+    p.file = std::make_unique<CFile>(p.errors, &platform_.Desktop());
+    p.ScreenWidthPx = options_.screen_width;
+    p.ScreenHeightPx = options_.screen_height;
+    p.AppFolder = "/nonexistent-app-folder/";
   }
   void StartAndRun() {
     Start();
@@ -155,14 +121,15 @@ class Harness {
   std::vector<TraceLine> Records() const { return ParseTrace(json_.str()); }
   std::string TraceText() const { return json_.str(); }
 
-  HeadlessLoop& Loop() { return loop_; }
-  HeadlessDesktop& Desktop() { return desktop_; }
-  HeadlessPresenter& Presenter() { return presenter_; }
-  HeadlessBackdrop& Backdrop() { return backdrop_; }
-  CharacterEngine& Engine() { return *engine_; }
-  Program& program() { return program_; }
-  frmZARN& Form() { return form_; }
-  CAgent& Agent() { return *program_.agent; }
+  HeadlessLoop& Loop() { return platform_.VirtualLoop(); }
+  HeadlessDesktop& Desktop() { return platform_.HeadlessScreen(); }
+  HeadlessPresenter& Presenter() { return platform_.Presenter(); }
+  HeadlessBackdrop& Backdrop() { return platform_.HeadlessBackdropWindow(); }
+  HeadlessPlatform& Platform() { return platform_; }
+  CharacterEngine& Engine() { return player_.Engine(); }
+  Program& program() { return player_.program(); }
+  frmZARN& Form() { return player_.MainForm(); }
+  CAgent& Agent() { return *program().agent; }
 
  private:
   // The engine reads the character folders when it is made.
@@ -170,24 +137,30 @@ class Harness {
     setenv("ZARN_CHARACTERS", TestCharacterFolder().c_str(), 1);
     return options;
   }
+  // Copies started by a test register in a folder of their own, never
+  // beside the user's; made only when a copy registers.
+  static std::string NewWindowsFolder() {
+    static int count = 0;
+    return TestCharacterFolder() + "/windows-" + std::to_string(++count);
+  }
+  static HeadlessSettings PlatformSettings(const HarnessOptions& o, const std::string& windows) {
+    HeadlessSettings settings;
+    settings.command_line = o.command_line;
+    settings.seed = o.seed;
+    settings.start_time = HeadlessEnvironment::ParseClock(o.clock);
+    settings.screen_width = o.screen_width;
+    settings.screen_height = o.screen_height;
+    settings.clipboard = o.clipboard;
+    settings.dry_run = o.dry_run;
+    settings.exe_path = o.exe_path;
+    settings.window_folder = windows;
+    return settings;
+  }
 
   HarnessOptions options_;
-  HeadlessLoop loop_;
   std::ostringstream json_;
-  Trace trace_;
-  HeadlessEnvironment environment_;
-  HeadlessDesktop desktop_;
-  std::unique_ptr<CharacterEngine> engine_;
-  std::unique_ptr<CharacterServicePort> wrapped_;
-  TracingCharacterService characters_;
-  HeadlessPresenter presenter_;  // outlives the program's slideshow
-  HeadlessMediaCommandPort media_;
-  HeadlessBackdrop backdrop_;
-  HeadlessShell shell_;
-  HeadlessClipboard clipboard_;
-  Program program_;
-  frmZARN form_;
-  frmBackdrop backdrop_form_;
+  HeadlessPlatform platform_;
+  Player player_;
 };
 
 }  // namespace zarn::testing

@@ -27,6 +27,13 @@ TEST(DecodeText, KeepsUtf8AndConvertsWindows1252) {
       {"surrogate is not utf-8", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
       {"truncated sequence", "ab\xE2\x82", "ab\xC3\xA2\xE2\x80\x9A"},
       {"nul kept", std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"utf-8 with one stray cp1252 byte", "\xC3\xA9t\xE9 \xC3\xBC", "\xC3\xA9t\xC3\xA9 \xC3\xBC"},
+      {"more stray bytes than utf-8: cp1252", "\xC3\xA9\xE9\xE8",
+       "\xC3\x83\xC2\xA9\xC3\xA9\xC3\xA8"},
+      {"utf-16 le", std::string("\xFF\xFEP\0\xE9\0\xAC\x20", 8), "P\xC3\xA9\xE2\x82\xAC"},
+      {"utf-16 be", std::string("\xFE\xFF\0P\0\xE9", 6), "P\xC3\xA9"},
+      {"utf-16 surrogate pair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), "\xF0\x9F\x98\x80"},
+      {"utf-16 lone surrogate, odd byte", std::string("\xFF\xFE\x3D\xD8x", 5), "\xEF\xBF\xBD"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -161,13 +161,7 @@ std::string GetClipboardText(Program& p) {
     return {};
   }
   // Text copied on Linux ends its lines with a line feed alone.
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-    out += text[i];
-  }
-  return out;
+  return ToCrLf(text);
 }
 
 std::string ReadTextLines(const std::string& psFile) {
@@ -181,22 +175,9 @@ std::string ReadTextLines(const std::string& psFile) {
   const uintmax_t size = std::filesystem::file_size(*found, error);
   if (!error && size > kMaxTextFileBytes) Throw(vberr::kOutOfMemory, "Out of memory");
 
-  const std::string text = ReadTextFile(*found);
-  std::string lines;
-  lines.reserve(text.size() + text.size() / 16 + 2);
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t cr = text.find('\r', start);
-    if (cr == std::string::npos) {
-      lines.append(text, start, std::string::npos);
-      lines += kCrLf;
-      break;
-    }
-    lines.append(text, start, cr - start);
-    lines += kCrLf;
-    start = cr + 1;
-    if (start < text.size() && text[start] == '\n') ++start;
-  }
+  // Text files written on Linux end their lines with a line feed alone.
+  std::string lines = ToCrLf(ReadTextFile(*found));
+  if (!lines.empty() && !lines.ends_with(kCrLf)) lines += kCrLf;
   return lines;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/TextCodec.h"
 #include "base/VbError.h"
 #include "ports/PresentationPort.h"
 
@@ -11,24 +12,6 @@ namespace {
 bool IsSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
 bool IsNameEnd(char ch) { return IsSpace(ch) || ch == '=' || ch == '/' || ch == '>'; }
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 // Decodes the predefined and numeric character references; anything else
 // stays as written.

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "core/media/frmBackdrop.h"
+#include "core/shell/Program.h"
+#include "core/shell/frmZARN.h"
+#include "ports/CharacterServicePort.h"
+#include "ports/InternetPort.h"
+
+namespace zarn {
+
+class CharacterEngine;
+class Platform;
+class TracingCharacterService;
+
+struct PlayerSettings {
+  uint32_t seed = 1;
+  // Puts another service between the engine and the trace (tests).
+  std::function<std::unique_ptr<CharacterServicePort>(CharacterServicePort& engine)> wrap_service;
+};
+
+// The program wired to a platform: the character engine and its tracing,
+// the shared program state, the forms and the hooks between them. The
+// program and the tests build it the same way, on any platform.
+class Player {
+ public:
+  Player(Platform& platform, const PlayerSettings& settings);
+  ~Player();
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // Start-up: loads the main form (and with it the script) and registers
+  // the main window so that other copies find it.
+  void Start();
+  // Start-up, then the loop until the main form unloads or the platform
+  // quits; then what every exit does.
+  void Run();
+
+  Program& program() { return program_; }
+  frmZARN& MainForm() { return main_form_; }
+  frmBackdrop& BackdropForm() { return backdrop_form_; }
+  CharacterEngine& Engine() { return *engine_; }
+  Platform& platform() { return platform_; }
+
+ private:
+  Platform& platform_;
+  std::unique_ptr<CharacterEngine> engine_;
+  std::unique_ptr<CharacterServicePort> wrapped_;
+  std::unique_ptr<TracingCharacterService> characters_;
+  std::unique_ptr<InternetPort> internet_;
+  Program program_;
+  frmZARN main_form_;
+  frmBackdrop backdrop_form_;
+};
+
+}  // namespace zarn

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "backend/Trace.h"
+#include "platform/headless/HeadlessBackdrop.h"
+#include "platform/headless/HeadlessClipboard.h"
+#include "platform/headless/HeadlessDesktop.h"
+#include "platform/headless/HeadlessEnvironment.h"
+#include "platform/headless/HeadlessLoop.h"
+#include "platform/headless/HeadlessMediaCommandPort.h"
+#include "platform/headless/HeadlessPresenter.h"
+#include "platform/headless/HeadlessShell.h"
+#include "platform/headless/HeadlessWindowSystem.h"
+#include "ports/Platform.h"
+
+namespace zarn {
+
+struct HeadlessSettings {
+  bool realtime = false;
+  // End when nothing is pending, even while the program waits for commands.
+  bool idle_exit = false;
+  std::string command_line;
+  uint32_t seed = 1;
+  std::optional<std::time_t> start_time;
+  int screen_width = 1024;
+  int screen_height = 768;
+  std::string clipboard;
+  bool dry_run = false;
+  // Empty: the running program's own path.
+  std::string exe_path;
+  // Where the copies of this user register; empty: the default folder.
+  std::string window_folder;
+};
+
+// No display, no sound, no network of its own: virtual time, everything
+// shown written to the trace. Waits outside virtual time only for what
+// comes from outside (a signal, another copy's close message).
+class HeadlessPlatform : public Platform {
+ public:
+  explicit HeadlessPlatform(const HeadlessSettings& settings);
+  ~HeadlessPlatform() override;
+
+  Scheduler& Loop() override { return loop_; }
+  TracePort& Trace() override { return trace_; }
+  DesktopPort& Desktop() override { return desktop_; }
+  ErrorDialogPort& ErrorDialog() override { return desktop_; }
+  EnvironmentPort& Environment() override { return environment_; }
+  MediaCommandPort& Media() override { return media_; }
+  BackdropWindowPort& Backdrop() override { return backdrop_; }
+  ShellPort& Shell() override { return shell_; }
+  WindowSystemPort& Windows() override { return windows_; }
+  ClipboardPort& Clipboard() override { return clipboard_; }
+  PresentationPort* Presentation() override { return &presenter_; }
+
+  void Run(const std::function<bool()>& keep_running) override;
+  void Pump() override { desktop_.DoEvents(); }
+  void Quit() override { quit_ = true; }
+
+  // The concrete services, for the user actions and the tests.
+  HeadlessLoop& VirtualLoop() { return loop_; }
+  zarn::Trace& Recorder() { return trace_; }
+  HeadlessDesktop& HeadlessScreen() { return desktop_; }
+  HeadlessBackdrop& HeadlessBackdropWindow() { return backdrop_; }
+  HeadlessPresenter& Presenter() { return presenter_; }
+  HeadlessWindowSystem& WindowSystem() { return windows_; }
+
+ private:
+  void WaitForOutside();
+
+  bool idle_exit_;
+  bool quit_ = false;
+  HeadlessLoop loop_;
+  zarn::Trace trace_;
+  HeadlessEnvironment environment_;
+  HeadlessDesktop desktop_;
+  HeadlessPresenter presenter_;
+  HeadlessMediaCommandPort media_;
+  HeadlessBackdrop backdrop_;
+  HeadlessShell shell_;
+  HeadlessClipboard clipboard_;
+  HeadlessWindowSystem windows_;
+};
+
+}  // namespace zarn
