@@ -90,8 +90,8 @@ void BM_LoadScriptOnly(benchmark::State& state) {
     TracingCharacterService characters(*engine, trace);
     Program program(Ports{desktop, environment, characters, loop, trace});
     program.agent = std::make_unique<CAgent>(program);
-    program.reg = std::make_unique<CReg>();
-    program.file = std::make_unique<CFile>(&desktop);
+    program.reg = std::make_unique<CReg>(program.errors);
+    program.file = std::make_unique<CFile>(program.errors, &desktop);
     benchmark::DoNotOptimize(LoadScript(program, path, false));
   }
 }

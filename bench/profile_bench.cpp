@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/errortrap/bErrorTrap.h"
 #include "core/util/CReg.h"
 
 namespace {
@@ -39,7 +40,8 @@ void GetProfileEveryVariable(benchmark::State& state) {
     text += "Var" + std::to_string(i) + "=value number " + std::to_string(i) + "\r\n";
   }
   const std::string path = TempFile("vars" + std::to_string(keys) + ".zrn", text);
-  zarn::CReg reg;
+  zarn::bErrorTrap::Trap errors;
+  zarn::CReg reg(errors);
   for (auto _ : state) {
     // A changed file is read again; touching it makes every round a cold load.
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now());
@@ -66,7 +68,8 @@ void GetProfileSectionScript(benchmark::State& state) {
   }
   text += "[Variables]\r\nwho=World\r\n";
   const std::string path = TempFile("script" + std::to_string(lines) + ".zrn", text);
-  zarn::CReg reg;
+  zarn::bErrorTrap::Trap errors;
+  zarn::CReg reg(errors);
   for (auto _ : state) {
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now());
     benchmark::DoNotOptimize(reg.GetProfileSection(path, "Script"));

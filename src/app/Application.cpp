@@ -9,7 +9,6 @@
 #include "base/VbError.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
-#include "core/script/bReadText.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace zarn {
@@ -43,7 +42,6 @@ int RunPlayer(const Options& options) {
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
   Player player(platform, player_settings);
-  bReadText::SeedRandom(options.seed);
 
   HeadlessActions actions(player.program(), platform.HeadlessScreen(), platform.VirtualLoop());
   actions.BackdropAction = [&platform](const std::string& what) {

@@ -5,7 +5,6 @@
 #include "app/CharacterServiceFactory.h"
 #include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"
-#include "core/errortrap/bErrorTrap.h"
 #include "core/media/CPowerPoint.h"
 #include "core/media/bBackdrop.h"
 #include "core/script/zbURLGet.h"
@@ -45,10 +44,12 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
       backdrop_form_(program_, platform.Backdrop()) {
   program_.ports.internet = internet_.get();
   InstallSlideshow(program_);
-  bErrorTrap::SetDialog(&platform.ErrorDialog());
-  bErrorTrap::SetPointerReset([this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });
+  program_.random.Seed(settings.seed);
+  program_.errors.SetDialog(&platform.ErrorDialog());
+  program_.errors.SetPointerReset(
+      [this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });
   // Close Program in an error report: the orderly way out, from the loop.
-  bErrorTrap::SetCloseProgram([this] {
+  program_.errors.SetCloseProgram([this] {
     main_form_.Form_Unload();
     platform_.Quit();
   });
@@ -68,12 +69,7 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   });
 }
 
-Player::~Player() {
-  platform_.SetCloseRequestHandler(nullptr);
-  bErrorTrap::SetDialog(nullptr);
-  bErrorTrap::SetPointerReset(nullptr);
-  bErrorTrap::SetCloseProgram(nullptr);
-}
+Player::~Player() { platform_.SetCloseRequestHandler(nullptr); }
 
 void Player::Start() { main_form_.Form_Load(); }
 

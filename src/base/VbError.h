@@ -39,6 +39,10 @@ inline constexpr int32_t kNoObject = 91;
   throw VbError(number, description);
 }
 [[noreturn]] inline void ThrowOverflow() { throw VbError(vberr::kOverflow, "Overflow"); }
+// Error 91: a method or property used with no object behind it.
+[[noreturn]] inline void ThrowNoObject() {
+  throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+}
 [[noreturn]] inline void ThrowTypeMismatch() {
   throw VbError(vberr::kTypeMismatch, "Type mismatch");
 }

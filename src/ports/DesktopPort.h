@@ -31,13 +31,20 @@ struct FileDialogResult {
   std::string file_title;  // name without folder
 };
 
+// The mouse messages the tray icon's callback delivers.
+namespace tray_message {
+inline constexpr int32_t kMouseMove = 512;  // also the callback message itself
+inline constexpr int32_t kLeftButtonDown = 513;
+inline constexpr int32_t kRightButtonUp = 517;
+}  // namespace tray_message
+
 // The notification-area icon record as start-up fills it.
 struct NotifyIconData {
   int32_t size = 88;
   int32_t owner_window = 0;
   int32_t icon_id = 1;
   int32_t flags = 7;
-  int32_t callback_message = 512;
+  int32_t callback_message = tray_message::kMouseMove;
   std::string tip = "ZARNPlay";
 };
 
@@ -45,7 +52,7 @@ struct NotifyIconData {
 class DesktopEvents {
  public:
   virtual ~DesktopEvents() = default;
-  // The tray icon's callback: the mouse message (517 = right button up).
+  // The tray icon's callback: one of the tray_message values.
   virtual void TrayMouseMessage(int32_t message) = 0;
   // Another copy sent the main window the close message.
   virtual void CloseRequested() = 0;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/script/LoadScript.h"
-#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
 
 namespace zarn {
@@ -122,7 +121,7 @@ TEST_F(PlayScriptTest, MainScriptEndsWithTheMarkerRecursiveDoesNot) {
 }
 
 TEST_F(PlayScriptTest, TextPreparation) {
-  bUserVariables::AddVariable("Command", "who", "World");
+  harness_.program().variables.AddVariable("Command", "who", "World");
   // 1024x768 screen, Pip 128x128.
   const auto calls =
       Calls(Play("Pip.Speak \"Hello %WHO% %undefined%\"\n"

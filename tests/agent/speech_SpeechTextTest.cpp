@@ -16,7 +16,7 @@ const std::string kTag = "\\Map=\"Zarn\"=\"ZARN\"\\";
 TEST(SpeechText, QuoteFunctions) {
   struct Case {
     const char* name;
-    std::string (*function)(std::string_view);
+    std::string (*function)(bErrorTrap::Trap&, std::string_view);
     std::string in;
     std::string out;
   };
@@ -35,9 +35,10 @@ TEST(SpeechText, QuoteFunctions) {
       {"trim: only one quote per end", TrimQuotes, "\"\"hi\"\"", "\"hi\""},
       {"trim: nothing to do", TrimQuotes, "hi", "hi"},
   };
+  bErrorTrap::Trap errors;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.function(c.in), c.out);
+    EXPECT_EQ(c.function(errors, c.in), c.out);
   }
 }
 

@@ -11,28 +11,33 @@ namespace {
 
 class RecordingDialog : public ErrorDialogPort {
  public:
+  explicit RecordingDialog(bErrorTrap::Trap& errors) : errors_(errors) {}
   Choice ShowReport(const std::string& caption, const std::string& report) override {
     captions.push_back(caption);
     reports.push_back(report);
     if (nested) {
       nested = false;
       // A second trap while this one waits: only the text changes.
-      const int16_t answer = bErrorTrap::ErrorTrap(Crc32("x.y"), VbError(6, "Overflow"), 10);
+      const int16_t answer = errors_.ErrorTrap(Crc32("x.y"), VbError(6, "Overflow"), 10);
       nested_answer = answer;
     }
-    return Choice::kOk;
+    return answer;
   }
   std::vector<std::string> captions;
   std::vector<std::string> reports;
   bool nested = false;
   int16_t nested_answer = -1;
+  Choice answer = Choice::kOk;
+
+ private:
+  bErrorTrap::Trap& errors_;
 };
 
 class ErrorTrapTest : public ::testing::Test {
  protected:
-  void SetUp() override { bErrorTrap::SetDialog(&dialog_); }
-  void TearDown() override { bErrorTrap::SetDialog(nullptr); }
-  RecordingDialog dialog_;
+  void SetUp() override { errors_.SetDialog(&dialog_); }
+  bErrorTrap::Trap errors_;
+  RecordingDialog dialog_{errors_};
 };
 
 TEST(ProcedureCode, MatchesTheKnownCodes) {
@@ -57,7 +62,7 @@ TEST(ProcedureCode, MatchesTheKnownCodes) {
 }
 
 TEST_F(ErrorTrapTest, ReportReadsVersionErrorLineAndDescription) {
-  ProcedureScope proc{"frmBackdrop.Form_Load"};
+  ProcedureScope proc{errors_, "frmBackdrop.Form_Load"};
   proc.Step(10, [] {});
   proc.Step(30, [] { throw VbError(91, "Object variable or With block variable not set"); });
   ASSERT_EQ(dialog_.reports.size(), 1u);
@@ -69,22 +74,22 @@ TEST_F(ErrorTrapTest, ReportReadsVersionErrorLineAndDescription) {
 }
 
 TEST_F(ErrorTrapTest, UnnumberedProcedureReportsLineZero) {
-  ProcedureScope proc{"CFile.PathOnly"};
+  ProcedureScope proc{errors_, "CFile.PathOnly"};
   const std::string result = proc.Leave(std::string("fallback"), []() -> std::string {
     throw VbError(5, "Invalid procedure call or argument");
   });
   EXPECT_EQ(result, "fallback");
-  EXPECT_EQ(bErrorTrap::ReportText(),
+  EXPECT_EQ(errors_.ReportText(),
             "Error 5, in Function 437AA546, Line 0\r\n\r\nInvalid procedure call or argument\r\n");
 }
 
 TEST_F(ErrorTrapTest, NoPendingFailureShowsNothing) {
-  EXPECT_EQ(bErrorTrap::ErrorTrap(1, VbError(0, ""), 0), bErrorTrap::kNoFailure);
+  EXPECT_EQ(errors_.ErrorTrap(1, VbError(0, ""), 0), bErrorTrap::kNoFailure);
   EXPECT_TRUE(dialog_.reports.empty());
 }
 
 TEST_F(ErrorTrapTest, StepsContinueAfterAFailure) {
-  ProcedureScope proc{"a.b"};
+  ProcedureScope proc{errors_, "a.b"};
   std::vector<int> ran;
   proc.Step(10, [&] { ran.push_back(10); });
   proc.Step(20, [&] { throw std::runtime_error("boom"); });
@@ -96,21 +101,55 @@ TEST_F(ErrorTrapTest, StepsContinueAfterAFailure) {
 }
 
 TEST_F(ErrorTrapTest, ForeignExceptionsGetFamiliarNumbers) {
-  ProcedureScope proc{"a.b"};
+  ProcedureScope proc{errors_, "a.b"};
   proc.Step(10, [] { throw std::bad_alloc(); });
-  EXPECT_NE(bErrorTrap::ReportText().find("Error 7,"), std::string::npos);
+  EXPECT_NE(errors_.ReportText().find("Error 7,"), std::string::npos);
   proc.Step(20, [] { throw std::out_of_range("x"); });
-  EXPECT_NE(bErrorTrap::ReportText().find("Error 9,"), std::string::npos);
+  EXPECT_NE(errors_.ReportText().find("Error 9,"), std::string::npos);
 }
 
 TEST_F(ErrorTrapTest, TrapWhileTheDialogIsOpenOnlyOverwritesTheText) {
   dialog_.nested = true;
-  ProcedureScope proc{"a.b"};
+  ProcedureScope proc{errors_, "a.b"};
   proc.Step(10, [] { throw VbError(53, "File not found"); });
   EXPECT_EQ(dialog_.reports.size(), 1u);  // no second dialog
   EXPECT_EQ(dialog_.nested_answer, bErrorTrap::kIgnore);
-  EXPECT_NE(bErrorTrap::ReportText().find("Error 6,"), std::string::npos);
+  EXPECT_NE(errors_.ReportText().find("Error 6,"), std::string::npos);
   EXPECT_NE(dialog_.reports[0].find("Error 53,"), std::string::npos);
+}
+
+TEST_F(ErrorTrapTest, CloseProgramRunsTheHookAndAnswersAbortWithoutFurtherDialogs) {
+  int closed = 0;
+  int pointer_resets = 0;
+  errors_.SetCloseProgram([&] {
+    ++closed;
+    // Failures while the program closes are kept, not shown.
+    EXPECT_EQ(errors_.ErrorTrap(Crc32("x.y"), VbError(6, "Overflow"), 10), bErrorTrap::kAbort);
+  });
+  errors_.SetPointerReset([&] { ++pointer_resets; });
+  dialog_.answer = ErrorDialogPort::Choice::kCloseProgram;
+  ProcedureScope proc{errors_, "a.b"};
+  std::vector<int> ran;
+  proc.Step(10, [] { throw VbError(53, "File not found"); });
+  proc.Step(20, [&] { ran.push_back(20); });  // the procedure is left
+  EXPECT_EQ(proc.LastAnswer(), bErrorTrap::kAbort);
+  EXPECT_TRUE(ran.empty());
+  EXPECT_EQ(closed, 1);
+  EXPECT_TRUE(errors_.ProgramClosed());
+  EXPECT_EQ(errors_.ErrorTrap(Crc32("c.d"), VbError(5, "Invalid"), 30), bErrorTrap::kAbort);
+  EXPECT_EQ(dialog_.reports.size(), 1u);
+  EXPECT_EQ(pointer_resets, 3);
+  EXPECT_NE(errors_.ReportText().find("Error 5,"), std::string::npos);
+}
+
+TEST(ErrorTrap, EachTrapKeepsItsOwnReport) {
+  bErrorTrap::Trap first;
+  bErrorTrap::Trap second;
+  ProcedureScope proc{first, "CFile.PathOnly"};
+  proc.Step(10, [] { throw VbError(76, "Path not found"); });
+  EXPECT_EQ(proc.LastAnswer(), bErrorTrap::kIgnore);  // no dialog: kept only
+  EXPECT_NE(first.ReportText().find("Error 76,"), std::string::npos);
+  EXPECT_TRUE(second.ReportText().empty());
 }
 
 TEST(Silently, SwallowsFailures) {

@@ -61,9 +61,10 @@ TEST(GetTimeOfDay, SplitsTheDayAtNoonAndFive) {
   };
   const Case cases[] = {{0, 30, "Morning"},    {11, 59, "Morning"}, {12, 0, "Afternoon"},
                         {16, 59, "Afternoon"}, {17, 0, "Evening"},  {23, 59, "Evening"}};
+  bErrorTrap::Trap errors;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.hour) + ":" + std::to_string(c.minute));
-    EXPECT_EQ(GetTimeOfDay(At(2026, 3, 21, c.hour, c.minute)), c.expected);
+    EXPECT_EQ(GetTimeOfDay(errors, At(2026, 3, 21, c.hour, c.minute)), c.expected);
   }
 }
 
@@ -74,9 +75,10 @@ TEST(GetTime, UsesTwelveHourClockWithoutLeadingZero) {
   };
   const Case cases[] = {{0, 30, "12:30 AM"}, {1, 5, "1:05 AM"},  {11, 59, "11:59 AM"},
                         {12, 0, "12:00 PM"}, {13, 5, "1:05 PM"}, {23, 59, "11:59 PM"}};
+  bErrorTrap::Trap errors;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(GetTime(At(2026, 3, 21, c.hour, c.minute)), c.expected);
+    EXPECT_EQ(GetTime(errors, At(2026, 3, 21, c.hour, c.minute)), c.expected);
   }
 }
 
@@ -90,11 +92,12 @@ TEST(GetDate, AddsEnglishOrdinalSuffixes) {
       {4, "March 4th, 2026"},   {11, "March 11th, 2026"}, {12, "March 12th, 2026"},
       {13, "March 13th, 2026"}, {21, "March 21st, 2026"}, {22, "March 22nd, 2026"},
       {23, "March 23rd, 2026"}, {31, "March 31st, 2026"}, {30, "March 30th, 2026"}};
+  bErrorTrap::Trap errors;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.day);
-    EXPECT_EQ(GetDate(At(2026, 3, c.day), English()), c.expected);
+    EXPECT_EQ(GetDate(errors, At(2026, 3, c.day), English()), c.expected);
   }
-  EXPECT_EQ(GetDate(At(999, 12, 25), English()), "December 25th, 0999");
+  EXPECT_EQ(GetDate(errors, At(999, 12, 25), English()), "December 25th, 0999");
 }
 
 TEST(GetDay, NamesTheWeekdayOfTheCalendarDate) {
@@ -107,16 +110,18 @@ TEST(GetDay, NamesTheWeekdayOfTheCalendarDate) {
                         {At(2024, 2, 29), "Thursday"},
                         {At(2000, 1, 2), "Sunday"},
                         {At(1999, 12, 31), "Friday"}};
+  bErrorTrap::Trap errors;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(GetDay(c.date, English()), c.expected);
+    EXPECT_EQ(GetDay(errors, c.date, English()), c.expected);
   }
 }
 
 TEST(DateTimeValues, NamesComeFromTheLocaleButSuffixesStayEnglish) {
   const std::locale german(std::locale::classic(), new GermanTimeNames);
-  EXPECT_EQ(GetDay(At(2026, 3, 21), german), "Samstag");
-  EXPECT_EQ(GetDate(At(2026, 3, 22), german), "M\xc3\xa4rz 22nd, 2026");  // UTF-8
+  bErrorTrap::Trap errors;
+  EXPECT_EQ(GetDay(errors, At(2026, 3, 21), german), "Samstag");
+  EXPECT_EQ(GetDate(errors, At(2026, 3, 22), german), "M\xc3\xa4rz 22nd, 2026");  // UTF-8
 }
 
 TEST(DateTimeValues, ImpossibleClockReadingsAreReportedAndLeavePartialValues) {
@@ -124,11 +129,15 @@ TEST(DateTimeValues, ImpossibleClockReadingsAreReportedAndLeavePartialValues) {
   constexpr Procedure kGetDay{"ZARNGlobalX.GetDay"};
   constexpr Procedure kGetTime{"ZARNGlobalX.GetTime"};
   constexpr Procedure kGetTimeOfDay{"ZARNGlobalX.GetTimeOfDay"};
-  const auto get_date = [](const LocalTime& t) { return GetDate(t, English()); };
-  const auto get_day = [](const LocalTime& t) { return GetDay(t, English()); };
+  const auto get_date = [](bErrorTrap::Trap& errors, const LocalTime& t) {
+    return GetDate(errors, t, English());
+  };
+  const auto get_day = [](bErrorTrap::Trap& errors, const LocalTime& t) {
+    return GetDay(errors, t, English());
+  };
   struct Case {
     const char* name;
-    std::string (*get)(const LocalTime&);
+    std::string (*get)(bErrorTrap::Trap&, const LocalTime&);
     LocalTime time;
     const char* expected;
     std::string where;
@@ -143,10 +152,11 @@ TEST(DateTimeValues, ImpossibleClockReadingsAreReportedAndLeavePartialValues) {
       {"minute 60", GetTime, At(2026, 1, 1, 10, 60), "", kGetTime.CodeText() + ", Line 10"},
       {"hour -1", GetTimeOfDay, At(2026, 1, 1, -1), "", kGetTimeOfDay.CodeText() + ", Line 10"},
   };
+  bErrorTrap::Trap errors;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.get(c.time), c.expected);
-    EXPECT_EQ(bErrorTrap::ReportText(),
+    EXPECT_EQ(c.get(errors, c.time), c.expected);
+    EXPECT_EQ(errors.ReportText(),
               "Error 5, in Function " + c.where + "\r\n\r\nInvalid procedure call or argument\r\n");
   }
 }
@@ -174,7 +184,8 @@ TEST(UserTimeLocale, FollowsLcAllThenLcTimeThenLang) {
     environment.variables = c.variables;
     const std::locale names = UserTimeLocale(environment);
     EXPECT_EQ(names.name(), c.locale_name);
-    EXPECT_EQ(GetDay(At(2026, 3, 21), names), "Saturday");
+    bErrorTrap::Trap errors;
+    EXPECT_EQ(GetDay(errors, At(2026, 3, 21), names), "Saturday");
   }
 }
 
@@ -194,9 +205,10 @@ TEST(SubstituteDateTime, JoinsValuesIntoQuotedTexts) {
       {"getday() GETTIME() GetDay", "getday() GETTIME() GetDay"},
   };
   FakeEnvironment environment;
+  bErrorTrap::Trap errors;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(SubstituteDateTime(c.text, environment), c.expected);
+    EXPECT_EQ(SubstituteDateTime(errors, c.text, environment), c.expected);
   }
 }
 

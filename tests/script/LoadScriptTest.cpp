@@ -3,7 +3,6 @@
 #include <fstream>
 
 #include "core/script/LoadScript.h"
-#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
 
 namespace zarn {
@@ -36,7 +35,7 @@ TEST_F(LoadScriptTest, MinimalScriptLoads) {
 }
 
 TEST_F(LoadScriptTest, NotAScriptShowsTheMessageAndChangesNothing) {
-  bUserVariables::AddVariable("Script", "keep", "1");
+  harness_.program().variables.AddVariable("Script", "keep", "1");
   struct Case {
     const char* name;
     std::string body;
@@ -61,7 +60,7 @@ TEST_F(LoadScriptTest, NotAScriptShowsTheMessageAndChangesNothing) {
   EXPECT_EQ(MessageTexts().back(), "'missing.zrn' is not a valid ZARN Script File.");
   EXPECT_FALSE(Load(dir_.Path()));  // a folder
   EXPECT_TRUE(harness_.program().document.ScriptPath.empty());
-  ASSERT_EQ(bUserVariables::Entries().size(), 1u);
+  ASSERT_EQ(harness_.program().variables.Entries().size(), 1u);
   const auto box = Select(harness_.Records(), "ui", "MessageBox").back();
   EXPECT_EQ(box.Arg(1), "warning");
   EXPECT_EQ(box.Arg(2), "ok");
@@ -151,12 +150,12 @@ TEST_F(LoadScriptTest, MissingCharacterStopsTheLoadExceptForChar) {
 }
 
 TEST_F(LoadScriptTest, ScriptVariablesAreReplacedCommandOnesKept) {
-  bUserVariables::AddVariable("Command", "who", "World");
+  harness_.program().variables.AddVariable("Command", "who", "World");
   const auto first = dir_.Write("a.zrn", "[ZARN Script]\nVersion=7.0\n[Variables]\nx=1\ny=2\n");
   const auto second = dir_.Write("b.zrn", "[ZARN Script]\nVersion=7.0\n[Variables]\nz=3\n");
   EXPECT_TRUE(Load(first));
   EXPECT_TRUE(Load(second));
-  const auto entries = bUserVariables::Entries();
+  const auto entries = harness_.program().variables.Entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].name, "who");
   EXPECT_EQ(entries[1].name, "z");
@@ -201,8 +200,8 @@ TEST_F(LoadScriptTest, HugeAndWideFilesLoadWithoutTrouble) {
   EXPECT_TRUE(Load(dir_.Write("many.zrn", many, false)));
   // A key list is cut at 4,095 characters, as the profile service cuts it:
   // "k0".."k9" take 3 characters each, "k10".."k99" 4, "k100".."k840" 5 ...
-  EXPECT_EQ(bUserVariables::Entries().size(), 841u);
-  EXPECT_EQ(bUserVariables::Entries().back().name, "k840");
+  EXPECT_EQ(harness_.program().variables.Entries().size(), 841u);
+  EXPECT_EQ(harness_.program().variables.Entries().back().name, "k840");
 
   const std::string big_path = dir_ / "big.zrn";
   {

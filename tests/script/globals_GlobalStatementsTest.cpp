@@ -16,7 +16,10 @@ using testing::TraceLine;
 
 using Kind = GlobalStatementKind;
 
-GlobalStatement Parse(const std::string& line) { return ParseGlobalStatement(line, UCase(line)); }
+GlobalStatement Parse(const std::string& line) {
+  bErrorTrap::Trap errors;
+  return ParseGlobalStatement(errors, line, UCase(line));
+}
 
 // kind, argument, character, prefix, repeat, resolve, rest of the line
 std::string Describe(const GlobalStatement& s) {

@@ -23,9 +23,10 @@ TEST(FolderOfPath, CutsAfterTheLastSeparator) {
                         {"s\\sub/main.zrn", "s\\sub/"},
                         {"main.zrn", ""},
                         {"", ""}};
+  bErrorTrap::Trap errors;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    EXPECT_EQ(FolderOfPath(c.path), c.folder);
+    EXPECT_EQ(FolderOfPath(errors, c.path), c.folder);
   }
 }
 

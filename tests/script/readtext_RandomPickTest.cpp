@@ -35,7 +35,7 @@ double ChiSquare(const std::map<std::string, int>& counts, size_t categories, in
 constexpr double kChiSquareBound4 = 25.0;
 
 TEST(RandomBetween, StaysInsideItsBoundsAndReachesBoth) {
-  bReadText::SeedRandom(7);
+  bReadText::RandomSource random(7);
   struct Case {
     int32_t low, high;
   };
@@ -50,7 +50,7 @@ TEST(RandomBetween, StaysInsideItsBoundsAndReachesBoth) {
     SCOPED_TRACE(std::to_string(c.low) + ".." + std::to_string(c.high));
     std::set<int32_t> seen;
     for (int i = 0; i < 2000; ++i) {
-      const int32_t value = bReadText::RandomBetween(c.low, c.high);
+      const int32_t value = random.RandomBetween(c.low, c.high);
       ASSERT_GE(value, c.low);
       ASSERT_LE(value, c.high);
       seen.insert(value);
@@ -60,17 +60,18 @@ TEST(RandomBetween, StaysInsideItsBoundsAndReachesBoth) {
   // The whole 32-bit range fits: draws are spread, not the overflow result 0.
   std::set<int32_t> wide;
   for (int i = 0; i < 20; ++i) {
-    wide.insert(bReadText::RandomBetween(std::numeric_limits<int32_t>::min(),
-                                         std::numeric_limits<int32_t>::max()));
+    wide.insert(random.RandomBetween(std::numeric_limits<int32_t>::min(),
+                                     std::numeric_limits<int32_t>::max()));
   }
   EXPECT_GT(wide.size(), 15u);
 }
 
 TEST(RandomBetween, TheSameSeedGivesTheSameSequence) {
   auto draw = [](uint32_t seed) {
-    bReadText::SeedRandom(seed);
+    bReadText::RandomSource random;
+    random.Seed(seed);
     std::vector<int32_t> values;
-    for (int i = 0; i < 50; ++i) values.push_back(bReadText::RandomBetween(1, 1000));
+    for (int i = 0; i < 50; ++i) values.push_back(random.RandomBetween(1, 1000));
     return values;
   };
   EXPECT_EQ(draw(42), draw(42));
@@ -87,27 +88,28 @@ class PickTest : public ::testing::Test {
     dir_.Write("texts/sub.txt/inner.txt", "a folder is not a file");
   }
   TempFolder dir_;
+  bErrorTrap::Trap errors_;
 };
 
 TEST_F(PickTest, ListsEveryMatchingFileHiddenOnesIncluded) {
   std::vector<std::string> names{"left over"};
   int32_t count = -1;
-  bGetFiles::ListMatchingFiles(dir_ / "texts/*.txt", names, count);
+  bGetFiles::ListMatchingFiles(errors_, dir_ / "texts/*.txt", names, count);
   EXPECT_EQ(count, 5);
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
             (std::set<std::string>{"a.txt", "B.TXT", ".hidden.txt", "d.txt", "e.Txt"}));
-  bGetFiles::ListMatchingFiles("", names, count);
+  bGetFiles::ListMatchingFiles(errors_, "", names, count);
   EXPECT_EQ(count, 0);
   EXPECT_TRUE(names.empty());
 }
 
 TEST_F(PickTest, PicksUniformlyAndJoinsTheFolderPart) {
-  bReadText::SeedRandom(2024);
+  bReadText::RandomSource random(2024);
   const std::string folder = dir_ / "texts/";
   std::map<std::string, int> counts;
   constexpr int kPicks = 5000;
   for (int i = 0; i < kPicks; ++i) {
-    const std::string path = bReadText::PickRandomFile(folder + "*.txt");
+    const std::string path = bReadText::PickRandomFile(errors_, random, folder + "*.txt");
     ASSERT_EQ(path.rfind(folder, 0), 0u) << path;
     ++counts[path.substr(folder.size())];
   }
@@ -119,7 +121,8 @@ TEST_F(PickTest, APatternThatMatchesNothingComesBackUnchanged) {
   for (const std::string& pattern :
        {dir_ / "texts/*.doc", dir_ / "missing/*.txt", std::string("C:\\Texts\\*.txt")}) {
     SCOPED_TRACE(pattern);
-    EXPECT_EQ(bReadText::PickRandomFile(pattern), pattern);
+    bReadText::RandomSource random;
+    EXPECT_EQ(bReadText::PickRandomFile(errors_, random, pattern), pattern);
   }
 }
 
@@ -129,7 +132,7 @@ TEST_F(PickTest, ReadTextFileWithAPatternReadsOneFileEachTime) {
   ASSERT_TRUE(LoadScript(
       h.program(),
       dir_.Write("main.zrn", "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n"), false));
-  bReadText::SeedRandom(99);
+  h.program().random.Seed(99);
   constexpr int kReads = 500;
   std::string script;
   for (int i = 0; i < kReads; ++i) script += "READTEXTFILE Pip, " + (dir_ / "texts/*.txt") + "\r\n";

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "app/Options.h"
-#include "core/util/bUserVariables.h"
 #include "support/Harness.h"
 
 namespace zarn {
@@ -93,7 +92,7 @@ TEST(Startup, CommandLineVariables) {
     Harness h(With(c.command_line, "/opt/x/Player"));
     h.Start();
     std::vector<std::pair<std::string, std::string>> got;
-    for (const auto& e : bUserVariables::Entries()) {
+    for (const auto& e : h.program().variables.Entries()) {
       EXPECT_EQ(e.group, "Command");
       got.emplace_back(e.name, e.value);
     }
@@ -168,6 +167,14 @@ TEST(Startup, ArgumentsPlayOddPathsAndReportMissingScripts) {
   const auto boxes = Select(missing.Records(), "ui", "MessageBox");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].Arg(0), "'missing.zrn' is not a valid ZARN Script File.");
+}
+
+TEST(Startup, VariablesReadTheProcessEnvironmentThroughThePort) {
+  ::setenv("ZARN_UTIL_TEST_VAR", "from-env", 1);
+  Harness h;
+  std::string text = "%zarn_util_test_var%";
+  h.program().variables.SubstituteVariables(text);
+  EXPECT_EQ(text, "from-env");
 }
 
 TEST(Startup, CloseAllSwitchEndsWithoutTrayOrScript) {

@@ -93,8 +93,8 @@ TEST(Tray, MenuFollowsTheCharactersAndChoicesShowAndHide) {
   h.RunUntilIdle(60000);
   EXPECT_EQ(LastMenu(h.Records()), (std::vector<std::string>{"Show &Pip", "Hide &Mini", "&Close"}));
 
-  h.Desktop().RightClickTray(std::nullopt);  // menu dismissed: nothing happens
-  h.Form().Form_MouseMove(513);              // a left click is ignored
+  h.Desktop().RightClickTray(std::nullopt);                // menu dismissed: nothing happens
+  h.Form().Form_MouseMove(tray_message::kLeftButtonDown);  // ignored
   h.RunUntilIdle(80000);
   EXPECT_TRUE(h.Form().Loaded());
 

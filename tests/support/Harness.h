@@ -21,12 +21,10 @@
 #include "charengine/CharacterEngine.h"
 #include "charfile/TestCharacters.h"
 #include "core/agent/CAgent.h"
-#include "core/script/bReadText.h"
 #include "core/shell/Program.h"
 #include "core/shell/frmZARN.h"
 #include "core/util/CFile.h"
 #include "core/util/CReg.h"
-#include "core/util/bUserVariables.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "support/TraceReader.h"
 
@@ -97,8 +95,6 @@ class Harness {
         platform_(PlatformSettings(options_, NewWindowsFolder())),
         player_(platform_, PlayerSettings{options_.seed, options_.wrap_service}) {
     platform_.Recorder().SetJsonStream(&json_);
-    bReadText::SeedRandom(options_.seed);
-    bUserVariables::Clear();
   }
 
   // Start-up as the program does it, then the performance until nothing is
@@ -113,8 +109,8 @@ class Harness {
   void CreateServices() {
     Program& p = program();
     p.agent = std::make_unique<CAgent>(p);
-    p.reg = std::make_unique<CReg>();
-    p.file = std::make_unique<CFile>(&platform_.Desktop());
+    p.reg = std::make_unique<CReg>(p.errors);
+    p.file = std::make_unique<CFile>(p.errors, &platform_.Desktop());
     p.ScreenWidthPx = options_.screen_width;
     p.ScreenHeightPx = options_.screen_height;
     p.AppFolder = "/nonexistent-app-folder/";

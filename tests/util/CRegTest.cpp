@@ -56,7 +56,8 @@ TEST(CRegGetProfile, TestVectorsWithEveryLineEnd) {
       {"", "name1", "def"},
   };
   TempDir dir;
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   for (const auto& [name, text] : files) {
     const std::string path = dir.Write(std::string(name) + ".ini", text);
     for (const auto& c : cases) {
@@ -84,7 +85,8 @@ TEST(CRegGetProfile, QuotesAroundValues) {
     text += "k" + std::to_string(i) + "=" + cases[i].raw + "\r\n";
   }
   const std::string path = dir.Write("q.ini", text);
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].raw);
     EXPECT_EQ(reg.GetProfile(path, "Q", "k" + std::to_string(i), std::nullopt), cases[i].value);
@@ -102,7 +104,8 @@ TEST(CRegGetProfile, CutsAt4095Characters) {
   const std::string path =
       dir.Write("long.ini", "[L]\r\nplain=" + long_value + "\r\nquoted=\"" + long_value +
                                 "\"\r\nopen=\"" + long_value + "\r\n[K]\r\n" + keys);
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   const std::string plain = reg.GetProfile(path, "L", "plain", std::nullopt);
   EXPECT_EQ(CharCount(plain), 4095u);
   EXPECT_EQ(plain.substr(0, 4), e_acute + e_acute);
@@ -121,7 +124,8 @@ TEST(CRegGetProfile, CutsAt4095Characters) {
 TEST(CRegGetProfile, DefaultsForMissingFileFolderAndEmptyValue) {
   TempDir dir;
   const std::string path = dir.Write("d.ini", "[A]\r\nempty=\r\n[Empty]\r\n");
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   EXPECT_EQ(reg.GetProfile(dir / "missing.ini", "A", "x", std::string("dflt")), "dflt");
   EXPECT_EQ(reg.GetProfile(dir.Path(), "A", "x", std::string("dflt")), "dflt");
   EXPECT_EQ(reg.GetProfile(path, "A", "empty", std::string("dflt")), "");
@@ -135,7 +139,8 @@ TEST(CRegGetProfile, DecodesTextAndSkipsTheByteOrderMark) {
   TempDir dir;
   const std::string bom = dir.Write("bom.zrn", "\xEF\xBB\xBF[Script]\r\nVersion=1\r\n");
   const std::string latin = dir.Write("latin.zrn", "[Variables]\r\nCaf\xE9=cr\xE8me\r\n");
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   EXPECT_EQ(reg.GetProfile(bom, "Script", "Version", std::nullopt), "1");
   EXPECT_EQ(reg.GetProfile(latin, "Variables", "CAF\xC3\x89", std::nullopt), "cr\xC3\xA8me");
 }
@@ -143,7 +148,8 @@ TEST(CRegGetProfile, DecodesTextAndSkipsTheByteOrderMark) {
 TEST(CRegGetProfile, ReadsAChangedFileAgain) {
   TempDir dir;
   const std::string path = dir.Write("c.ini", "[A]\r\nk=1\r\n");
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   EXPECT_EQ(reg.GetProfile(path, "A", "k", std::nullopt), "1");
   dir.Write("c.ini", "[A]\r\nk=2\r\n");  // same size
   const struct timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 0}};
@@ -160,7 +166,8 @@ TEST(CRegGetProfile, ManyKeysAllFound) {
   }
   TempDir dir;
   const std::string path = dir.Write("many.zrn", text);
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   for (int i = 0; i < 40000; ++i) {
     const std::string got =
         reg.GetProfile(path, "Variables", "VAR" + std::to_string(i), std::nullopt);
@@ -177,7 +184,8 @@ TEST(CRegGetProfile, BinaryAndHugeFilesDoNotBreakIt) {
   std::string noise(1 << 20, '\0');
   for (char& ch : noise) ch = static_cast<char>(random());
   const std::string binary = dir.Write("binary.zrn", noise);
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   EXPECT_EQ(reg.GetProfile(binary, "Script", "Version", std::string("none")), "none");
   reg.GetProfile(binary, "Script", std::nullopt, std::nullopt);
   reg.GetProfileSection(binary, "Script");
@@ -220,7 +228,8 @@ TEST(CRegGetProfileSection, ReadsLinesOfEverySectionOfThatName) {
       {"bom", "\xEF\xBB\xBF[S]\r\na\r\n", "S", "a\r\n"},
   };
   TempDir dir;
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -231,9 +240,10 @@ TEST(CRegGetProfileSection, ReadsLinesOfEverySectionOfThatName) {
 
 TEST(CRegGetProfileSection, MissingFileIsReported) {
   TempDir dir;
-  CReg reg;
+  bErrorTrap::Trap errors;
+  CReg reg(errors);
   EXPECT_EQ(reg.GetProfileSection(dir / "missing.zrn", "Script"), "");
-  EXPECT_EQ(bErrorTrap::ReportText(),
+  EXPECT_EQ(errors.ReportText(),
             bErrorTrap::ComposeReport(Crc32("CReg.GetProfileSection"), 53, "File not found", 10));
 }
 

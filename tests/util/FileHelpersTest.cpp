@@ -58,7 +58,8 @@ TEST(WinPath, RelativePathsFromTheCurrentFolder) {
 }
 
 TEST(CFile, SplitsPathsAtEitherSeparator) {
-  CFile file;
+  bErrorTrap::Trap errors;
+  CFile file(errors);
   struct Case {
     const char* path;
     const char* name;
@@ -83,7 +84,8 @@ TEST(CFile, ExistenceOfFilesAndFolders) {
   TempDir dir;
   const std::string script = dir.Write("Demo.zrn", "x");
   dir.MakeFolder("Scripts");
-  CFile file;
+  bErrorTrap::Trap errors;
+  CFile file(errors);
   EXPECT_TRUE(file.FileExists(script));
   EXPECT_TRUE(file.FileExists(dir.Path() + "\\DEMO.ZRN"));
   EXPECT_FALSE(file.FileExists(dir / "Scripts"));
@@ -105,7 +107,8 @@ TEST(CFile, KillFile) {
   TempDir dir;
   const std::string victim = dir.Write("Old.tmp", "x");
   dir.MakeFolder("Folder");
-  CFile file;
+  bErrorTrap::Trap errors;
+  CFile file(errors);
   EXPECT_TRUE(file.KillFile(dir.Path() + "\\OLD.TMP"));
   EXPECT_FALSE(file.FileExists(victim));
   EXPECT_TRUE(file.KillFile(victim));  // no longer there
@@ -116,7 +119,8 @@ TEST(CFile, KillFile) {
 TEST(CFile, WriteFileWritesBytesAsGiven) {
   TempDir dir;
   dir.MakeFolder("Out");
-  CFile file;
+  bErrorTrap::Trap errors;
+  CFile file(errors);
   file.WriteFile(dir.Path() + "\\out\\New.zrn", "[Script]\r\ncaf\xC3\xA9");
   EXPECT_EQ(testing_util::ReadBytes(dir / "Out/New.zrn"), "[Script]\r\ncaf\xC3\xA9");
   file.WriteFile(dir / "Out/New.zrn", "short");  // an existing file is truncated
@@ -129,7 +133,8 @@ TEST(CFile, WriteFileAccessErrorAsksAndRetries) {
   const std::string folder = dir.MakeFolder("IsAFolder");
   FakeDesktop desktop;
   desktop.answers = {MessageAnswer::kOk, MessageAnswer::kCancel};
-  CFile file(&desktop);
+  bErrorTrap::Trap errors;
+  CFile file(errors, &desktop);
   file.WriteFile(folder, "x");
   ASSERT_EQ(desktop.boxes.size(), 2u);  // OK tried again, Cancel left
   EXPECT_EQ(desktop.boxes[0].text, "Error Saving File:\r\n" + folder);
@@ -142,10 +147,11 @@ TEST(CFile, WriteFileAccessErrorAsksAndRetries) {
 TEST(CFile, WriteFileMissingFolderGoesToTheTrap) {
   TempDir dir;
   FakeDesktop desktop;
-  CFile file(&desktop);
+  bErrorTrap::Trap errors;
+  CFile file(errors, &desktop);
   file.WriteFile(dir.Path() + "\\NoSuchFolder\\x.txt", "x");
   EXPECT_TRUE(desktop.boxes.empty());
-  EXPECT_EQ(bErrorTrap::ReportText(),
+  EXPECT_EQ(errors.ReportText(),
             bErrorTrap::ComposeReport(Crc32("CFile.WriteFile"), 76, "Path not found", 10));
 }
 

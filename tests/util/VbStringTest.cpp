@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/VbString.h"
+#include "core/errortrap/bErrorTrap.h"
 #include "core/util/StripEnclosing.h"
 
 namespace zarn {
@@ -90,9 +91,10 @@ TEST(StripEnclosing, TrimsThenStripsFrontThenEnd) {
       {"\"\"\"", "\"", ""},
       {"a", "", "a"},
   };
+  bErrorTrap::Trap errors;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(StripEnclosing(c.text, c.strip), c.result);
+    EXPECT_EQ(StripEnclosing(errors, c.text, c.strip), c.result);
   }
 }
 

@@ -30,15 +30,13 @@ CAgent::~CAgent() {
 }
 
 const std::string& CAgent::CharObject() const {
-  if (char_.empty()) {
-    throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
-  }
+  if (char_.empty()) ThrowNoObject();
   return char_;
 }
 
 bool CAgent::CharLoad(const std::string& psCharID, std::string psFileName, bool, bool,
                       bool pbShowErrors, int32_t& piLanguageID) {
-  ProcedureScope proc{"CAgent.CharLoad"};
+  ProcedureScope proc{program_.errors, "CAgent.CharLoad"};
   // Unexpected failures reach the trap only when the caller wants errors.
   auto step = [&](int32_t label, auto&& body) {
     if (pbShowErrors) return proc.Step(label, body);
@@ -170,7 +168,9 @@ void CAgent::CharSetTTSModeID(const std::string& text) {
 }
 
 void CAgent::CharSetBalloonFontName(const std::string& text) {
-  Silently([&] { control_.SetBalloonFontName(CharObject(), StripEnclosing(text, "\"")); });
+  Silently([&] {
+    control_.SetBalloonFontName(CharObject(), StripEnclosing(program_.errors, text, "\""));
+  });
 }
 
 void CAgent::CharSetBalloonFontSize(const std::string& text) {
@@ -238,14 +238,14 @@ void CAgent::Show(const std::string&, int) {
 }
 
 void CAgent::Hide(const std::string&, int) {
-  ProcedureScope proc{"CAgent.AgentControl_Hide"};
+  ProcedureScope proc{program_.errors, "CAgent.AgentControl_Hide"};
   proc.Step(10, [&] {
     if (program_.main_form) program_.main_form->UpdateMenu();
   });
 }
 
 void CAgent::AgentControl_Bookmark(int32_t BookmarkID) {
-  ProcedureScope proc{"CAgent.AgentControl_Bookmark"};
+  ProcedureScope proc{program_.errors, "CAgent.AgentControl_Bookmark"};
   std::string script;
   bool found = false;
   proc.Step(10, [&] {
@@ -274,11 +274,12 @@ void CAgent::AgentControl_RequestComplete(RequestId Request) {
       do {
         desktop.DoEvents();
         desktop.Sleep(100);
-      } while (clock.Now() / 1000 - start_seconds < program_.document.PowerPointPause);
+      } while (!program_.Closed() &&
+               clock.Now() / 1000 - start_seconds < program_.document.PowerPointPause);
     });
     Silently([&] {
       const std::shared_ptr<CPowerPoint> show = program_.powerpoint;
-      if (!show) throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+      if (!show) ThrowNoObject();
       show->AdvanceSlide();
     });
   }
@@ -294,7 +295,7 @@ void CAgent::AgentControl_RequestComplete(RequestId Request) {
 }
 
 void CAgent::AgentControl_Command(const UserInput& UserInput) {
-  ProcedureScope proc{"CAgent.AgentControl_Command"};
+  ProcedureScope proc{program_.errors, "CAgent.AgentControl_Command"};
   proc.Step(10, [&] { program_.ports.desktop.DoEvents(); });
   if (UserInput.confidence <= -40) return;
   auto ambiguous = [&](const std::string& alt_name, int32_t alt_confidence) {

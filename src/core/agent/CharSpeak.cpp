@@ -2,6 +2,7 @@
 #include "core/agent/SpeechText.h"
 #include "core/errortrap/bErrorTrap.h"
 #include "core/script/ResolveResourcePath.h"
+#include "core/shell/Program.h"
 
 namespace zarn {
 
@@ -11,7 +12,7 @@ void CAgent::CharSpeak(const std::string& psText, const std::string& psWaveFile)
   std::string wave = psWaveFile;
   Silently([&] {
     std::string sound;
-    if (SplitSpeechAndSound(psText, text, sound)) {
+    if (SplitSpeechAndSound(program_.errors, psText, text, sound)) {
       std::string temp_name;
       wave = ResolveResourcePath(program_, sound, temp_name);
     }

@@ -53,15 +53,13 @@ std::string AfterEquals(const std::string& line) {
   return eq == std::string::npos ? line : line.substr(eq + 1);
 }
 
-std::string Unquoted(const std::string& text) { return StripEnclosing(text, "\""); }
-
 }  // namespace
 
 // The state of one run; nested runs have their own.
 class ScriptRun {
  public:
   ScriptRun(Program& program, CAgent& agent)
-      : program_(program), agent_(agent), proc_{"CAgent.PlayScript"} {}
+      : program_(program), agent_(agent), proc_{program.errors, "CAgent.PlayScript"} {}
 
   void Run(const std::string& psScript, bool pbRecursive, bool pbPowerPoint);
 
@@ -70,7 +68,7 @@ class ScriptRun {
   // it again, 3 leaves the run, anything else goes on.
   template <class F>
   void Do(int32_t label, F&& step) {
-    if (aborted_) return;
+    if (Stopped()) return;
     for (;;) {
       proc_.Line(label);
       try {
@@ -85,6 +83,15 @@ class ScriptRun {
     }
   }
 
+  // True once the run was left at the trap, or Close Program was chosen
+  // under it (in an event pumped between lines, in a nested run).
+  bool Stopped() {
+    if (program_.Closed()) aborted_ = true;
+    return aborted_;
+  }
+  std::string Unquoted(const std::string& text) {
+    return StripEnclosing(program_.errors, text, "\"");
+  }
   bool Prepare(bool pbRecursive, bool pbPowerPoint);
   void Line();
   void CharacterStatement();
@@ -117,10 +124,10 @@ int32_t ScriptRun::Coordinate(const std::string& expression) {
 }
 
 bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
-  Do(10, [&] { text_ = StripEnclosing(text_, kCrLf); });
+  Do(10, [&] { text_ = StripEnclosing(program_.errors, text_, kCrLf); });
   if (text_.empty() || agent_.CurrentCharacterIndex() == 0) return false;
   text_ += kCrLf;
-  Do(20, [&] { bUserVariables::SubstituteVariables(text_); });
+  Do(20, [&] { program_.variables.SubstituteVariables(text_); });
 
   const ScriptDocument& doc = program_.document;
   if (!pbRecursive && pbPowerPoint && !doc.PowerPointFile.empty() && program_.StartSlideshow) {
@@ -147,7 +154,7 @@ bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
     text_ = ReplaceAll(text_, "  &", " &");
     text_ = ReplaceAll(text_, "&  ", "& ");
   });
-  Do(70, [&] { text_ = SubstituteDateTime(text_, program_.ports.environment); });
+  Do(70, [&] { text_ = SubstituteDateTime(program_.errors, text_, program_.ports.environment); });
   return true;
 }
 
@@ -156,7 +163,7 @@ void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerP
   if (!Prepare(pbRecursive, pbPowerPoint)) return;
 
   size_t start = 0;
-  while (!aborted_) {
+  while (!Stopped()) {
     const size_t end = text_.find(kCrLf, start);
     if (end == std::string::npos) break;
     line_ = text_.substr(start, end - start);
@@ -164,27 +171,25 @@ void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerP
     program_.StatementDownloads.clear();
     Line();
   }
-  if (aborted_) return;
+  if (Stopped()) return;
 
   if (program_.document.PowerPointAutoAdvance != 0) {
     Do(200, [&] {
       const std::string& id = agent_.Char();
-      if (id.empty())
-        throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+      if (id.empty()) ThrowNoObject();
       agent_.ReqPowerPointAutoAdvReq = agent_.AgentControl().Get(id, "Animation", "Show", true);
     });
   }
   if (pbRecursive) return;
   Do(210, [&] {
     const std::string& id = agent_.Char();
-    if (id.empty())
-      throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
+    if (id.empty()) ThrowNoObject();
     agent_.ReqPlayScriptEnd = agent_.AgentControl().Get(id, "Animation", "Show", true);
   });
 }
 
 void ScriptRun::Line() {
-  Do(100, [&] { line_ = StripEnclosing(line_, kCrLf); });
+  Do(100, [&] { line_ = StripEnclosing(program_.errors, line_, kCrLf); });
   request_flag_ = false;
 
   Do(110, [&] {
@@ -212,14 +217,14 @@ void ScriptRun::Line() {
       }
     }
   });
-  if (aborted_) return;
+  if (Stopped()) return;
 
   if (statement_char_.empty()) {
     Do(130, [&] { RunGlobalStatement(program_, line_, upper_); });
   } else {
     CharacterStatement();
   }
-  if (aborted_) return;
+  if (Stopped()) return;
 
   if (request_flag_) saved_request_ = agent_.Req;
   const std::string wait = RemoveBlanks(UCase(line_));
@@ -259,11 +264,11 @@ void ScriptRun::CharacterStatement() {
       break;
     case 3:
       cut_after_member();
-      Do(320, [&] { agent_.CharSpeak(UnescapeQuotes(Unquoted(line_)), ""); });
+      Do(320, [&] { agent_.CharSpeak(UnescapeQuotes(program_.errors, Unquoted(line_)), ""); });
       break;
     case 4:
       cut_after_member();
-      Do(330, [&] { agent_.CharThink(UnescapeQuotes(Unquoted(line_))); });
+      Do(330, [&] { agent_.CharThink(UnescapeQuotes(program_.errors, Unquoted(line_))); });
       break;
     case 5:
       cut_after_member();

@@ -20,17 +20,17 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 
 }  // namespace
 
-std::string UnescapeQuotes(std::string_view psText) {
-  ProcedureScope proc{"CAgent.UnescapeQuotes"};
+std::string UnescapeQuotes(bErrorTrap::Trap& errors, std::string_view psText) {
+  ProcedureScope proc{errors, "CAgent.UnescapeQuotes"};
   std::string text(psText);
   proc.Step(10, [&] { text = ReplaceAll(text, "\"\"\"\"", std::string("\"\0\0\"", 4)); });
-  proc.Step(20, [&] { text = CollapseQuoteRuns(text); });
+  proc.Step(20, [&] { text = CollapseQuoteRuns(errors, text); });
   proc.Step(30, [&] { text = ReplaceAll(text, std::string(2, '\0'), ""); });
   return text;
 }
 
-std::string CollapseQuoteRuns(std::string_view psText) {
-  ProcedureScope proc{"CAgent.CollapseQuoteRuns"};
+std::string CollapseQuoteRuns(bErrorTrap::Trap& errors, std::string_view psText) {
+  ProcedureScope proc{errors, "CAgent.CollapseQuoteRuns"};
   std::string result;
   proc.Step(10, [&] {
     result.reserve(psText.size());
@@ -42,8 +42,8 @@ std::string CollapseQuoteRuns(std::string_view psText) {
   return result;
 }
 
-std::string TrimQuotes(std::string_view psText) {
-  ProcedureScope proc{"CAgent.TrimQuotes"};
+std::string TrimQuotes(bErrorTrap::Trap& errors, std::string_view psText) {
+  ProcedureScope proc{errors, "CAgent.TrimQuotes"};
   std::string text(psText);
   proc.Step(10, [&] {
     text = Trim(text);
@@ -62,15 +62,16 @@ std::string ProtectProductWord(const std::string& psText) {
   return stands_alone ? ReplaceAll(psText, kProductWord, kProductTag) : psText;
 }
 
-bool SplitSpeechAndSound(const std::string& psText, std::string& text, std::string& sound) {
+bool SplitSpeechAndSound(bErrorTrap::Trap& errors, const std::string& psText, std::string& text,
+                         std::string& sound) {
   std::string w = Trim(psText);
   w = ReplaceWhileFound(w, "\" ", "\"");
   w = ReplaceWhileFound(w, " \"", "\"");
   if (w.rfind(",\"", 0) == 0) w = "\"\"" + w;
   const auto separator = w.find("\",\"");
   if (separator == std::string::npos) return false;
-  text = TrimQuotes(w.substr(0, separator));
-  sound = TrimQuotes(w.substr(separator + 3));
+  text = TrimQuotes(errors, w.substr(0, separator));
+  sound = TrimQuotes(errors, w.substr(separator + 3));
   return true;
 }
 

@@ -8,12 +8,6 @@ namespace zarn {
 namespace bErrorTrap {
 namespace {
 
-ErrorDialogPort* g_dialog = nullptr;
-std::function<void()> g_close_program;
-std::function<void()> g_pointer_reset;
-std::string g_report;
-bool g_dialog_open = false;
-
 std::string VersionText() {
   return std::to_string(ZARN_VERSION_MAJOR) + "." + std::to_string(ZARN_VERSION_MINOR) + "." +
          std::to_string(ZARN_VERSION_REVISION);
@@ -21,19 +15,11 @@ std::string VersionText() {
 
 }  // namespace
 
-void SetDialog(ErrorDialogPort* dialog) { g_dialog = dialog; }
-void SetCloseProgram(std::function<void()> close_program) {
-  g_close_program = std::move(close_program);
-}
-void SetPointerReset(std::function<void()> reset) { g_pointer_reset = std::move(reset); }
-
 std::string ComposeReport(uint32_t code, int32_t number, const std::string& description,
                           int32_t line) {
   return "Error " + std::to_string(number) + ", in Function " + ProcedureCodeText(code) +
          ", Line " + std::to_string(line) + "\r\n\r\n" + description + "\r\n";
 }
-
-const std::string& ReportText() { return g_report; }
 
 std::string DialogCaption() { return "ZARN " + VersionText(); }
 
@@ -41,26 +27,27 @@ std::string DialogText(const std::string& report) {
   return "ZARN Version " + VersionText() + "\r\n\r\n" + report;
 }
 
-int16_t ErrorTrap(uint32_t code, const VbError& failure, int32_t line) {
-  if (g_pointer_reset) g_pointer_reset();
+int16_t Trap::ErrorTrap(uint32_t code, const VbError& failure, int32_t line) {
+  if (pointer_reset_) pointer_reset_();
   if (failure.Number() == 0) return kNoFailure;
   try {
-    g_report = ComposeReport(code, failure.Number(), failure.Description(), line);
+    report_ = ComposeReport(code, failure.Number(), failure.Description(), line);
+    if (closed_) return kAbort;
     // A second trap while the dialog waits (a timer, an event) only
     // overwrites the text; the visible dialog keeps its own.
-    if (g_dialog == nullptr || g_dialog_open) return kIgnore;
-    g_dialog_open = true;
-    const auto choice = g_dialog->ShowReport(DialogCaption(), DialogText(g_report));
-    g_dialog_open = false;
-    if (choice == ErrorDialogPort::Choice::kCloseProgram) {
-      try {
-        if (g_close_program) g_close_program();
-      } catch (...) {
-      }
-      std::exit(0);
-    }
+    if (dialog_ == nullptr || dialog_open_) return kIgnore;
+    dialog_open_ = true;
+    const auto choice = dialog_->ShowReport(DialogCaption(), DialogText(report_));
+    dialog_open_ = false;
+    if (choice != ErrorDialogPort::Choice::kCloseProgram) return kIgnore;
+    // Failures while the program closes show no further dialog.
+    closed_ = true;
+    Silently([&] {
+      if (close_program_) close_program_();
+    });
+    return kAbort;
   } catch (...) {
-    g_dialog_open = false;
+    dialog_open_ = false;
   }
   return kIgnore;
 }

@@ -80,8 +80,8 @@ std::string OrdinalSuffix(std::string_view day_text) {
   }
 }
 
-std::string GetDay(const LocalTime& now, const std::locale& names) {
-  ProcedureScope proc{"ZARNGlobalX.GetDay"};
+std::string GetDay(bErrorTrap::Trap& errors, const LocalTime& now, const std::locale& names) {
+  ProcedureScope proc{errors, "ZARNGlobalX.GetDay"};
   std::string value;
   proc.Step(10, [&] {
     const std::chrono::weekday weekday{std::chrono::sys_days{CheckedDate(now)}};
@@ -92,8 +92,8 @@ std::string GetDay(const LocalTime& now, const std::locale& names) {
   return value;
 }
 
-std::string GetDate(const LocalTime& now, const std::locale& names) {
-  ProcedureScope proc{"ZARNGlobalX.GetDate"};
+std::string GetDate(bErrorTrap::Trap& errors, const LocalTime& now, const std::locale& names) {
+  ProcedureScope proc{errors, "ZARNGlobalX.GetDate"};
   std::string value;
   proc.Step(10, [&] {
     CheckMonth(now);
@@ -115,8 +115,8 @@ std::string GetDate(const LocalTime& now, const std::locale& names) {
   return value;
 }
 
-std::string GetTimeOfDay(const LocalTime& now) {
-  ProcedureScope proc{"ZARNGlobalX.GetTimeOfDay"};
+std::string GetTimeOfDay(bErrorTrap::Trap& errors, const LocalTime& now) {
+  ProcedureScope proc{errors, "ZARNGlobalX.GetTimeOfDay"};
   std::string value;
   proc.Step(10, [&] {
     CheckClock(now);
@@ -125,8 +125,8 @@ std::string GetTimeOfDay(const LocalTime& now) {
   return value;
 }
 
-std::string GetTime(const LocalTime& now) {
-  ProcedureScope proc{"ZARNGlobalX.GetTime"};
+std::string GetTime(bErrorTrap::Trap& errors, const LocalTime& now) {
+  ProcedureScope proc{errors, "ZARNGlobalX.GetTime"};
   std::string value;
   proc.Step(10, [&] {
     CheckClock(now);
@@ -138,12 +138,13 @@ std::string GetTime(const LocalTime& now) {
   return value;
 }
 
-std::string SubstituteDateTime(std::string_view text, const LocalTime& now,
-                               const std::locale& names) {
-  const std::pair<const char*, std::string> values[] = {{"GetDay()", GetDay(now, names)},
-                                                        {"GetDate()", GetDate(now, names)},
-                                                        {"GetTimeOfDay()", GetTimeOfDay(now)},
-                                                        {"GetTime()", GetTime(now)}};
+std::string SubstituteDateTime(bErrorTrap::Trap& errors, std::string_view text,
+                               const LocalTime& now, const std::locale& names) {
+  const std::pair<const char*, std::string> values[] = {
+      {"GetDay()", GetDay(errors, now, names)},
+      {"GetDate()", GetDate(errors, now, names)},
+      {"GetTimeOfDay()", GetTimeOfDay(errors, now)},
+      {"GetTime()", GetTime(errors, now)}};
   std::string result(text);
   for (const auto& [name, value] : values) {
     const std::string prefix = std::string("\" & ") + name;
@@ -157,8 +158,9 @@ std::string SubstituteDateTime(std::string_view text, const LocalTime& now,
   return result;
 }
 
-std::string SubstituteDateTime(std::string_view text, const EnvironmentPort& environment) {
-  return SubstituteDateTime(text, environment.Now(), UserTimeLocale(environment));
+std::string SubstituteDateTime(bErrorTrap::Trap& errors, std::string_view text,
+                               const EnvironmentPort& environment) {
+  return SubstituteDateTime(errors, text, environment.Now(), UserTimeLocale(environment));
 }
 
 }  // namespace zarn

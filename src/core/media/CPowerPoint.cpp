@@ -13,10 +13,6 @@ constexpr int kMaxBusyAnswers = 10;
 constexpr int32_t kBusyPauseMs = 100;
 const std::string kSlideCut = "\r\n#";
 
-[[noreturn]] void NoObject() {
-  throw VbError(vberr::kNoObject, "Object variable or With block variable not set");
-}
-
 }  // namespace
 
 CPowerPoint::CPowerPoint(Program& program) : program_(program) {}
@@ -26,7 +22,7 @@ CPowerPoint::~CPowerPoint() {
 }
 
 PresentationPort& CPowerPoint::App() {
-  if (app_ == nullptr) NoObject();
+  if (app_ == nullptr) ThrowNoObject();
   return *app_;
 }
 
@@ -45,7 +41,7 @@ std::vector<std::string> CPowerPoint::CutSlideScripts(const std::string& script)
 }
 
 void CPowerPoint::PowerPointSlideshow(const std::string& file, const std::string& script) {
-  ProcedureScope proc{"CPowerPoint.PowerPointSlideshow"};
+  ProcedureScope proc{program_.errors, "CPowerPoint.PowerPointSlideshow"};
   DesktopPort& desktop = program_.ports.desktop;
   const ScriptDocument& doc = program_.document;
   int busy_answers = 0;
@@ -102,7 +98,7 @@ void CPowerPoint::PowerPointSlideshow(const std::string& file, const std::string
   statement(50, [&] { desktop.DoEvents(); });
   statement(60, [&] { App().SetVisible(true); });
   statement(70, [&] {
-    if (!presentation_) NoObject();
+    if (!presentation_) ThrowNoObject();
     if (doc.PowerPointRepeat != 0) App().SetLoopUntilStopped(*presentation_, true);
   });
   statement(70, [&] {
@@ -117,7 +113,7 @@ void CPowerPoint::PowerPointSlideshow(const std::string& file, const std::string
 void CPowerPoint::ppApp_SlideShowBegin(PresentationId) {}
 
 void CPowerPoint::ppApp_SlideShowNextSlide(PresentationId, int32_t slide_index) {
-  ProcedureScope proc{"CPowerPoint.ppApp_SlideShowNextSlide"};
+  ProcedureScope proc{program_.errors, "CPowerPoint.ppApp_SlideShowNextSlide"};
   // A slide script may start another slideshow, which replaces this one in
   // the program; stay alive until this handler is done.
   const std::shared_ptr<CPowerPoint> keep = weak_from_this().lock();
@@ -125,7 +121,7 @@ void CPowerPoint::ppApp_SlideShowNextSlide(PresentationId, int32_t slide_index) 
     proc.Line(10);
     current_slide_index_ = slide_index;
     proc.Line(20);
-    if (!program_.agent) NoObject();
+    if (!program_.agent) ThrowNoObject();
     program_.agent->CharStopAll();
     proc.Line(30);
     if (slide_index < 1 || static_cast<size_t>(slide_index) > slide_scripts_.size()) return;
@@ -151,7 +147,7 @@ void CPowerPoint::ppApp_SlideShowEnd(PresentationId) {
 
 void CPowerPoint::AdvanceSlide() {
   Silently([&] {
-    if (!presentation_) NoObject();
+    if (!presentation_) ThrowNoObject();
     App().ViewNext(*presentation_);
   });
 }

@@ -43,7 +43,7 @@ std::string Resolve(Program& p, const std::string& file) {
 
 bool FileExists(Program& p, const std::string& path) {
   if (p.file) return p.file->FileExists(path);
-  return CFile().FileExists(path);
+  return CFile(p.errors).FileExists(path);
 }
 
 // The code's text as the service gives it, up to its terminator, without
@@ -69,7 +69,7 @@ void StartMedia(Program& p, const std::string& psKind, const std::string& psFile
   MediaCommandPort* mci = p.ports.media;
   if (mci == nullptr) return;
   // Trap and continue.
-  ProcedureScope proc{"bBackdrop.StartMedia"};
+  ProcedureScope proc{p.errors, "bBackdrop.StartMedia"};
   std::string path;
   std::string reply;
   bool exists = false;
@@ -97,7 +97,7 @@ void StartMedia(Program& p, const std::string& psKind, const std::string& psFile
 // Trap and leave, except that a failure while resolving still tests the
 // file.
 void PlayWaveFile(Program& p, const std::string& psFile, bool pbRepeat) {
-  ProcedureScope proc{"bBackdrop.PlayWaveFile"};
+  ProcedureScope proc{p.errors, "bBackdrop.PlayWaveFile"};
   std::string path;
   proc.Step(10, [&] { path = Resolve(p, psFile); });
   proc.LeaveVoid([&] {
@@ -107,7 +107,7 @@ void PlayWaveFile(Program& p, const std::string& psFile, bool pbRepeat) {
 }
 
 void PlayMidiFile(Program& p, const std::string& psFile, bool pbRepeat) {
-  ProcedureScope proc{"bBackdrop.PlayMidiFile"};
+  ProcedureScope proc{p.errors, "bBackdrop.PlayMidiFile"};
   std::string path;
   proc.Step(10, [&] { path = Resolve(p, psFile); });
   proc.LeaveVoid([&] {
@@ -126,7 +126,7 @@ void PlayAviFile(Program& p, const std::string& psFile, bool pbRepeat) {
 // is left as it is.
 void StopAllMedia(Program& p) {
   MediaCommandPort* mci = p.ports.media;
-  ProcedureScope proc{"bBackdrop.StopAllMedia"};
+  ProcedureScope proc{p.errors, "bBackdrop.StopAllMedia"};
   proc.Step(10, [&] {
     frmBackdrop* form = frmBackdrop::Of(p);
     if (form != nullptr && form->Loaded()) form->SetTimerEnabled(false);
@@ -147,7 +147,7 @@ void MediaLoopTick(Program& p) {
   MediaCommandPort* mci = p.ports.media;
   if (mci == nullptr) return;
   // Trap and continue.
-  ProcedureScope proc{"bBackdrop.MediaLoopTick"};
+  ProcedureScope proc{p.errors, "bBackdrop.MediaLoopTick"};
   std::string reply;
   int32_t code = 0;
   proc.Step(10, [&] { code = Send(*mci, "status media mode", reply); });

@@ -16,7 +16,7 @@ namespace {
 
 bool FileExists(Program& p, const std::string& path) {
   if (p.file) return p.file->FileExists(path);
-  return CFile().FileExists(path);
+  return CFile(p.errors).FileExists(path);
 }
 
 // Where a picture goes on the screen, in twips.
@@ -51,7 +51,7 @@ void SetBackdropColor(Program& p, const std::string& psColor) {
   frmBackdrop* form = frmBackdrop::Of(p);
   if (form == nullptr) return;
   // Trap and continue.
-  ProcedureScope proc{"bBackdrop.SetBackdropColor"};
+  ProcedureScope proc{p.errors, "bBackdrop.SetBackdropColor"};
   proc.Step(10, [&] {
     const uint32_t color = ParseHTMLColor(psColor, p.ports.desktop, "ZARNPlay");
     form->Window().SetBackColor(color);

@@ -87,7 +87,7 @@ void frmBackdrop::CancelTick() {
 }
 
 void frmBackdrop::Form_Load() {
-  ProcedureScope proc{"frmBackdrop.Form_Load"};
+  ProcedureScope proc{program_.errors, "frmBackdrop.Form_Load"};
   proc.LeaveVoid([&] {
     const DesktopPort& screen = program_.ports.desktop;
     proc.Line(10);

@@ -23,11 +23,12 @@ using Kind = GlobalStatementKind;
 // A script that plays itself through PLAYSCRIPT would otherwise recurse
 // until the stack runs out.
 constexpr int kMaxNestedScripts = 64;
-int nested_scripts = 0;
 
 const char* const kReadAloudDone = "\\mrk=777777777\\";
 
-std::string Unquoted(std::string_view text) { return StripEnclosing(text, "\""); }
+std::string Unquoted(bErrorTrap::Trap& errors, std::string_view text) {
+  return StripEnclosing(errors, text, "\"");
+}
 
 // The text after the first blank of the line.
 std::string Rest(const std::string& line) {
@@ -49,25 +50,26 @@ std::string ShellArgument(const std::string& line) {
 
 // Splits "a, b" at the first comma into two unquoted parts; `tail` stays
 // empty without a comma.
-void SplitAtComma(const std::string& text, std::string& head, std::string& tail) {
+void SplitAtComma(bErrorTrap::Trap& errors, const std::string& text, std::string& head,
+                  std::string& tail) {
   const auto comma = text.find(',');
   if (comma == std::string::npos) {
     head = text;
     return;
   }
-  head = Unquoted(text.substr(0, comma));
-  tail = Unquoted(text.substr(comma + 1));
+  head = Unquoted(errors, text.substr(0, comma));
+  tail = Unquoted(errors, text.substr(comma + 1));
 }
 
 // "file" or "file,flag"; the flag is read exactly as written after the comma.
-void MediaWithRepeat(const std::string& line, GlobalStatement& s) {
-  const std::string text = Unquoted(Rest(line));
+void MediaWithRepeat(bErrorTrap::Trap& errors, const std::string& line, GlobalStatement& s) {
+  const std::string text = Unquoted(errors, Rest(line));
   const auto comma = text.find(',');
   if (comma == std::string::npos) {
     s.argument = text;
     return;
   }
-  s.argument = Unquoted(text.substr(0, comma));
+  s.argument = Unquoted(errors, text.substr(0, comma));
   s.repeat = CReg::TrueFalse(text.substr(comma + 1));
 }
 
@@ -81,28 +83,30 @@ void CloseProgram(Program& p) {
 }
 
 void PlayNestedScript(Program& p, const std::string& path) {
-  if (nested_scripts >= kMaxNestedScripts) {
+  if (p.nested_scripts >= kMaxNestedScripts) {
     p.ports.desktop.MessageBox(
         "'" + p.file->FileNameOnly(path) + "' was not played: PLAYSCRIPT has started more than " +
             std::to_string(kMaxNestedScripts) + " scripts inside each other.",
         MessageIcon::kWarning, MessageButtons::kOk, "ZARNPlay");
     return;
   }
-  ++nested_scripts;
+  ++p.nested_scripts;
   struct Leave {
-    ~Leave() { --nested_scripts; }
-  } leave;
+    int& count;
+    ~Leave() { --count; }
+  } leave{p.nested_scripts};
   LoadScript(p, path, true);
 }
 
 }  // namespace
 
-GlobalStatement ParseGlobalStatement(const std::string& line, const std::string& upper_line) {
+GlobalStatement ParseGlobalStatement(bErrorTrap::Trap& errors, const std::string& line,
+                                     const std::string& upper_line) {
   GlobalStatement s;
   s.rest = line;
   auto with_argument = [&](Kind kind, bool resolve) {
     s.kind = kind;
-    s.argument = Unquoted(Rest(line));
+    s.argument = Unquoted(errors, Rest(line));
     s.resolve = resolve;
     s.rest = Rest(line);
   };
@@ -124,12 +128,12 @@ GlobalStatement ParseGlobalStatement(const std::string& line, const std::string&
     plain(Kind::kStopMedia);
   } else if (StartsWith(upper_line, "PLAYMIDI ")) {
     with_argument(Kind::kPlayMidi, true);
-    MediaWithRepeat(line, s);
+    MediaWithRepeat(errors, line, s);
   } else if (StartsWith(upper_line, "STOPMIDI")) {
     plain(Kind::kStopMedia);
   } else if (StartsWith(upper_line, "PLAYAVI ")) {
     with_argument(Kind::kPlayAvi, true);
-    MediaWithRepeat(line, s);
+    MediaWithRepeat(errors, line, s);
   } else if (StartsWith(upper_line, "STOPAVI")) {
     plain(Kind::kStopMedia);
   } else if (upper_line == "BGSHOW") {
@@ -144,7 +148,7 @@ GlobalStatement ParseGlobalStatement(const std::string& line, const std::string&
     plain(Kind::kClose);
   } else if (StartsWith(upper_line, "READCLIPBOARD ")) {
     with_argument(Kind::kReadClipboard, false);
-    SplitAtComma(s.argument, s.character, s.prefix);
+    SplitAtComma(errors, s.argument, s.character, s.prefix);
     s.argument.clear();
   } else if (StartsWith(upper_line, "READTEXTFILE ")) {
     with_argument(Kind::kReadTextFile, true);
@@ -154,8 +158,8 @@ GlobalStatement ParseGlobalStatement(const std::string& line, const std::string&
       s.resolve = false;
     } else {
       std::string remainder;
-      SplitAtComma(s.argument, s.character, remainder);
-      SplitAtComma(remainder, s.argument, s.prefix);
+      SplitAtComma(errors, s.argument, s.character, remainder);
+      SplitAtComma(errors, remainder, s.argument, s.prefix);
     }
   } else if (StartsWith(upper_line, "PLAYSCRIPT ")) {
     with_argument(Kind::kPlayScript, true);
@@ -168,7 +172,7 @@ GlobalStatement ParseGlobalStatement(const std::string& line, const std::string&
 }
 
 void RunGlobalStatement(Program& p, std::string& current_line, const std::string& upper_line) {
-  GlobalStatement s = ParseGlobalStatement(current_line, upper_line);
+  GlobalStatement s = ParseGlobalStatement(p.errors, current_line, upper_line);
   p.StatementDownloads.clear();
   // The line loop's wait test sees what a statement leaves of the line.
   current_line = s.rest;

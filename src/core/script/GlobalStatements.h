@@ -6,6 +6,10 @@ namespace zarn {
 
 struct Program;
 
+namespace bErrorTrap {
+class Trap;
+}
+
 enum class GlobalStatementKind {
   kNone,  // the line matches no statement
   kPropertySheet,
@@ -39,7 +43,8 @@ struct GlobalStatement {
   std::string rest;       // what is left of the line for the wait test
 };
 
-GlobalStatement ParseGlobalStatement(const std::string& line, const std::string& upper_line);
+GlobalStatement ParseGlobalStatement(bErrorTrap::Trap& errors, const std::string& line,
+                                     const std::string& upper_line);
 
 // Tests a line that addresses no character against the global statements,
 // in their fixed order, and carries out the first that matches. The

@@ -33,7 +33,7 @@ std::vector<std::string> KeyList(Program& p, const std::string& path, const std:
 }  // namespace
 
 bool LoadScript(Program& p, const std::string& path, bool play) {
-  ProcedureScope proc{"ZARNGlobalX.LoadScript"};
+  ProcedureScope proc{p.errors, "ZARNGlobalX.LoadScript"};
   if (path.find("://") != std::string::npos) {
     LoadScriptFromUrl(p, path, play);
     return false;
@@ -57,10 +57,10 @@ bool LoadScript(Program& p, const std::string& path, bool play) {
   proc.Step(40, [&] { p.ports.desktop.SetPointer(MousePointer::kWait); });
 
   proc.Step(50, [&] {
-    bUserVariables::RemoveVariableGroup("Script");
+    p.variables.RemoveVariableGroup("Script");
     for (const auto& name : KeyList(p, path, "Variables")) {
-      bUserVariables::AddVariable("Script", name,
-                                  reg.GetProfile(path, "Variables", name, std::string()));
+      p.variables.AddVariable("Script", name,
+                              reg.GetProfile(path, "Variables", name, std::string()));
     }
   });
 

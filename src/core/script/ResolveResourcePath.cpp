@@ -18,8 +18,8 @@ bool IsDownloadAddress(const std::string& reference) {
   return false;
 }
 
-std::string FolderOfPath(const std::string& psPath) {
-  ProcedureScope proc{"ZARNGlobalX.FolderOfPath"};
+std::string FolderOfPath(bErrorTrap::Trap& errors, const std::string& psPath) {
+  ProcedureScope proc{errors, "ZARNGlobalX.FolderOfPath"};
   return proc.Leave(std::string{}, [&] {
     const auto cut = psPath.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : psPath.substr(0, cut + 1);
@@ -28,7 +28,7 @@ std::string FolderOfPath(const std::string& psPath) {
 
 std::string ResolveResourcePath(Program& p, const std::string& psReference,
                                 std::string& psTempName) {
-  ProcedureScope proc{"ZARNGlobalX.ResolveResourcePath"};
+  ProcedureScope proc{p.errors, "ZARNGlobalX.ResolveResourcePath"};
   // A URL is always downloaded: its last part is no local file name.
   if (IsDownloadAddress(psReference)) {
     if (auto known = p.StatementDownloads.find(psReference); known != p.StatementDownloads.end()) {
@@ -51,7 +51,7 @@ std::string ResolveResourcePath(Program& p, const std::string& psReference,
   std::string file_part = psReference;
   std::string folder_part;
   std::string current;
-  proc.Step(10, [&] { script_folder = FolderOfPath(p.document.ScriptPath); });
+  proc.Step(10, [&] { script_folder = FolderOfPath(p.errors, p.document.ScriptPath); });
   proc.Step(20, [&] {
     file_part = file.FileNameOnly(psReference);
     folder_part = file.PathOnly(psReference);

@@ -6,6 +6,10 @@ namespace zarn {
 
 struct Program;
 
+namespace bErrorTrap {
+class Trap;
+}
+
 // Turns a script's file reference into a local path: the script folder
 // first, then the reference's own folder, the current folder, and for URLs a
 // download into a temporary file (whose name goes to psTempName). The
@@ -17,6 +21,6 @@ std::string ResolveResourcePath(Program& program, const std::string& psReference
 bool IsDownloadAddress(const std::string& reference);
 
 // The path up to and including its last separator; empty when none.
-std::string FolderOfPath(const std::string& psPath);
+std::string FolderOfPath(bErrorTrap::Trap& errors, const std::string& psPath);
 
 }  // namespace zarn

@@ -6,9 +6,9 @@
 namespace zarn::bGetFiles {
 
 // Trap and continue.
-void ListMatchingFiles(const std::string& psPattern, std::vector<std::string>& psNames,
-                       int32_t& piCount) {
-  ProcedureScope proc{"bGetFiles.ListMatchingFiles"};
+void ListMatchingFiles(bErrorTrap::Trap& errors, const std::string& psPattern,
+                       std::vector<std::string>& psNames, int32_t& piCount) {
+  ProcedureScope proc{errors, "bGetFiles.ListMatchingFiles"};
   psNames.clear();
   piCount = 0;
   if (psPattern.empty()) return;

@@ -51,7 +51,8 @@ void ReadTextFileAloud(Program& p, const std::string& psCharacter, const std::st
     file = ResolveResourcePath(p, file, temp_name);
     // A URL that stayed a URL did not download, and that was reported.
     if (IsDownloadAddress(file)) return;
-    if (file.find_first_of("*?") != std::string::npos) file = PickRandomFile(file);
+    if (file.find_first_of("*?") != std::string::npos)
+      file = PickRandomFile(p.errors, p.random, file);
     if (file.empty()) {
       ShowWarning(p, "File Not Found.");
       return;
@@ -75,7 +76,7 @@ void ReadTextFileAloud(Program& p, const std::string& psCharacter, const std::st
 // fail silently, anything else is trapped.
 void SpeakTextAsScript(Program& p, const std::string& psCharacter, const std::string& psText,
                        const std::string& psPrefix) {
-  ProcedureScope proc{"bReadText.SpeakTextAsScript"};
+  ProcedureScope proc{p.errors, "bReadText.SpeakTextAsScript"};
   auto step = [&](int32_t label, auto&& body) {
     try {
       body();
@@ -121,7 +122,7 @@ void SpeakTextAsScript(Program& p, const std::string& psCharacter, const std::st
 
   if (!script.empty()) {
     step(50, [&] {
-      if (!p.agent) Throw(vberr::kNoObject, "Object variable or With block variable not set");
+      if (!p.agent) ThrowNoObject();
       p.agent->PlayScript(script, false, true, false);
     });
   }

@@ -2,11 +2,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 
 namespace zarn {
 
 struct Program;
+
+namespace bErrorTrap {
+class Trap;
+}
 
 // Reading the clipboard or text files aloud with a character: the text is
 // cut into paragraphs, lines and, for long lines, sentences, and spoken as
@@ -43,16 +48,27 @@ void AppendSpeechScript(const std::string& psCharacter, const std::string& psTex
                         const std::string& psPrefix, const std::function<void()>& process_events,
                         std::string& psScript);
 
+// The program's source of random picks: one generator, as scripts expect
+// of a random pick. Unseeded, it starts from the clock and the system's
+// entropy; a seed (--seed) fixes the sequence.
+class RandomSource {
+ public:
+  RandomSource();
+  explicit RandomSource(uint32_t seed) : engine_(seed) {}
+  void Seed(uint32_t seed) { engine_.seed(seed); }
+
+  // A whole number from piLow to piHigh inclusive, uniformly; 0 when the
+  // result would not fit.
+  int32_t RandomBetween(int32_t piLow, int32_t piHigh);
+
+ private:
+  std::mt19937_64 engine_;
+};
+
 // One of the files the pattern matches, chosen uniformly, joined to the
 // pattern's folder part; the pattern itself when nothing matches.
-std::string PickRandomFile(const std::string& psPattern);
-
-// A whole number from piLow to piHigh inclusive, uniformly; 0 when the
-// result would not fit.
-int32_t RandomBetween(int32_t piLow, int32_t piHigh);
-// Fixes the sequence RandomBetween draws (--seed); unseeded, it starts from
-// the clock and the system's entropy.
-void SeedRandom(uint32_t seed);
+std::string PickRandomFile(bErrorTrap::Trap& errors, RandomSource& random,
+                           const std::string& psPattern);
 
 }  // namespace bReadText
 }  // namespace zarn

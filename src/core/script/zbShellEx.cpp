@@ -15,9 +15,7 @@ namespace {
 const char* const kTitle = "ZARNPlay";
 
 ShellPort& Shell(Program& p) {
-  if (p.ports.shell == nullptr) {
-    Throw(vberr::kNoObject, "Object variable or With block variable not set");
-  }
+  if (p.ports.shell == nullptr) ThrowNoObject();
   return *p.ports.shell;
 }
 

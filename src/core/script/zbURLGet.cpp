@@ -30,7 +30,7 @@ std::string TempName(const std::string& folder, int number) {
 }
 
 // The main form unloaded while a transfer ran (a close message, the tray).
-bool Closing(const Program& p) { return p.main_form != nullptr && !p.main_form->Loaded(); }
+bool Closing(const Program& p) { return p.main_form != nullptr && p.main_form->Unloaded(); }
 
 }  // namespace
 
@@ -94,7 +94,7 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
 }
 
 bool LoadScriptFromUrl(Program& p, const std::string& url, bool play) {
-  ProcedureScope proc{"ZARNGlobalX.LoadScriptFromUrl"};
+  ProcedureScope proc{p.errors, "ZARNGlobalX.LoadScriptFromUrl"};
   proc.LeaveVoid([&] {
     // The statement that named it already tried it and reported the failure.
     if (const auto tried = p.StatementDownloads.find(url); tried != p.StatementDownloads.end()) {

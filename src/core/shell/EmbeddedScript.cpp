@@ -90,7 +90,7 @@ std::string ReadEmbeddedScript(std::istream& file) {
 }
 
 std::string GetTempFolder(Program& p) {
-  ProcedureScope proc{"ZARNGlobalX.GetTempFolder"};
+  ProcedureScope proc{p.errors, "ZARNGlobalX.GetTempFolder"};
   std::string folder;
   proc.Step(10, [&] { folder = p.ports.environment.TempPath(); });
   proc.Step(20, [&] {
@@ -100,7 +100,7 @@ std::string GetTempFolder(Program& p) {
 }
 
 bool ExtractEmbeddedScript(Program& p) {
-  ProcedureScope proc{"frmZARN.ExtractEmbeddedScript"};
+  ProcedureScope proc{p.errors, "frmZARN.ExtractEmbeddedScript"};
   std::string text;
   proc.Step(10, [&] {
     std::ifstream file(p.ExePath, std::ios::binary);

@@ -6,7 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "core/errortrap/bErrorTrap.h"
 #include "core/script/ScriptDocument.h"
+#include "core/script/bReadText.h"
+#include "core/util/bUserVariables.h"
 
 namespace zarn {
 
@@ -46,8 +49,9 @@ struct Ports {
   PresentationPort* presentation = nullptr;
 };
 
-// The program's shared state (the shared module's process-wide values and
-// the three service objects), created at start-up and alive to the end.
+// The program's shared state (the shared module's values, the error trap,
+// the user variables and the three service objects), created at start-up
+// and alive to the end. Nothing of it lives outside this object.
 struct Program {
   explicit Program(Ports p);
   ~Program();
@@ -55,6 +59,18 @@ struct Program {
   Program& operator=(const Program&) = delete;
 
   Ports ports;
+
+  // The wiring sets the trap's dialog and hooks and seeds the random source.
+  bErrorTrap::Trap errors;
+  // Environment variables come from the environment port.
+  bUserVariables::Store variables;
+  bReadText::RandomSource random;
+  // PLAYSCRIPT runs inside each other just now.
+  int nested_scripts = 0;
+
+  // True once the user chose Close Program in an error report: running
+  // scripts and waits end there. An unload by ShutDown stops no script.
+  bool Closed() const { return errors.ProgramClosed(); }
 
   // Set once by start-up.
   std::string AppFolder;  // ends with a separator

@@ -21,7 +21,7 @@ bool IsInstanceMark(const std::string& title, const std::string& class_name) {
 }
 
 std::string GetWindowClassName(Program& p, WindowId window) {
-  ProcedureScope proc{"bCloseAll.GetWindowClassName"};
+  ProcedureScope proc{p.errors, "bCloseAll.GetWindowClassName"};
   std::string name;
   proc.Step(10, [&] {
     if (p.ports.windows == nullptr) Throw(vberr::kNoObject, "Object variable not set");
@@ -31,7 +31,7 @@ std::string GetWindowClassName(Program& p, WindowId window) {
 }
 
 void CloseAllInstances(Program& p) {
-  ProcedureScope proc{"bCloseAll.CloseAllInstances"};
+  ProcedureScope proc{p.errors, "bCloseAll.CloseAllInstances"};
   WindowSystemPort* windows = p.ports.windows;
   if (windows == nullptr) return;
   std::vector<WindowId> order;

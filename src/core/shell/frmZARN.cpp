@@ -22,8 +22,6 @@
 namespace zarn {
 namespace {
 
-constexpr int32_t kRightButtonUp = 517;
-
 std::string ExecutableName(const std::string& path) {
   std::string name = path.substr(path.find_last_of('/') + 1);
   const auto dot = name.rfind('.');
@@ -44,12 +42,12 @@ frmZARN::~frmZARN() {
 }
 
 void frmZARN::DefineCommandLineVariables() {
-  ProcedureScope proc{"frmZARN.DefineCommandLineVariables"};
+  ProcedureScope proc{program_.errors, "frmZARN.DefineCommandLineVariables"};
   proc.LeaveVoid([&] {
-    bUserVariables::RemoveVariableGroup("Command");
+    program_.variables.RemoveVariableGroup("Command");
     if (const auto args = program_.ports.environment.Arguments()) {
       for (const auto& [name, value] : args->variables) {
-        bUserVariables::AddVariable("Command", name, value);
+        program_.variables.AddVariable("Command", name, value);
       }
       return;
     }
@@ -61,14 +59,14 @@ void frmZARN::DefineCommandLineVariables() {
       CParser pair(&program_.ports.desktop);
       pair.ParseIt(pieces.Field(i), "=");
       if (pair.FieldCount() > 1) {
-        bUserVariables::AddVariable("Command", pair.Field(1), pair.Field(2));
+        program_.variables.AddVariable("Command", pair.Field(1), pair.Field(2));
       }
     }
   });
 }
 
 std::string frmZARN::OpenScriptDialog() {
-  ProcedureScope proc{"frmZARN.OpenScriptDialog"};
+  ProcedureScope proc{program_.errors, "frmZARN.OpenScriptDialog"};
   CFileDialog dialog(&program_.ports.desktop);
   proc.Step(10, [&] { dialog.FileName = ""; });
   proc.Step(20, [&] { dialog.DefaultExt = "ZRN"; });
@@ -87,7 +85,7 @@ std::string frmZARN::OpenScriptDialog() {
 }
 
 void frmZARN::Form_Load() {
-  ProcedureScope proc{"frmZARN.Form_Load"};
+  ProcedureScope proc{program_.errors, "frmZARN.Form_Load"};
   loaded_ = true;
   Program& p = program_;
   const std::string command_line = p.ports.environment.CommandLine();
@@ -116,12 +114,12 @@ void frmZARN::Form_Load() {
     p.ExePath = exe_path;
     proc.Line(40);
     p.agent = std::make_unique<CAgent>(p);
-    p.reg = std::make_unique<CReg>();
-    p.file = std::make_unique<CFile>(&p.ports.desktop);
+    p.reg = std::make_unique<CReg>(p.errors);
+    p.file = std::make_unique<CFile>(p.errors, &p.ports.desktop);
     proc.Line(50);
     DefineCommandLineVariables();
     proc.Line(60);
-    sScriptFile = args ? args->script : StripEnclosing(command_line, "\"");
+    sScriptFile = args ? args->script : StripEnclosing(p.errors, command_line, "\"");
     proc.Line(70);
     p.ScreenWidthPx = p.ports.desktop.ScreenWidthTwips() / p.ports.desktop.TwipsPerPixelX();
     p.ScreenHeightPx = p.ports.desktop.ScreenHeightTwips() / p.ports.desktop.TwipsPerPixelY();
@@ -140,7 +138,7 @@ void frmZARN::Form_Load() {
         // first " /" as the path.
         const auto cut = sScriptFile.find(" /");
         if (cut != std::string::npos) {
-          const std::string path = StripEnclosing(sScriptFile.substr(0, cut), "\"");
+          const std::string path = StripEnclosing(p.errors, sScriptFile.substr(0, cut), "\"");
           if (p.file->FileExists(path)) {
             p.CurrentScriptFile = path;
           } else if (p.file->FileExists(p.AppFolder + path)) {
@@ -160,7 +158,7 @@ void frmZARN::Form_Load() {
       if (upper != "DIDADIZ" && upper != "ZARNPLAY") {
         result = ExtractEmbeddedScript ? ExtractEmbeddedScript() : false;
       } else {
-        sScriptFile = StripEnclosing(OpenScriptDialog(), "\"");
+        sScriptFile = StripEnclosing(p.errors, OpenScriptDialog(), "\"");
         p.CurrentScriptFile = sScriptFile;
         if (p.file->FileExists(p.CurrentScriptFile)) {
           result = LoadScript(p, p.CurrentScriptFile, true);
@@ -184,7 +182,7 @@ void frmZARN::PublishMenu() {
 }
 
 void frmZARN::UpdateMenu() {
-  ProcedureScope proc{"frmZARN.UpdateMenu"};
+  ProcedureScope proc{program_.errors, "frmZARN.UpdateMenu"};
   if (!program_.agent) return;
   const auto& table = program_.agent->CharacterTable();
   CharacterServicePort& control = program_.agent->AgentControl();
@@ -202,8 +200,8 @@ void frmZARN::UpdateMenu() {
 }
 
 void frmZARN::Form_MouseMove(int32_t message) {
-  ProcedureScope proc{"frmZARN.Form_MouseMove"};
-  if (message != kRightButtonUp) return;
+  ProcedureScope proc{program_.errors, "frmZARN.Form_MouseMove"};
+  if (message != tray_message::kRightButtonUp) return;
   proc.Step(10, [&] { program_.ports.desktop.SetForegroundWindow(); });
   int chosen = -1;
   proc.Step(20, [&] { chosen = program_.ports.desktop.TrackPopupMenu().value_or(-1); });
@@ -266,7 +264,7 @@ void frmZARN::ShutDown() {
           if (first != request_status::kPending && second != request_status::kInProgress) break;
           p.ports.desktop.Sleep(10);
           p.ports.desktop.DoEvents();
-          if (p.ports.scheduler.Now() / 1000 - start_seconds > 5) break;
+          if (p.Closed() || p.ports.scheduler.Now() / 1000 - start_seconds > 5) break;
         }
       } else if (others) {
         Silently([&] { control.Show(name, std::nullopt); });
@@ -279,7 +277,7 @@ void frmZARN::ShutDown() {
 void frmZARN::Form_Unload() {
   if (!loaded_ || unloading_) return;
   unloading_ = true;
-  ProcedureScope proc{"frmZARN.Form_Unload"};
+  ProcedureScope proc{program_.errors, "frmZARN.Form_Unload"};
   program_.ports.trace.Write(TraceRecord("life", "Unload"));
   proc.Step(10, [&] { program_.ports.desktop.TrayRemove(nid_); });
   proc.Step(20, [&] {
@@ -288,6 +286,7 @@ void frmZARN::Form_Unload() {
   proc.Step(30, [&] {
     if (StopAllMedia) StopAllMedia();
   });
+  unloaded_ = unloaded_ || loaded_;
   loaded_ = false;
 }
 

@@ -35,6 +35,8 @@ class frmZARN : public DesktopEvents {
   void DefineCommandLineVariables();
 
   bool Loaded() const { return loaded_; }
+  // Loaded once and unloaded since: the program is ending.
+  bool Unloaded() const { return unloaded_; }
   const std::string& Caption() const { return caption_; }
   std::string sScriptFile;
 
@@ -57,6 +59,7 @@ class frmZARN : public DesktopEvents {
 
   Program& program_;
   bool loaded_ = false;
+  bool unloaded_ = false;
   bool unloading_ = false;
   bool shutting_down_ = false;
   std::string caption_;

@@ -88,7 +88,7 @@ bool CFile::KillFile(const std::string& psFile) {
 }
 
 std::string CFile::FileNameOnly(std::string_view psPathFile) {
-  ProcedureScope proc{"CFile.FileNameOnly"};
+  ProcedureScope proc{errors_, "CFile.FileNameOnly"};
   return proc.Leave(std::string{}, [&] {
     const size_t at = LastSeparator(psPathFile);
     return std::string(at == std::string_view::npos ? psPathFile : psPathFile.substr(at + 1));
@@ -96,7 +96,7 @@ std::string CFile::FileNameOnly(std::string_view psPathFile) {
 }
 
 std::string CFile::PathOnly(std::string_view psPathFile) {
-  ProcedureScope proc{"CFile.PathOnly"};
+  ProcedureScope proc{errors_, "CFile.PathOnly"};
   return proc.Leave(std::string{}, [&] {
     const size_t at = LastSeparator(psPathFile);
     return at == std::string_view::npos ? std::string() : std::string(psPathFile.substr(0, at + 1));
@@ -117,7 +117,7 @@ bool CFile::FolderExists(const std::string& psFolder) {
 
 void CFile::WriteFile(const std::string& psFile, const std::string& psContents) {
   // Own handling for 75 (ask, then retry or leave); anything else is trapped.
-  ProcedureScope proc{"CFile.WriteFile"};
+  ProcedureScope proc{errors_, "CFile.WriteFile"};
   proc.Line(10);
   for (;;) {
     try {

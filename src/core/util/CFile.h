@@ -7,12 +7,17 @@ namespace zarn {
 
 class DesktopPort;
 
+namespace bErrorTrap {
+class Trap;
+}
+
 // Questions about paths and files, and writing whole text files. Paths may
 // be Windows paths; lookups go through WinPath (letter case ignored when the
 // exact name is missing).
 class CFile {
  public:
-  explicit CFile(DesktopPort* desktop = nullptr) : desktop_(desktop) {}
+  explicit CFile(bErrorTrap::Trap& errors, DesktopPort* desktop = nullptr)
+      : errors_(errors), desktop_(desktop) {}
 
   // True when the file is gone afterwards (or was never there).
   bool KillFile(const std::string& psFile);
@@ -28,6 +33,7 @@ class CFile {
   void WriteFile(const std::string& psFile, const std::string& psContents);
 
  private:
+  bErrorTrap::Trap& errors_;
   DesktopPort* desktop_;
 };
 

@@ -61,7 +61,7 @@ std::string CReg::GetProfile(const std::string& psProfile, const std::string& ps
                              const std::optional<std::string>& pvKey,
                              const std::optional<std::string>& pvDefault) {
   // Trap and leave: empty text.
-  ProcedureScope proc{"CReg.GetProfile"};
+  ProcedureScope proc{errors_, "CReg.GetProfile"};
   return proc.Leave(std::string{}, [&] {
     proc.Line(10);
     const std::string fallback = DefaultText(pvDefault);
@@ -91,7 +91,7 @@ std::string CReg::GetProfile(const std::string& psProfile, const std::string& ps
 
 std::string CReg::GetProfileSection(const std::string& psProfile, const std::string& psSection) {
   // Trap and leave: empty text.
-  ProcedureScope proc{"CReg.GetProfileSection"};
+  ProcedureScope proc{errors_, "CReg.GetProfileSection"};
   return proc.Leave(std::string{}, [&] {
     proc.Line(10);
     const auto path = ProfilePath(psProfile);

@@ -7,11 +7,17 @@
 
 namespace zarn {
 
+namespace bErrorTrap {
+class Trap;
+}
+
 // Profile (INI) reading and a few conversions of setting texts. Holds no
 // state; parsed files are cached process-wide by path, size and
 // modification time, so reading every key of a file stays linear.
 class CReg {
  public:
+  explicit CReg(bErrorTrap::Trap& errors) : errors_(errors) {}
+
   // The key's value in the section, or the default when the file, the
   // section or the key is absent; a present but empty value gives empty
   // text. With no key: the section's key names, each followed by a NUL.
@@ -29,6 +35,9 @@ class CReg {
   static std::string Range(std::string_view text, int32_t piRangeLow, int32_t piRangeHigh);
   // "1", "TRUE", "YES", "ON" or "-1" in any letter case.
   static bool TrueFalse(std::string_view text);
+
+ private:
+  bErrorTrap::Trap& errors_;
 };
 
 }  // namespace zarn

@@ -5,9 +5,10 @@
 
 namespace zarn {
 
-std::string StripEnclosing(std::string_view text, std::string_view strip) {
+std::string StripEnclosing(bErrorTrap::Trap& errors, std::string_view text,
+                           std::string_view strip) {
   // Trap and continue: the text as far as it got.
-  ProcedureScope proc{"ZARNGlobalX.StripEnclosing"};
+  ProcedureScope proc{errors, "ZARNGlobalX.StripEnclosing"};
   std::string_view rest = text;
   proc.Step(10, [&] { rest = TrimView(rest); });
   proc.Step(20, [&] {

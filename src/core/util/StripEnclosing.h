@@ -5,8 +5,12 @@
 
 namespace zarn {
 
+namespace bErrorTrap {
+class Trap;
+}
+
 // Trims blanks, then removes `strip` from the front as often as it is there,
 // then from the end, ignoring case. Only the first step trims blanks.
-std::string StripEnclosing(std::string_view text, std::string_view strip);
+std::string StripEnclosing(bErrorTrap::Trap& errors, std::string_view text, std::string_view strip);
 
 }  // namespace zarn

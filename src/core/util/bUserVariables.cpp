@@ -6,22 +6,9 @@
 #include "base/VbString.h"
 #include "core/errortrap/bErrorTrap.h"
 
-extern char** environ;
-
 namespace zarn {
 namespace bUserVariables {
 namespace {
-
-std::vector<Entry> g_store;
-std::function<std::vector<std::string>()> g_environment;
-
-std::vector<std::string> ProcessEnvironment() {
-  std::vector<std::string> entries;
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    entries.emplace_back(*entry);
-  }
-  return entries;
-}
 
 // A reference %name% to a name without "%" sits between two neighbouring
 // percent signs. Collecting those spans (case folded) answers "does the
@@ -63,34 +50,34 @@ void Substitute(std::string& text, References& references, const std::string& na
 
 }  // namespace
 
-void RemoveVariableGroup(const std::string& group) {
+void Store::RemoveVariableGroup(const std::string& group) {
   // Trap and continue.
-  ProcedureScope proc{"bUserVariables.RemoveVariableGroup"};
+  ProcedureScope proc{errors_, "bUserVariables.RemoveVariableGroup"};
   std::vector<Entry> kept;
   proc.Step(10, [&] {
-    for (const Entry& entry : g_store) {
+    for (const Entry& entry : store_) {
       if (entry.group != group) kept.push_back(entry);
     }
   });
-  proc.Step(20, [&] { g_store = std::move(kept); });
+  proc.Step(20, [&] { store_ = std::move(kept); });
 }
 
-void AddVariable(const std::string& group, const std::string& name, const std::string& value) {
-  g_store.push_back(Entry{group, name, value});
+void Store::AddVariable(const std::string& group, const std::string& name,
+                        const std::string& value) {
+  store_.push_back(Entry{group, name, value});
 }
 
-void SubstituteVariables(std::string& text) {
+void Store::SubstituteVariables(std::string& text) {
   // Trap and leave: the text keeps the replacements made so far.
-  ProcedureScope proc{"bUserVariables.SubstituteVariables"};
+  ProcedureScope proc{errors_, "bUserVariables.SubstituteVariables"};
   proc.LeaveVoid([&] {
     if (text.find('%') == std::string::npos) return;
     proc.Line(10);
     References references(text);
-    for (const Entry& entry : g_store) Substitute(text, references, entry.name, entry.value);
+    for (const Entry& entry : store_) Substitute(text, references, entry.name, entry.value);
     proc.Line(20);
-    const std::vector<std::string> environment =
-        g_environment ? g_environment() : ProcessEnvironment();
-    for (const std::string& entry : environment) {
+    if (!environment_) return;
+    for (const std::string& entry : environment_()) {
       if (entry.empty()) break;
       const size_t equals = entry.find('=');
       // Entries without a name cannot be referenced.
@@ -98,17 +85,6 @@ void SubstituteVariables(std::string& text) {
       Substitute(text, references, entry.substr(0, equals), entry.substr(equals + 1));
     }
   });
-}
-
-void SetEnvironmentSource(std::function<std::vector<std::string>()> source) {
-  g_environment = std::move(source);
-}
-
-std::vector<Entry> Entries() { return g_store; }
-
-void Clear() {
-  g_store.clear();
-  g_environment = nullptr;
 }
 
 }  // namespace bUserVariables

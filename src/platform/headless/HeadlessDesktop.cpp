@@ -94,14 +94,21 @@ void HeadlessDesktop::SetPointer(MousePointer pointer) {
 ErrorDialogPort::Choice HeadlessDesktop::ShowReport(const std::string& caption,
                                                     const std::string& report) {
   std::cerr << caption << ": " << report << std::flush;
-  trace_.Write(TraceRecord("ui", "ErrorReport").Arg(report));
-  return Choice::kOk;
+  TraceRecord record("ui", "ErrorReport");
+  record.Arg(report);
+  if (!close_at_next_report_) {
+    trace_.Write(record);
+    return Choice::kOk;
+  }
+  close_at_next_report_ = false;
+  trace_.Write(record.Result(std::string("close")));
+  return Choice::kCloseProgram;
 }
 
 void HeadlessDesktop::RightClickTray(std::optional<std::string> caption) {
   if (!tray_present_ || events_ == nullptr) return;
   menu_choice_ = std::move(caption);
-  events_->TrayMouseMessage(517);
+  events_->TrayMouseMessage(tray_message::kRightButtonUp);
   menu_choice_.reset();
 }
 

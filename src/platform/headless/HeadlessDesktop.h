@@ -46,6 +46,8 @@ class HeadlessDesktop : public DesktopPort, public ErrorDialogPort {
 
   // User actions (--act).
   void AnswerNextDialog(std::string path) { dialog_answers_.push_back(std::move(path)); }
+  // The next error report is answered with Close Program instead of OK.
+  void CloseProgramAtNextReport() { close_at_next_report_ = true; }
   // Right-clicks the tray icon; with a caption, chooses that menu item.
   void RightClickTray(std::optional<std::string> caption);
   void RequestClose();
@@ -58,6 +60,7 @@ class HeadlessDesktop : public DesktopPort, public ErrorDialogPort {
   int height_px_;
   DesktopEvents* events_ = nullptr;
   std::deque<std::string> dialog_answers_;
+  bool close_at_next_report_ = false;
   std::vector<std::string> menu_;
   bool menu_traced_ = false;
   std::optional<std::string> menu_choice_;
