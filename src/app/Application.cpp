@@ -69,7 +69,7 @@ int RunPlayer(const Options& options) {
   HeadlessLoop loop(options.realtime);
   Trace trace([&loop] { return loop.Now(); });
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
-  trace.SetTimelineStream(&std::cout);
+  trace.SetTimelineStream(&std::cout, isatty(STDOUT_FILENO) != 0);
 
   std::optional<std::time_t> start_time;
   if (options.clock) {
@@ -144,7 +144,11 @@ int RunPlayer(const Options& options) {
     if (!main_form.Loaded()) break;
     if (loop.RunNext()) continue;
     if (options.idle_exit) break;
+    trace.Flush();
     WaitForStopSignal(windows.ListenDescriptor());
+  }
+  for (const auto& [id, animation] : engine->HeldLoops()) {
+    trace.Write(TraceRecord("anim", "Looping").Char(id).Arg(animation));
   }
   RemoveTempFiles();
   trace.Write(TraceRecord("life", "Exit").Arg(0));

@@ -76,13 +76,44 @@ std::string Seconds(int64_t millis) {
   return buf;
 }
 
+// A buffer is written out once it holds this much.
+constexpr size_t kBufferBytes = 64 * 1024;
+
+void WriteOut(std::ostream* out, std::string& buffer) {
+  if (out == nullptr || buffer.empty()) return;
+  out->write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  out->flush();
+  buffer.clear();
+}
+
 }  // namespace
+
+Trace::~Trace() { Flush(); }
 
 void Trace::OpenJsonFile(const std::string& path) {
   auto file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
   if (!*file) throw VbError(vberr::kPathFileAccess, "Cannot write the trace file " + path);
+  WriteOut(json_, json_buffer_);
   json_ = file.get();
+  json_buffered_ = true;
   owned_json_ = std::move(file);
+}
+
+void Trace::SetJsonStream(std::ostream* out) {
+  WriteOut(json_, json_buffer_);
+  json_ = out;
+  json_buffered_ = false;
+}
+
+void Trace::SetTimelineStream(std::ostream* out, bool line_by_line) {
+  WriteOut(timeline_, timeline_buffer_);
+  timeline_ = out;
+  timeline_buffered_ = !line_by_line;
+}
+
+void Trace::Flush() {
+  WriteOut(json_, json_buffer_);
+  WriteOut(timeline_, timeline_buffer_);
 }
 
 std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
@@ -142,10 +173,17 @@ void Trace::Write(const TraceRecord& record) {
   if (!Enabled()) return;
   const int64_t now = clock_ ? clock_() : 0;
   if (json_) {
-    *json_ << ToJson(record, now) << '\n';
-    json_->flush();
+    json_buffer_ += ToJson(record, now);
+    json_buffer_ += '\n';
+    if (!json_buffered_ || json_buffer_.size() >= kBufferBytes) WriteOut(json_, json_buffer_);
   }
-  if (timeline_) *timeline_ << ToTimeline(record, now) << '\n' << std::flush;
+  if (timeline_) {
+    timeline_buffer_ += ToTimeline(record, now);
+    timeline_buffer_ += '\n';
+    if (!timeline_buffered_ || timeline_buffer_.size() >= kBufferBytes) {
+      WriteOut(timeline_, timeline_buffer_);
+    }
+  }
 }
 
 }  // namespace zarn
