@@ -1,7 +1,9 @@
 #include "backend/Trace.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "base/VbError.h"
@@ -69,11 +71,16 @@ void AppendValue(std::string& out, const TraceValue& value, bool json) {
   }
 }
 
+// "12.345": printf would cost more than the rest of a record.
 std::string Seconds(int64_t millis) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld.%03lld", static_cast<long long>(millis / 1000),
-                static_cast<long long>(std::llabs(millis % 1000)));
-  return buf;
+  char* end = std::to_chars(buf, buf + 24, millis / 1000).ptr;
+  const int64_t rest = std::llabs(millis % 1000);
+  *end++ = '.';
+  *end++ = static_cast<char>('0' + rest / 100);
+  *end++ = static_cast<char>('0' + rest / 10 % 10);
+  *end++ = static_cast<char>('0' + rest % 10);
+  return std::string(buf, end);
 }
 
 // A buffer is written out once it holds this much.
@@ -148,12 +155,19 @@ std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
 }
 
 std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
-  std::string time = Seconds(millis);
-  std::string out(time.size() < 7 ? 7 - time.size() : 0, ' ');
-  out += time + ' ' + record.kind;
+  const std::string time = Seconds(millis);
+  std::string out;
+  out.reserve(80);
+  if (time.size() < 7) out.append(7 - time.size(), ' ');
+  out += time;
+  out += ' ';
+  out += record.kind;
   if (record.kind.size() < 6) out.append(6 - record.kind.size(), ' ');
   out += ' ';
-  if (record.character) out += *record.character + '.';
+  if (record.character) {
+    out += *record.character;
+    out += '.';
+  }
   out += record.op;
   for (size_t i = 0; i < record.args.size(); ++i) {
     out += i ? ", " : " ";

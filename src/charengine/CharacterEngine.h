@@ -193,12 +193,12 @@ class CharacterEngine : public CharacterServicePort {
   // The animation on screen, planned a stretch at a time.
   struct Stage {
     const Animation* animation = nullptr;
-    std::vector<bool> endless;  // EndlessFrames of the animation
-    Millis base = 0;            // when the stretch's first step shows
-    AnimationPath path;         // the stretch
-    bool live = false;          // looping: planned as it plays
-    bool background = false;    // keeps no run alive
-    Millis sounds_end = 0;      // when the sounds of earlier stretches end
+    const std::vector<bool>* endless = nullptr;  // EndlessFrames of the animation
+    Millis base = 0;                             // when the stretch's first step shows
+    AnimationPath path;                          // the stretch
+    bool live = false;                           // looping: planned as it plays
+    bool background = false;                     // keeps no run alive
+    Millis sounds_end = 0;                       // when the sounds of earlier stretches end
   };
 
   struct Character {
@@ -231,6 +231,7 @@ class CharacterEngine : public CharacterServicePort {
     std::string last_url;
     std::optional<int64_t> last_sound_ms;
     std::vector<int64_t> sound_ms;  // per sound effect; -1 not read yet
+    std::unordered_map<const Animation*, std::vector<bool>> endless;  // EndlessFrames, once each
     bool idle_on = true;
     bool idling = false;  // IdleStart raised, IdleComplete not yet
     TimerId idle_timer = 0;

@@ -100,11 +100,15 @@ bool CharacterEngine::StartStage(size_t index, const Animation* animation, Anima
   const bool idle = character.activity == Activity::kIdle;
   Stage& stage = character.stage.emplace();
   stage.animation = animation;
-  stage.endless = EndlessFrames(*animation);
+  auto endless = character.endless.find(animation);
+  if (endless == character.endless.end()) {
+    endless = character.endless.emplace(animation, EndlessFrames(*animation)).first;
+  }
+  stage.endless = &endless->second;
   stage.base = scheduler_.Now();
   stage.sounds_end = stage.base;
   stage.background = idle;
-  stage.path = PlanAnimation(*animation, idle ? idle_random_ : random_, 0, &stage.endless);
+  stage.path = PlanAnimation(*animation, idle ? idle_random_ : random_, 0, stage.endless);
   const bool playing = ScheduleStretch(index);
   if (events_ != nullptr) events_->AnimationStart(character.id, animation->name, cause);
   return playing;
@@ -174,7 +178,7 @@ bool CharacterEngine::ScheduleStretch(size_t index) {
     // frame stays as it is until the animation is stopped.
     if (stage.live && stage.path.total_ms == 0) return true;
     character.stage_timers.push_back(PostFor(background, frames_end, [this, alive, index] {
-      if (alive.expired()) return;
+      if (alive.expired() || !characters_[index]->stage) return;
       if (characters_[index]->stage->live) {
         NextStretch(index);
       } else {

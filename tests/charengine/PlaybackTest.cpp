@@ -69,6 +69,8 @@ TEST(Playback, TheLoopIsTakenAtItsProbability) {
     loops += extra;
   }
   // 50 % at the branch: half the plays loop, once on average (geometric).
+  ::testing::Test::RecordProperty("looped", looped);
+  ::testing::Test::RecordProperty("loops", static_cast<int>(loops));
   EXPECT_NEAR(looped, kPlays / 2, 70);
   EXPECT_NEAR(static_cast<double>(loops) / kPlays, 1.0, 0.1);
 }
