@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "charengine/CharacterEngine.h"
@@ -18,20 +19,28 @@ class VirtualClock : public Scheduler {
   TimerId PostAt(Millis at, std::function<void()> task) override {
     const TimerId id = next_++;
     tasks_.emplace(std::make_pair(std::max(at, now_), id), std::move(task));
+    due_.emplace(id, std::max(at, now_));
+    return id;
+  }
+  TimerId PostBackgroundAt(Millis at, std::function<void()> task) override {
+    const TimerId id = PostAt(at, std::move(task));
+    background_.insert(id);
     return id;
   }
   void Cancel(TimerId id) override {
-    for (auto it = tasks_.begin(); it != tasks_.end(); ++it) {
-      if (it->first.second == id) {
-        tasks_.erase(it);
-        return;
-      }
-    }
+    auto due = due_.find(id);
+    if (due == due_.end()) return;
+    tasks_.erase({due->second, id});
+    due_.erase(due);
+    background_.erase(id);
   }
+  // Until only idling is left.
   void Run() {
-    while (!tasks_.empty()) {
+    while (tasks_.size() > background_.size()) {
       auto node = tasks_.extract(tasks_.begin());
       now_ = node.key().first;
+      due_.erase(node.key().second);
+      background_.erase(node.key().second);
       node.mapped()();
     }
   }
@@ -40,6 +49,8 @@ class VirtualClock : public Scheduler {
   Millis now_ = 0;
   TimerId next_ = 1;
   std::map<std::pair<Millis, TimerId>, std::function<void()>> tasks_;
+  std::map<TimerId, Millis> due_;
+  std::set<TimerId> background_;
 };
 
 class CountingEvents : public CharacterServiceEvents {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks optimised in build-bench/ and runs one of them:
-# interpreter, charengine, charfile, eval or profile; extra flags go to it.
+# interpreter, charengine, charfile, eval, profile or program; extra flags go
+# to it.
 # Usage: bench/run_bench.sh NAME [benchmark flags]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -9,3 +9,7 @@ zarn_bench(charengine zarn_charengine)
 zarn_bench(charfile zarn_charfile)
 zarn_bench(eval zarn_core)
 zarn_bench(profile zarn_core)
+# The built player itself on long scripts.
+zarn_bench(program zarn_charfile)
+add_dependencies(bench_program zarnplay)
+target_compile_definitions(bench_program PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")

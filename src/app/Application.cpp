@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include <unistd.h>
+
 #include <iostream>
 #include <sstream>
 
@@ -37,7 +39,7 @@ int RunPlayer(const Options& options) {
   HeadlessPlatform platform(settings);
   Trace& trace = platform.Recorder();
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
-  trace.SetTimelineStream(&std::cout);
+  trace.SetTimelineStream(&std::cout, isatty(STDOUT_FILENO) != 0);
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;

@@ -16,6 +16,7 @@ std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint3
     return std::string(value ? value : "");
   });
   options.sound_length_ms = WaveFileMillis;
+  options.sound_effect_ms = WaveBytesMillis;
   return std::make_unique<CharacterEngine>(scheduler, std::move(options));
 }
 

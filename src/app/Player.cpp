@@ -77,6 +77,10 @@ void Player::Run() {
   Start();
   platform_.Run([this] { return main_form_.Loaded(); });
   RemoveTempFiles();
+  // Animations that would have looped for ever had the program not ended.
+  for (const auto& [id, animation] : engine_->HeldLoops()) {
+    platform_.Trace().Write(TraceRecord("anim", "Looping").Char(id).Arg(animation));
+  }
   platform_.Trace().Write(TraceRecord("life", "Exit").Arg(0));
 }
 

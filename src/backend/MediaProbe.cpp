@@ -26,4 +26,11 @@ std::optional<int64_t> WaveFileMillis(const std::string& path) {
   return probe.info->duration_ms;
 }
 
+std::optional<int64_t> WaveBytesMillis(std::span<const uint8_t> bytes) {
+  MemoryProbeSource source(bytes);
+  const MediaProbeResult probe = ProbeWave(source);
+  if (!probe) return std::nullopt;
+  return probe.info->duration_ms;
+}
+
 }  // namespace zarn

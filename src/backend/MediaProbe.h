@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "backend/MediaProbeSource.h"
@@ -43,5 +44,7 @@ MediaProbeResult ProbeMedia(ProbeSource& source, MediaKind kind);
 MediaProbeResult ProbeMediaFile(const std::string& path, MediaKind kind);
 // A wave file's length; nothing when it is not a readable wave.
 std::optional<int64_t> WaveFileMillis(const std::string& path);
+// The same for a whole wave file held in memory (a character's sounds).
+std::optional<int64_t> WaveBytesMillis(std::span<const uint8_t> bytes);
 
 }  // namespace zarn

@@ -1,7 +1,9 @@
 #include "backend/Trace.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "base/Json.h"
@@ -38,20 +40,56 @@ void AppendValue(std::string& out, const TraceValue& value, bool json) {
   }
 }
 
+// "12.345": printf would cost more than the rest of a record.
 std::string Seconds(int64_t millis) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld.%03lld", static_cast<long long>(millis / 1000),
-                static_cast<long long>(std::llabs(millis % 1000)));
-  return buf;
+  char* end = std::to_chars(buf, buf + 24, millis / 1000).ptr;
+  const int64_t rest = std::llabs(millis % 1000);
+  *end++ = '.';
+  *end++ = static_cast<char>('0' + rest / 100);
+  *end++ = static_cast<char>('0' + rest / 10 % 10);
+  *end++ = static_cast<char>('0' + rest % 10);
+  return std::string(buf, end);
+}
+
+// A buffer is written out once it holds this much.
+constexpr size_t kBufferBytes = 64 * 1024;
+
+void WriteOut(std::ostream* out, std::string& buffer) {
+  if (out == nullptr || buffer.empty()) return;
+  out->write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  out->flush();
+  buffer.clear();
 }
 
 }  // namespace
 
+Trace::~Trace() { Flush(); }
+
 void Trace::OpenJsonFile(const std::string& path) {
   auto file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
   if (!*file) throw VbError(vberr::kPathFileAccess, "Cannot write the trace file " + path);
+  WriteOut(json_, json_buffer_);
   json_ = file.get();
+  json_buffered_ = true;
   owned_json_ = std::move(file);
+}
+
+void Trace::SetJsonStream(std::ostream* out) {
+  WriteOut(json_, json_buffer_);
+  json_ = out;
+  json_buffered_ = false;
+}
+
+void Trace::SetTimelineStream(std::ostream* out, bool line_by_line) {
+  WriteOut(timeline_, timeline_buffer_);
+  timeline_ = out;
+  timeline_buffered_ = !line_by_line;
+}
+
+void Trace::Flush() {
+  WriteOut(json_, json_buffer_);
+  WriteOut(timeline_, timeline_buffer_);
 }
 
 std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
@@ -86,12 +124,19 @@ std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
 }
 
 std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
-  std::string time = Seconds(millis);
-  std::string out(time.size() < 7 ? 7 - time.size() : 0, ' ');
-  out += time + ' ' + record.kind;
+  const std::string time = Seconds(millis);
+  std::string out;
+  out.reserve(80);
+  if (time.size() < 7) out.append(7 - time.size(), ' ');
+  out += time;
+  out += ' ';
+  out += record.kind;
   if (record.kind.size() < 6) out.append(6 - record.kind.size(), ' ');
   out += ' ';
-  if (record.character) out += *record.character + '.';
+  if (record.character) {
+    out += *record.character;
+    out += '.';
+  }
   out += record.op;
   for (size_t i = 0; i < record.args.size(); ++i) {
     out += i ? ", " : " ";
@@ -111,10 +156,17 @@ void Trace::Write(const TraceRecord& record) {
   if (!Enabled()) return;
   const int64_t now = clock_ ? clock_() : 0;
   if (json_) {
-    *json_ << ToJson(record, now) << '\n';
-    json_->flush();
+    json_buffer_ += ToJson(record, now);
+    json_buffer_ += '\n';
+    if (!json_buffered_ || json_buffer_.size() >= kBufferBytes) WriteOut(json_, json_buffer_);
   }
-  if (timeline_) *timeline_ << ToTimeline(record, now) << '\n' << std::flush;
+  if (timeline_) {
+    timeline_buffer_ += ToTimeline(record, now);
+    timeline_buffer_ += '\n';
+    if (!timeline_buffered_ || timeline_buffer_.size() >= kBufferBytes) {
+      WriteOut(timeline_, timeline_buffer_);
+    }
+  }
 }
 
 }  // namespace zarn

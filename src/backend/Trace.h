@@ -13,18 +13,26 @@
 namespace zarn {
 
 // Where every call, event and action of the program is recorded: JSON Lines
-// to a file (--trace) and, headless, a readable timeline on stdout.
+// to a file (--trace) and, headless, a readable timeline on stdout. The file
+// and the timeline gather lines in a buffer, written out when it fills and
+// at Flush (when the program waits, before it starts another program, at
+// exit); a system call per line would cost more than the line itself.
 class Trace : public TracePort {
  public:
   // clock: milliseconds since start-up (virtual or real).
   explicit Trace(std::function<int64_t()> clock) : clock_(std::move(clock)) {}
+  ~Trace() override;
 
   void OpenJsonFile(const std::string& path);  // throws VbError when it cannot
-  void SetJsonStream(std::ostream* out) { json_ = out; }
-  void SetTimelineStream(std::ostream* out) { timeline_ = out; }
+  // Each record reaches `out` as it is written (tests read it at any time).
+  void SetJsonStream(std::ostream* out);
+  // `line_by_line` for a terminal, where people watch the lines come.
+  void SetTimelineStream(std::ostream* out, bool line_by_line = false);
 
   void Write(const TraceRecord& record) override;
   bool Enabled() const override { return json_ != nullptr || timeline_ != nullptr; }
+  // Writes out what is buffered.
+  void Flush();
 
   static std::string ToJson(const TraceRecord& record, int64_t millis);
   static std::string ToTimeline(const TraceRecord& record, int64_t millis);
@@ -34,6 +42,10 @@ class Trace : public TracePort {
   std::unique_ptr<std::ostream> owned_json_;
   std::ostream* json_ = nullptr;
   std::ostream* timeline_ = nullptr;
+  bool json_buffered_ = false;
+  bool timeline_buffered_ = false;
+  std::string json_buffer_;
+  std::string timeline_buffer_;
 };
 
 }  // namespace zarn

@@ -40,6 +40,31 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
     trace_.Write(TraceRecord("event", "Hide").Char(character_id).Arg(cause));
     if (target_ != nullptr) target_->Hide(character_id, cause);
   }
+  void IdleStart(const std::string& character_id) override {
+    trace_.Write(TraceRecord("event", "IdleStart").Char(character_id));
+    if (target_ != nullptr) target_->IdleStart(character_id);
+  }
+  void IdleComplete(const std::string& character_id) override {
+    trace_.Write(TraceRecord("event", "IdleComplete").Char(character_id));
+    if (target_ != nullptr) target_->IdleComplete(character_id);
+  }
+  void AnimationStart(const std::string& character_id, const std::string& animation,
+                      AnimationCause cause) override {
+    trace_.Write(TraceRecord("anim", "Start")
+                     .Char(character_id)
+                     .Arg(TraceValue{animation})
+                     .Arg(AnimationCauseName(cause)));
+    if (target_ != nullptr) target_->AnimationStart(character_id, animation, cause);
+  }
+  void SoundStart(const std::string& character_id, const std::string& animation, int frame,
+                  int sound) override {
+    trace_.Write(TraceRecord("anim", "Sound")
+                     .Char(character_id)
+                     .Arg(TraceValue{animation})
+                     .Arg(frame)
+                     .Arg(sound));
+    if (target_ != nullptr) target_->SoundStart(character_id, animation, frame, sound);
+  }
 
  private:
   TracePort& trace_;
@@ -140,6 +165,10 @@ void TracingCharacterService::SetBalloonFontName(const std::string& id,
 void TracingCharacterService::SetBalloonFontSize(const std::string& id, int32_t font_size) {
   Traced(PutRecord(id, "Balloon.FontSize", Num(font_size)),
          [&] { inner_.SetBalloonFontSize(id, font_size); });
+}
+
+void TracingCharacterService::SetIdleOn(const std::string& id, bool on) {
+  Traced(PutRecord(id, "IdleOn", Bool(on)), [&] { inner_.SetIdleOn(id, on); });
 }
 
 void TracingCharacterService::SetBalloonStyle(const std::string& id, int32_t style) {

@@ -10,8 +10,9 @@
 
 namespace zarn {
 
-// Writes a `call` record for every call into the character service and an
-// `event` record for every event it raises, then passes them on unchanged.
+// Writes a `call` record for every call into the character service, an
+// `event` record for every event it raises and an `anim` record for every
+// animation and sound effect a character starts, then passes them on.
 // Reads (Visible, Left, Name ...) go through untraced.
 class TracingCharacterService : public CharacterServicePort {
  public:
@@ -43,6 +44,8 @@ class TracingCharacterService : public CharacterServicePort {
   std::vector<std::string> AnimationNames(const std::string& id) const override {
     return inner_.AnimationNames(id);
   }
+  bool IdleOn(const std::string& id) const override { return inner_.IdleOn(id); }
+  void SetIdleOn(const std::string& id, bool on) override;
   RequestId Show(const std::string& id, std::optional<bool> fast) override;
   RequestId Hide(const std::string& id, std::optional<bool> fast) override;
   RequestId Speak(const std::string& id, const std::string& text, const std::string& url) override;

@@ -78,6 +78,7 @@ CharacterEngine::CharacterEngine(Scheduler& scheduler, CharacterEngineOptions op
       options_(std::move(options)),
       loader_(std::move(loader)),
       random_(options_.seed),
+      idle_random_(options_.seed ^ 0x5EED1D1Eu),
       statuses_(1, 0),
       owners_(1, 0),
       alive_(std::make_shared<bool>(true)) {}

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,7 +34,25 @@ struct CharacterEngineOptions {
   // The length of a sound file that speaks; nothing when it cannot be read,
   // and the text then sets the time as a speech engine would.
   std::function<std::optional<int64_t>(const std::string& path)> sound_length_ms;
+  // The length of a character's sound effect (a whole WAV file); a sound
+  // that cannot be read holds nothing up.
+  std::function<std::optional<int64_t>(std::span<const uint8_t> wave)> sound_effect_ms;
 };
+
+// Idling, in the service's own manner (the app can turn it off with IdleOn):
+// after the queue has been empty this long the last animation's Return
+// plays and IdleStart is raised;
+inline constexpr int64_t kIdleDelayMs = 5000;
+// idle animations then follow one another with a pause of this much (drawn
+// anew each time);
+inline constexpr int64_t kIdleGapMinMs = 4000;
+inline constexpr int64_t kIdleGapMaxMs = 8000;
+// the first idle period plays IdlingLevel1, the second IdlingLevel2, and
+// IdlingLevel3 follows until a request ends idling.
+inline constexpr int64_t kIdlePeriodMs = 15000;
+
+// A looping animation is planned ahead this many frames at a time.
+inline constexpr size_t kLoopStretchSteps = 64;
 
 // MoveTo without a speed takes this long.
 inline constexpr int32_t kDefaultMoveMillis = 1000;
@@ -64,6 +83,11 @@ class CharacterEngine : public CharacterServicePort {
   ~CharacterEngine() override;
 
   void SetRenderSink(CharacterRenderSink* sink) { sink_ = sink; }
+
+  // Characters whose request is held by an animation that loops until it
+  // is stopped: (character id, animation name). A run that ends with only
+  // these and idling left says so.
+  std::vector<std::pair<std::string, std::string>> HeldLoops() const;
 
   // Loads a character made in memory, as Load does with a file.
   void LoadModel(const std::string& character_id, CharacterModel model);
@@ -101,6 +125,8 @@ class CharacterEngine : public CharacterServicePort {
   void SetBalloonFontSize(const std::string& id, int32_t font_size) override;
   void SetBalloonStyle(const std::string& id, int32_t style) override;
   std::vector<std::string> AnimationNames(const std::string& id) const override;
+  bool IdleOn(const std::string& id) const override;
+  void SetIdleOn(const std::string& id, bool on) override;
   RequestId Show(const std::string& id, std::optional<bool> fast) override;
   RequestId Hide(const std::string& id, std::optional<bool> fast) override;
   RequestId Speak(const std::string& id, const std::string& text, const std::string& url) override;
@@ -142,6 +168,39 @@ class CharacterEngine : public CharacterServicePort {
     RequestId other = 0;  // Wait
   };
 
+  // One thing a request (or idling) does in turn: an animation, or the
+  // speech when `animation` is null.
+  struct Part {
+    const Animation* animation = nullptr;
+    AnimationCause cause = AnimationCause::kRequest;
+  };
+
+  // What a request does once it starts.
+  struct Timeline {
+    int status = request_status::kComplete;
+    std::vector<Part> parts;
+    bool waits = false;  // completes when another request does
+    bool thinks = false;
+    SpeechPlan speech;
+    // A move ends after exactly move_ms, whatever its animation does.
+    bool moves = false;
+    int64_t move_ms = 0;
+  };
+
+  // Whom the character's current animation plays for.
+  enum class Activity { kNone, kRequest, kIdle, kWindDown };
+
+  // The animation on screen, planned a stretch at a time.
+  struct Stage {
+    const Animation* animation = nullptr;
+    const std::vector<bool>* endless = nullptr;  // EndlessFrames of the animation
+    Millis base = 0;                             // when the stretch's first step shows
+    AnimationPath path;                          // the stretch
+    bool live = false;                           // looping: planned as it plays
+    bool background = false;                     // keeps no run alive
+    Millis sounds_end = 0;                       // when the sounds of earlier stretches end
+  };
+
   struct Character {
     std::string id;  // as loaded
     CharacterModel model;
@@ -160,34 +219,23 @@ class CharacterEngine : public CharacterServicePort {
     std::deque<Request> queue;  // the front is in progress while `busy`
     bool busy = false;
     bool kick_posted = false;
-    std::vector<TimerId> timers;  // of the request in progress
+    Activity activity = Activity::kNone;
+    Timeline timeline;  // of the request in progress, or idling's parts
+    size_t next_part = 0;
+    std::optional<Stage> stage;
+    std::vector<TimerId> timers;        // of the request in progress
+    std::vector<TimerId> stage_timers;  // of the stage's stretch
     const Animation* last_animation = nullptr;
     bool needs_return = false;  // the last animation's Return has not played yet
     std::vector<SpeechItem> last_speech;
     std::string last_url;
     std::optional<int64_t> last_sound_ms;
-  };
-
-  // One animation within a request's timeline.
-  struct Segment {
-    const Animation* animation = nullptr;
-    AnimationPath path;
-    int64_t offset_ms = 0;
-  };
-
-  // What a request does once it starts.
-  struct Timeline {
-    int status = request_status::kComplete;
-    int64_t duration_ms = 0;
-    std::vector<Segment> segments;
-    std::vector<SpeechPlan::Mark> bookmarks;
-    bool waits = false;  // completes when another request does
-    // For the render sink.
-    bool speaks = false;
-    bool thinks = false;
-    int64_t speech_at_ms = 0;
-    SpeechPlan speech;
-    bool moves = false;
+    std::vector<int64_t> sound_ms;  // per sound effect; -1 not read yet
+    std::unordered_map<const Animation*, std::vector<bool>> endless;  // EndlessFrames, once each
+    bool idle_on = true;
+    bool idling = false;  // IdleStart raised, IdleComplete not yet
+    TimerId idle_timer = 0;
+    Millis idle_since = 0;
   };
 
   Character& Find(const std::string& id);
@@ -205,19 +253,46 @@ class CharacterEngine : public CharacterServicePort {
   void ReleaseWaiters(RequestId finished);
   void Interrupt(size_t index, std::vector<RequestId> removed);
   void CancelTimers(Character& character);
-  void ScheduleRender(size_t index, const Timeline& timeline, Millis start);
+  void StopFront(size_t index);
 
   // Animation helpers.
-  const Animation* PickStateAnimation(const Character& character, std::string_view state);
-  void AddSegment(Timeline& timeline, const Animation* animation);
+  const Animation* PickStateAnimation(const Character& character, std::string_view state,
+                                      BranchRandom& random);
   void AddReturn(Character& character, Timeline& timeline);
-  void PlayInto(Character& character, Timeline& timeline, const Animation* animation);
+  void PlayInto(Character& character, Timeline& timeline, const Animation* animation,
+                AnimationCause cause);
   int WordsPerMinute(const Character& character) const;
+
+  // Playing (CharacterEnginePlayback.cpp).
+  TimerId PostFor(bool background, Millis at, std::function<void()> task);
+  bool RunParts(size_t index);
+  void OnPartEnd(size_t index);
+  bool StartSpeech(size_t index);
+  bool StartStage(size_t index, const Animation* animation, AnimationCause cause);
+  bool ScheduleStretch(size_t index);
+  void LoopReached(size_t index);
+  void NextStretch(size_t index);
+  bool ShouldLeaveLoop(const Character& character) const;
+  void PostLeaveLoop(size_t index);
+  void ExitStage(size_t index);
+  void StartWindDown(size_t index);
+  int SoundOf(Character& character, const Frame& frame);
+  int64_t SoundMillis(Character& character, int sound);
+  Millis SoundsEnd(Character& character, const Stage& stage, Millis until);
+
+  // Idling (CharacterEngineIdle.cpp).
+  void MaybeIdle(size_t index);
+  void StartIdling(size_t index);
+  void PlayIdle(size_t index);
+  void IdlePartsDone(size_t index);
+  void EndIdle(size_t index);
+  bool IdleBusy(const Character& character) const;
 
   Scheduler& scheduler_;
   CharacterEngineOptions options_;
   CharacterLoader loader_;
   BranchRandom random_;
+  BranchRandom idle_random_;  // apart, so idling leaves request branches as they were
   CharacterServiceEvents* events_ = nullptr;
   CharacterRenderSink* sink_ = nullptr;
   bool connected_ = false;

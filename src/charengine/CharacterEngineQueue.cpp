@@ -50,7 +50,11 @@ RequestId CharacterEngine::Enqueue(const std::string& id, Request request) {
   const RequestId result = request.id;
   Character& character = *characters_[index];
   character.queue.push_back(std::move(request));
-  if (!character.busy) PostKick(index);
+  if (!character.busy) {
+    PostKick(index);
+  } else if (character.stage && character.stage->live && ShouldLeaveLoop(character)) {
+    PostLeaveLoop(index);
+  }
   return result;
 }
 
@@ -69,6 +73,12 @@ void CharacterEngine::PostKick(size_t index) {
 
 void CharacterEngine::StartNext(size_t index) {
   Character& character = *characters_[index];
+  // A wind-down after Stop, or an idle animation's, plays out first.
+  if (character.activity == Activity::kWindDown) return;
+  if (!character.queue.empty() && !character.busy && IdleBusy(character)) {
+    EndIdle(index);
+    if (character.activity == Activity::kWindDown || character.busy) return;
+  }
   // Event handlers may queue or stop requests; after each event the front is
   // checked again.
   auto still_front = [&character](RequestId id) {
@@ -83,35 +93,31 @@ void CharacterEngine::StartNext(size_t index) {
     Timeline timeline = Begin(index, character.queue.front());
     if (!still_front(id)) continue;
     if (timeline.waits) return;
-    if (timeline.duration_ms == 0 && timeline.bookmarks.empty() && sink_ == nullptr) {
-      Finish(index, id, timeline.status);
-      continue;
-    }
-    const Millis start = scheduler_.Now();
-    std::weak_ptr<bool> alive = alive_;
-    for (const SpeechPlan::Mark& mark : timeline.bookmarks) {
+    character.timeline = std::move(timeline);
+    character.next_part = 0;
+    character.activity = Activity::kRequest;
+    if (character.timeline.moves) {
+      std::weak_ptr<bool> alive = alive_;
       character.timers.push_back(
-          scheduler_.PostAt(start + mark.at_ms, [this, alive, index, id, mark_id = mark.id] {
-            if (alive.expired() || characters_[index]->queue.empty() ||
-                characters_[index]->queue.front().id != id) {
-              return;
-            }
-            if (events_ != nullptr) events_->Bookmark(mark_id);
+          scheduler_.PostAfter(character.timeline.move_ms, [this, alive, index, id] {
+            if (alive.expired()) return;
+            Finish(index, id, characters_[index]->timeline.status);
+            StartNext(index);
           }));
+      if (sink_ != nullptr) {
+        const Request& request = character.queue.front();
+        sink_->MoveStarted(character.id, request.x, request.y, character.timeline.move_ms);
+      }
     }
-    ScheduleRender(index, timeline, start);
-    character.timers.push_back(scheduler_.PostAt(
-        start + timeline.duration_ms, [this, alive, index, id, status = timeline.status] {
-          if (alive.expired()) return;
-          Finish(index, id, status);
-          StartNext(index);
-        }));
-    return;
+    if (!RunParts(index) || !still_front(id) || character.timeline.moves) return;
+    Finish(index, id, character.timeline.status);
   }
+  if (!character.busy && character.queue.empty()) MaybeIdle(index);
 }
 
 const Animation* CharacterEngine::PickStateAnimation(const Character& character,
-                                                     std::string_view state_name) {
+                                                     std::string_view state_name,
+                                                     BranchRandom& random) {
   const State* state = character.model.FindState(state_name);
   if (state == nullptr) return nullptr;
   std::vector<const Animation*> choices;
@@ -121,16 +127,7 @@ const Animation* CharacterEngine::PickStateAnimation(const Character& character,
     }
   }
   if (choices.empty()) return nullptr;
-  return choices.size() == 1 ? choices.front() : choices[random_.Pick(choices.size())];
-}
-
-void CharacterEngine::AddSegment(Timeline& timeline, const Animation* animation) {
-  Segment segment;
-  segment.animation = animation;
-  segment.path = PlanAnimation(*animation, random_);
-  segment.offset_ms = timeline.duration_ms;
-  timeline.duration_ms += segment.path.total_ms;
-  timeline.segments.push_back(std::move(segment));
+  return choices.size() == 1 ? choices.front() : choices[random.Pick(choices.size())];
 }
 
 // The previous animation's Return plays before the next animation.
@@ -139,14 +136,14 @@ void CharacterEngine::AddReturn(Character& character, Timeline& timeline) {
   character.needs_return = false;
   const Animation* back = character.model.FindAnimation(character.last_animation->return_animation);
   if (back == nullptr) return;
-  AddSegment(timeline, back);
+  timeline.parts.push_back({back, AnimationCause::kReturn});
   character.last_animation = back;
 }
 
-void CharacterEngine::PlayInto(Character& character, Timeline& timeline,
-                               const Animation* animation) {
+void CharacterEngine::PlayInto(Character& character, Timeline& timeline, const Animation* animation,
+                               AnimationCause cause) {
   if (animation == nullptr) return;
-  AddSegment(timeline, animation);
+  timeline.parts.push_back({animation, cause});
   character.last_animation = animation;
   character.needs_return = animation->transition == TransitionType::kReturnAnimation &&
                            !animation->return_animation.empty();
@@ -170,12 +167,16 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       if (events_ != nullptr) events_->Show(character.id, 4);
       character.last_animation = nullptr;
       character.needs_return = false;
-      if (!request.fast) PlayInto(character, timeline, PickStateAnimation(character, "Showing"));
+      if (!request.fast) {
+        PlayInto(character, timeline, PickStateAnimation(character, "Showing", random_),
+                 AnimationCause::kRequest);
+      }
       break;
     case Kind::kHide:
       if (!character.visible || request.fast) break;
       AddReturn(character, timeline);
-      PlayInto(character, timeline, PickStateAnimation(character, "Hiding"));
+      PlayInto(character, timeline, PickStateAnimation(character, "Hiding", random_),
+               AnimationCause::kRequest);
       break;
     case Kind::kSpeak: {
       if (!character.visible) {
@@ -184,7 +185,8 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       }
       if (!HasSpeakingFrame(character.last_animation)) {
         AddReturn(character, timeline);
-        PlayInto(character, timeline, PickStateAnimation(character, "Speaking"));
+        PlayInto(character, timeline, PickStateAnimation(character, "Speaking", random_),
+                 AnimationCause::kState);
       }
       if (request.sound_ms) {
         timeline.speech =
@@ -193,17 +195,17 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       } else {
         timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSpeak);
       }
-      timeline.speaks = true;
-      timeline.speech_at_ms = timeline.duration_ms;
+      timeline.parts.push_back({});
       break;
     }
     case Kind::kThink:
       timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kThink);
-      timeline.speaks = timeline.thinks = true;
+      timeline.thinks = true;
+      timeline.parts.push_back({});
       break;
     case Kind::kPlay:
       AddReturn(character, timeline);
-      PlayInto(character, timeline, request.animation);
+      PlayInto(character, timeline, request.animation, AnimationCause::kRequest);
       break;
     case Kind::kMoveTo: {
       const int32_t speed = request.speed < 0 ? 0 : request.speed;
@@ -218,22 +220,23 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       // takes exactly `speed` milliseconds.
       AddReturn(character, timeline);
       PlayInto(character, timeline,
-               PickStateAnimation(character, std::string("Moving") + Direction(dx, dy)));
-      timeline.duration_ms = speed;
+               PickStateAnimation(character, std::string("Moving") + Direction(dx, dy), random_),
+               AnimationCause::kState);
       timeline.moves = true;
+      timeline.move_ms = speed;
       break;
     }
     case Kind::kGestureAt: {
       const int64_t dx = int64_t{request.x} - (character.left + character.width / 2);
       const int64_t dy = int64_t{request.y} - (character.top + character.height / 2);
       const Animation* gesture =
-          PickStateAnimation(character, std::string("Gesturing") + Direction(dx, dy));
+          PickStateAnimation(character, std::string("Gesturing") + Direction(dx, dy), random_);
       if (gesture == nullptr) {
         timeline.status = request_status::kFailed;
         break;
       }
       AddReturn(character, timeline);
-      PlayInto(character, timeline, gesture);
+      PlayInto(character, timeline, gesture, AnimationCause::kState);
       break;
     }
     case Kind::kGet:
@@ -242,60 +245,7 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       timeline.waits = !IsFinal(StatusOf(request.other));
       break;
   }
-  if (timeline.speaks) {
-    for (const SpeechPlan::Mark& mark : timeline.speech.bookmarks) {
-      timeline.bookmarks.push_back({timeline.speech_at_ms + mark.at_ms, mark.id});
-    }
-    timeline.duration_ms = timeline.speech_at_ms + timeline.speech.total_ms;
-  }
   return timeline;
-}
-
-void CharacterEngine::ScheduleRender(size_t index, const Timeline& timeline, Millis start) {
-  if (sink_ == nullptr) return;
-  Character& character = *characters_[index];
-  const RequestId id = character.queue.front().id;
-  std::weak_ptr<bool> alive = alive_;
-  // Runs `what` at `at` while this request is still the one playing.
-  auto at = [&](Millis when, std::function<void(CharacterRenderSink&, Character&)> what) {
-    character.timers.push_back(scheduler_.PostAt(when, [this, alive, index, id, what] {
-      if (alive.expired() || sink_ == nullptr) return;
-      Character& c = *characters_[index];
-      if (c.queue.empty() || c.queue.front().id != id) return;
-      what(*sink_, c);
-    }));
-  };
-  for (const Segment& segment : timeline.segments) {
-    for (const FrameStep& step : segment.path.steps) {
-      const Frame& frame = segment.animation->frames[step.frame];
-      at(start + segment.offset_ms + step.start_ms,
-         [name = segment.animation->name, number = step.frame, sound = frame.sound_index](
-             CharacterRenderSink& sink, Character& c) {
-           sink.FrameShown(c.id, name, number);
-           if (sound >= 0) sink.SoundPlayed(c.id, sound);
-         });
-    }
-  }
-  if (timeline.moves) {
-    const Request& request = character.queue.front();
-    sink_->MoveStarted(character.id, request.x, request.y, timeline.duration_ms);
-  }
-  if (timeline.speaks) {
-    const std::string tagged = character.queue.front().tagged_text;
-    at(start + timeline.speech_at_ms,
-       [balloon = timeline.speech.balloon_text, tagged, think = timeline.thinks](
-           CharacterRenderSink& sink, Character& c) {
-         sink.SpeechStarted(c.id, balloon, tagged, think);
-       });
-    for (const SpeechPlan::Word& word : timeline.speech.words) {
-      at(start + timeline.speech_at_ms + word.at_ms,
-         [text = word.text](CharacterRenderSink& sink, Character& c) {
-           sink.BalloonWord(c.id, text);
-         });
-    }
-    at(start + timeline.duration_ms,
-       [](CharacterRenderSink& sink, Character& c) { sink.SpeechEnded(c.id); });
-  }
 }
 
 void CharacterEngine::Finish(size_t index, RequestId id, int status) {
@@ -323,7 +273,9 @@ void CharacterEngine::CompleteFront(size_t index, int status) {
   const RequestId id = character.queue.front().id;
   character.queue.pop_front();
   character.busy = false;
-  character.timers.clear();  // all of them have run by now
+  CancelTimers(character);  // a move may end while its animation still plays
+  character.stage.reset();
+  character.activity = Activity::kNone;
   SetStatus(id, status);
   if (events_ != nullptr) events_->RequestComplete(id, status);
   ReleaseWaiters(id);
@@ -343,6 +295,21 @@ void CharacterEngine::ReleaseWaiters(RequestId finished) {
 void CharacterEngine::CancelTimers(Character& character) {
   for (TimerId timer : character.timers) scheduler_.Cancel(timer);
   character.timers.clear();
+  for (TimerId timer : character.stage_timers) scheduler_.Cancel(timer);
+  character.stage_timers.clear();
+}
+
+// The request in progress is taken away: what it showed winds down through
+// its exit branches, and the next request waits for that.
+void CharacterEngine::StopFront(size_t index) {
+  Character& character = *characters_[index];
+  CancelTimers(character);
+  character.busy = false;
+  if (character.stage) {
+    StartWindDown(index);
+  } else {
+    character.activity = Activity::kNone;
+  }
 }
 
 // Removed requests end as interrupted; their events follow from the pump.
@@ -364,6 +331,7 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
   const size_t index = IndexOf(id);
   Character& character = *characters_[index];
   std::vector<RequestId> removed;
+  bool stop_front = false;
   if (request) {
     const RequestId wanted = *request;
     if (wanted <= 0 || static_cast<size_t>(wanted) >= statuses_.size()) {
@@ -375,10 +343,7 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
     }
     for (auto it = character.queue.begin(); it != character.queue.end(); ++it) {
       if (it->id != wanted) continue;
-      if (it == character.queue.begin() && character.busy) {
-        CancelTimers(character);
-        character.busy = false;
-      }
+      stop_front = it == character.queue.begin() && character.busy;
       character.queue.erase(it);
       removed.push_back(wanted);
       break;
@@ -387,10 +352,7 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
     // A Showing or Hiding in progress is spared.
     const bool spare = character.busy && (character.queue.front().kind == Kind::kShow ||
                                           character.queue.front().kind == Kind::kHide);
-    if (!spare && character.busy) {
-      CancelTimers(character);
-      character.busy = false;
-    }
+    stop_front = !spare && character.busy;
     const size_t keep = spare ? 1 : 0;
     while (character.queue.size() > keep) {
       removed.push_back(character.queue.back().id);
@@ -398,7 +360,9 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
     }
     std::reverse(removed.begin(), removed.end());
   }
+  // The interrupted events come before whatever follows the wind-down.
   Interrupt(index, std::move(removed));
+  if (stop_front) StopFront(index);
 }
 
 void CharacterEngine::StopAll(const std::string& id, std::optional<std::string> types) {
@@ -442,20 +406,19 @@ void CharacterEngine::StopAll(const std::string& id, std::optional<std::string> 
   };
   std::vector<RequestId> removed;
   std::deque<Request> kept;
+  bool stop_front = false;
   for (size_t i = 0; i < character.queue.size(); ++i) {
     Request& queued = character.queue[i];
     if (!matches(queued.kind)) {
       kept.push_back(std::move(queued));
       continue;
     }
-    if (i == 0 && character.busy) {
-      CancelTimers(character);
-      character.busy = false;
-    }
+    if (i == 0 && character.busy) stop_front = true;
     removed.push_back(queued.id);
   }
   character.queue = std::move(kept);
   Interrupt(index, std::move(removed));
+  if (stop_front) StopFront(index);
 }
 
 }  // namespace zarn

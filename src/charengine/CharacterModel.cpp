@@ -31,4 +31,16 @@ const State* CharacterModel::FindState(std::string_view name) const {
   return nullptr;
 }
 
+size_t CharacterModel::SoundCount() const { return file ? file->SoundCount() : sounds.size(); }
+
+std::vector<uint8_t> CharacterModel::SoundBytes(size_t index) const {
+  if (index >= SoundCount()) return {};
+  if (!file) return sounds[index];
+  try {
+    return file->SoundBytes(index);
+  } catch (const CharFileError&) {
+    return {};
+  }
+}
+
 }  // namespace zarn

@@ -23,6 +23,9 @@ struct CharacterModel {
   std::vector<Animation> animations;
   // The file the model came from, for renderers; null for in-memory models.
   std::shared_ptr<const CharacterFile> file;
+  // The sound effects (whole WAV files) of an in-memory model; a file's
+  // stay in the file until asked for.
+  std::vector<std::vector<uint8_t>> sounds;
 
   // The name for a language: its primary language, else English, else the
   // first entry; empty when there is none.
@@ -30,6 +33,9 @@ struct CharacterModel {
   // Both ignore letter case; FindState also ignores blanks ("Idling Level 1").
   const Animation* FindAnimation(std::string_view name) const;
   const State* FindState(std::string_view name) const;
+  size_t SoundCount() const;
+  // Empty when the index is out of range or the sound cannot be read.
+  std::vector<uint8_t> SoundBytes(size_t index) const;
 };
 
 // Milliseconds a frame stays on screen (the file stores 1/100 s).

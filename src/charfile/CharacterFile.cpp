@@ -29,6 +29,11 @@ bool EqualNoCase(std::string_view a, std::string_view b, bool ignore_spaces) {
   }
 }
 
+[[noreturn]] void ThrowTooLarge(const std::string& path) {
+  throw CharFileError(path + ": larger than " + std::to_string(kMaxFileSize >> 20) +
+                      " MB, not a character file");
+}
+
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
@@ -36,14 +41,24 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) throw CharFileError(path + ": cannot open: " + std::strerror(errno));
+  // One buffer of the file's length, read in one go: growing it while
+  // reading copies the file over and over.
   std::vector<uint8_t> bytes;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxFileSize) {
+    std::fclose(f);
+    ThrowTooLarge(path);
+  }
+  if (!ec) bytes.resize(static_cast<size_t>(size));
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+  // Whatever lies beyond that size: a file that grew, or one without a
+  // size (a pipe).
   uint8_t chunk[1 << 16];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
     if (bytes.size() + got > kMaxFileSize) {
       std::fclose(f);
-      throw CharFileError(path + ": larger than " + std::to_string(kMaxFileSize >> 20) +
-                          " MB, not a character file");
+      ThrowTooLarge(path);
     }
     bytes.insert(bytes.end(), chunk, chunk + got);
   }

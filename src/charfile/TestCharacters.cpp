@@ -353,6 +353,53 @@ CharacterDescription GiantCharacter() {
   return d;
 }
 
+CharacterDescription LoopyCharacter() {
+  CharacterDescription d;
+  d.info.guid = MakeGuid(0x5A524E01, 0x0005, 0x11F0, 0x05);
+  d.info.width = 64;
+  d.info.height = 64;
+  d.info.transparent_index = 0;
+  d.info.palette = {{255, 0, 255}};
+  d.info.balloon.present = true;
+  d.info.localized = {Entry(0x0409, "Loopy", "Loops, sounds and idling")};
+  Canvas c(64, 64);
+  c.FillEllipse(32, 32, 28, 28, kOrange);
+  c.FillEllipse(24, 24, 3, 3, kBlack);
+  c.FillEllipse(40, 24, 3, 3, kBlack);
+  const uint32_t image = AddRgbaImage(d, c.Data(), 64, 64);
+  d.sounds.push_back(ToneWav(22050));
+  auto add = [&](const std::string& name, int frames, TransitionType transition,
+                 std::vector<int16_t> exits) -> Animation& {
+    Animation a;
+    a.name = name;
+    a.transition = transition;
+    for (int i = 0; i < frames; ++i) {
+      const int16_t exit = exits.empty() ? (i + 1 == frames ? -2 : -1) : exits[i];
+      a.frames.push_back(MakeFrame({{image, 0, 0}}, 10, exit));
+    }
+    d.animations.push_back(std::move(a));
+    return d.animations.back();
+  };
+  add("Show", 2, TransitionType::kExitBranches, {});
+  add("Hide", 2, TransitionType::kExitBranches, {});
+  add("RestPose", 1, TransitionType::kNone, {-2});
+  add("Gesture", 8, TransitionType::kExitBranches, {-1, 7, 7, 7, 7, 7, -1, -2}).frames[6].branches =
+      {{4, 50}};
+  add("Spin", 5, TransitionType::kNone, {-1, 4, 4, 4, -2}).frames[3].branches = {{1, 100}};
+  add("Whirl", 5, TransitionType::kExitBranches, {-1, 4, 4, 4, -2}).frames[3].branches = {{1, 100}};
+  add("Chime", 1, TransitionType::kNone, {-2}).frames[0].sound_index = 0;
+  Animation& bow = add("Bow", 2, TransitionType::kReturnAnimation, {});
+  bow.return_animation = "BOWRETURN";
+  add("BowReturn", 2, TransitionType::kNone, {});
+  for (const char* name : {"Idle1", "Idle2", "Idle3"}) {
+    add(name, 3, TransitionType::kExitBranches, {-2, -2, -2});
+  }
+  d.info.states = {{"SHOWING", {"SHOW"}},       {"HIDING", {"HIDE"}},
+                   {"SPEAKING", {"RESTPOSE"}},  {"IDLINGLEVEL1", {"IDLE1"}},
+                   {"IDLINGLEVEL2", {"IDLE2"}}, {"IDLINGLEVEL3", {"IDLE3"}}};
+  return d;
+}
+
 CharacterDescription RealisticCharacter(int image_count, uint32_t seed) {
   CharacterDescription d;
   d.info.guid = MakeGuid(0x5A524E01, 0x0004, 0x11F0, 0x04);
@@ -411,7 +458,7 @@ std::vector<std::string> WriteTestCharacters(const std::string& folder) {
   std::vector<std::string> paths;
   for (auto& [name, description] :
        {std::pair{"Pip.acs", PipCharacter()}, std::pair{"Mini.acs", MiniCharacter()},
-        std::pair{"Giant.acs", GiantCharacter()}}) {
+        std::pair{"Giant.acs", GiantCharacter()}, std::pair{"Loopy.acs", LoopyCharacter()}}) {
     std::string path = (std::filesystem::path(folder) / name).string();
     WriteCharacterFile(description, path);
     paths.push_back(path);

@@ -45,6 +45,26 @@
 // "Giant" (Giant.acs): 1100 x 900 (larger than a 1024 x 768 screen);
 // Show (2 x 10), RestPose (1 x 10), Hide (2 x 10); states SHOWING, HIDING,
 // SPEAKING; balloon, no voice.
+//
+// "Loopy" (Loopy.acs): 64 x 64, for branching, sounds and idling. Every
+// frame lasts 10/100 s; sound 0 is a 2.0 s WAV.
+//
+//   animation   frames  transition / notes
+//   Show, Hide  2       exit branches; play through (-1, last -2)
+//   RestPose    1       none; exit -2
+//   Gesture     8       exit branches; frame 6 branches back to 4 at 50 %;
+//                       exits 1..5 -> 7 (skipping the rest), 7 = -2, 0 and 6 -1:
+//                       one whole pass is at least 0..7, 0.8 s
+//   Spin        5       none; 3 branches to 1 at 100 % (loops until stopped);
+//                       exits 0 = -1, 1..3 -> 4, 4 = -2
+//   Whirl       5       as Spin, but exit branches: a queued request ends it
+//   Chime       1       none; sound 0 (2.0 s) on its one frame
+//   Bow         2       return animation "BOWRETURN"
+//   BowReturn   2       none
+//   Idle1, Idle2, Idle3 3 each   exit branches (all -2)
+//
+// States: SHOWING = SHOW, HIDING = HIDE, SPEAKING = RESTPOSE,
+// IDLINGLEVEL1/2/3 = IDLE1/2/3.
 
 #include <cstdint>
 #include <string>
@@ -59,12 +79,14 @@ inline constexpr int kPipFrameDuration = 10;  // 1/100 s, every Pip frame but Hi
 CharacterDescription PipCharacter();
 CharacterDescription MiniCharacter();
 CharacterDescription GiantCharacter();
+CharacterDescription LoopyCharacter();
 // A benchmark character of realistic size: 160 x 128, `image_count` images
 // of shaded, dithered sprites (about 4.3 KB each once compressed), grouped
 // into animations of 12 frames. Same seed, same file.
 CharacterDescription RealisticCharacter(int image_count, uint32_t seed);
 
-// Writes Pip.acs, Mini.acs and Giant.acs into `folder`; returns their paths.
+// Writes Pip.acs, Mini.acs, Giant.acs and Loopy.acs into `folder`; returns
+// their paths.
 std::vector<std::string> WriteTestCharacters(const std::string& folder);
 
 }  // namespace zarn

@@ -34,6 +34,23 @@ struct UserInput {
   int32_t count = 1;
 };
 
+// Why a character started an animation.
+enum class AnimationCause { kRequest, kState, kReturn, kIdle };
+
+inline const char* AnimationCauseName(AnimationCause cause) {
+  switch (cause) {
+    case AnimationCause::kRequest:
+      return "request";
+    case AnimationCause::kState:
+      return "state";
+    case AnimationCause::kReturn:
+      return "return";
+    case AnimationCause::kIdle:
+      return "idle";
+  }
+  return "request";
+}
+
 // Events the service raises to its client, always from the pump (never
 // from inside one of the calls below).
 class CharacterServiceEvents {
@@ -45,6 +62,13 @@ class CharacterServiceEvents {
   virtual void Command(const UserInput& input) = 0;
   virtual void Show(const std::string& character_id, int cause) = 0;
   virtual void Hide(const std::string& character_id, int cause) = 0;
+  virtual void IdleStart(const std::string& /*character_id*/) {}
+  virtual void IdleComplete(const std::string& /*character_id*/) {}
+  // What a character's window shows, for the trace: no client hears these.
+  virtual void AnimationStart(const std::string& /*character_id*/, const std::string& /*animation*/,
+                              AnimationCause /*cause*/) {}
+  virtual void SoundStart(const std::string& /*character_id*/, const std::string& /*animation*/,
+                          int /*frame*/, int /*sound*/) {}
 };
 
 // The character service (control, characters collection, characters,
@@ -83,6 +107,9 @@ class CharacterServicePort {
   virtual void SetBalloonFontSize(const std::string& id, int32_t font_size) = 0;
   virtual void SetBalloonStyle(const std::string& id, int32_t style) = 0;
   virtual std::vector<std::string> AnimationNames(const std::string& id) const = 0;
+  // Whether the character idles by itself when it has nothing to do.
+  virtual bool IdleOn(const std::string& /*id*/) const { return true; }
+  virtual void SetIdleOn(const std::string& /*id*/, bool /*on*/) {}
 
   // Queued character methods; each returns the new request.
   virtual RequestId Show(const std::string& id, std::optional<bool> fast) = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace zarn {
 
@@ -19,6 +20,12 @@ class Scheduler {
   // Runs `task` once Now() >= at. Tasks due at the same time run in the
   // order they were posted.
   virtual TimerId PostAt(Millis at, std::function<void()> task) = 0;
+  // A task that keeps nothing alive by itself (idling, an animation that
+  // loops until it is stopped): a loop waiting for work counts only the
+  // other tasks. Where nothing waits for work it is an ordinary task.
+  virtual TimerId PostBackgroundAt(Millis at, std::function<void()> task) {
+    return PostAt(at, std::move(task));
+  }
   TimerId Post(std::function<void()> task) { return PostAt(Now(), std::move(task)); }
   TimerId PostAfter(Millis delay, std::function<void()> task) {
     return PostAt(Now() + delay, std::move(task));

@@ -88,12 +88,18 @@ TEST(CharacterEngine, ReturnAnimationPlaysBeforeTheNextOne) {
   f.engine.Show("Pip", true);
   const RequestId processing = f.engine.Play("Pip", "Processing");
   const RequestId wave = f.engine.Play("Pip", "Wave");
+  // Processing loops for ever in its file and holds the queue until stopped.
+  f.clock.RunUntil(60000);
+  EXPECT_EQ(f.engine.RequestStatus(processing), request_status::kInProgress);
+  EXPECT_EQ(f.engine.HeldLoops(),
+            (std::vector<std::pair<std::string, std::string>>{{"Pip", "Processing"}}));
+  f.engine.Stop("Pip", processing);
   f.clock.RunUntilIdle();
-  // Processing loops for ever in its file; it plays its loop twice, then ends.
-  const int64_t loop = 2 * StraightMillis(pip, "Processing");
-  EXPECT_EQ(f.events.TimeOf("Complete " + std::to_string(processing) + " 0"), loop);
+  // Its frames may all stop at once; its Return plays before the Wave.
+  EXPECT_EQ(f.events.TimeOf("Complete " + std::to_string(processing) + " 3"), 60000);
   EXPECT_EQ(f.events.TimeOf("Complete " + std::to_string(wave) + " 0"),
-            loop + StraightMillis(pip, "ProcessingReturn") + StraightMillis(pip, "Wave"));
+            60000 + StraightMillis(pip, "ProcessingReturn") + StraightMillis(pip, "Wave"));
+  EXPECT_TRUE(f.engine.HeldLoops().empty());
 }
 
 TEST(CharacterEngine, PlayOfAnUnknownAnimationFailsTheCall) {
@@ -341,7 +347,8 @@ TEST(CharacterEngine, StopAndStopAllCompleteRemovedRequestsAsInterrupted) {
     std::function<void(CharacterEngine&)> stop;
     Log completions;  // of requests 1 (Show), 2 (Wave), 3 (Speak), 4 (Greet)
   };
-  // Show ends at 1000, Wave at 1600.
+  // Show ends at 1000, Wave at 1600. A Wave stopped at 1200 (frame 2) winds
+  // down through its exit branch: frame 2 ends at 1300, frame 5 at 1400.
   const Case cases[] = {
       {"stop spares a Showing in progress",
        500,
@@ -362,7 +369,7 @@ TEST(CharacterEngine, StopAndStopAllCompleteRemovedRequestsAsInterrupted) {
       {"stop the request in progress",
        1200,
        [](CharacterEngine& e) { e.Stop("Pip", 2); },
-       {"1000 Complete 1 0", "1200 Complete 2 3", "2050 Complete 3 0", "2850 Complete 4 0"}},
+       {"1000 Complete 1 0", "1200 Complete 2 3", "2250 Complete 3 0", "3050 Complete 4 0"}},
       {"stop all speech",
        1200,
        [](CharacterEngine& e) { e.StopAll("Pip", " speak "); },
@@ -370,7 +377,7 @@ TEST(CharacterEngine, StopAndStopAllCompleteRemovedRequestsAsInterrupted) {
       {"stop all plays and moves",
        1200,
        [](CharacterEngine& e) { e.StopAll("Pip", "Play,Move"); },
-       {"1000 Complete 1 0", "1200 Complete 2 3", "1200 Complete 4 3", "2050 Complete 3 0"}},
+       {"1000 Complete 1 0", "1200 Complete 2 3", "1200 Complete 4 3", "2250 Complete 3 0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,7 +28,13 @@ class TestScheduler : public Scheduler {
     tasks_.emplace(std::make_pair(std::max(at, now_), id), std::move(task));
     return id;
   }
+  TimerId PostBackgroundAt(Millis at, std::function<void()> task) override {
+    const TimerId id = PostAt(at, std::move(task));
+    background_.insert(id);
+    return id;
+  }
   void Cancel(TimerId id) override {
+    background_.erase(id);
     for (auto it = tasks_.begin(); it != tasks_.end(); ++it) {
       if (it->first.second == id) {
         tasks_.erase(it);
@@ -35,32 +42,36 @@ class TestScheduler : public Scheduler {
       }
     }
   }
-  // Runs tasks in time order until none is left; false if `limit` tasks ran
-  // without the queue emptying (something reschedules itself forever).
+  // Runs tasks in time order until only background ones (idling, held
+  // loops) are left; false if `limit` tasks ran without getting there
+  // (something reschedules itself forever).
   bool RunUntilIdle(int limit = 100000) {
     for (int i = 0; i < limit; ++i) {
-      if (tasks_.empty()) return true;
+      if (tasks_.size() == background_.size()) return true;
       auto node = tasks_.extract(tasks_.begin());
       now_ = node.key().first;
+      background_.erase(node.key().second);
       node.mapped()();
     }
-    return tasks_.empty();
+    return tasks_.size() == background_.size();
   }
   // Runs what is due up to `until` and leaves the clock there.
   void RunUntil(Millis until) {
     while (!tasks_.empty() && tasks_.begin()->first.first <= until) {
       auto node = tasks_.extract(tasks_.begin());
       now_ = node.key().first;
+      background_.erase(node.key().second);
       node.mapped()();
     }
     now_ = std::max(now_, until);
   }
-  bool Idle() const { return tasks_.empty(); }
+  bool Idle() const { return tasks_.size() == background_.size(); }
 
  private:
   Millis now_ = 0;
   TimerId next_id_ = 1;
   std::map<std::pair<Millis, TimerId>, std::function<void()>> tasks_;
+  std::set<TimerId> background_;
 };
 
 // Every event as "<ms> <what>", e.g. "100 Complete 1 0".
@@ -80,6 +91,16 @@ class RecordingEvents : public CharacterServiceEvents {
   void Hide(const std::string& id, int cause) override {
     Add("Hide " + id + " " + std::to_string(cause));
   }
+  void IdleStart(const std::string& id) override { Add("IdleStart " + id); }
+  void IdleComplete(const std::string& id) override { Add("IdleComplete " + id); }
+  // Only with `animations` set: "Anim <name> <cause>", "Sound <name> <frame>".
+  void AnimationStart(const std::string&, const std::string& name, AnimationCause cause) override {
+    if (animations) Add("Anim " + name + " " + AnimationCauseName(cause));
+  }
+  void SoundStart(const std::string&, const std::string& name, int frame, int) override {
+    if (animations) Add("Sound " + name + " " + std::to_string(frame));
+  }
+  bool animations = false;
 
   std::vector<std::string> log;
   // Lets a test act like the program's handler.
@@ -108,6 +129,7 @@ inline CharacterModel ModelOf(const CharacterDescription& description) {
   model.balloon = description.info.balloon;
   model.states = description.info.states;
   model.animations = description.animations;
+  model.sounds = description.sounds;
   return model;
 }
 
@@ -134,6 +156,7 @@ struct EngineFixture {
     CharacterEngineOptions options;
     options.seed = seed;
     options.sound_length_ms = WaveFileMillis;
+    options.sound_effect_ms = WaveBytesMillis;
     return options;
   }
 

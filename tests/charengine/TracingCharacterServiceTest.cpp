@@ -83,5 +83,65 @@ TEST(TracingCharacterService, WritesCallsAndEventsAsTheTraceNamesThem) {
   EXPECT_NE(f.events.TimeOf("Bookmark 5"), -1);
 }
 
+TEST(TracingCharacterService, AnimationsSoundsAndIdlingAsRecords) {
+  TestScheduler clock;
+  CharacterEngine engine(clock, EngineFixture::MakeOptions(1),
+                         [](const std::string&) { return ModelOf(LoopyCharacter()); });
+  engine.LoadModel("Loopy", ModelOf(LoopyCharacter()));
+  Trace trace([&] { return clock.Now(); });
+  std::ostringstream json;
+  trace.SetJsonStream(&json);
+  TracingCharacterService traced(engine, trace);
+  traced.SetEvents(nullptr);
+  traced.Show("Loopy", false);
+  traced.Play("Loopy", "Bow");
+  traced.Play("Loopy", "Chime");
+  clock.RunUntil(2400 + kIdleDelayMs + kIdleGapMaxMs + 1000);
+  traced.Play("Loopy", "Gesture");
+  clock.RunUntilIdle();
+  std::vector<std::string> records;
+  for (const std::string& line : Lines(json.str())) {
+    if (line.find(R"("kind":"anim")") != std::string::npos ||
+        line.find(R"("op":"Idle)") != std::string::npos) {
+      records.push_back(line.substr(line.find(R"("op")")));
+    }
+  }
+  // Show 0..200, Bow ..400, BowReturn ..600, Chime ..2600 (its sound), then
+  // idling (no Return left to play) and a Gesture to end it.
+  const std::vector<std::string> expected_start = {
+      R"("op":"Start","char":"Loopy","args":["Show","request"]})",
+      R"("op":"Start","char":"Loopy","args":["Bow","request"]})",
+      R"("op":"Start","char":"Loopy","args":["BowReturn","return"]})",
+      R"("op":"Start","char":"Loopy","args":["Chime","request"]})",
+      R"("op":"Sound","char":"Loopy","args":["Chime",0,0]})",
+      R"("op":"IdleStart","char":"Loopy"})",
+      R"("op":"Start","char":"Loopy","args":["Idle1","idle"]})",
+  };
+  ASSERT_GE(records.size(), expected_start.size() + 2);
+  EXPECT_EQ(std::vector<std::string>(records.begin(), records.begin() + 7), expected_start);
+  EXPECT_EQ(records[records.size() - 2], R"("op":"IdleComplete","char":"Loopy"})");
+  EXPECT_EQ(records.back(), R"("op":"Start","char":"Loopy","args":["Gesture","request"]})");
+  EXPECT_NE(json.str().find(R"({"t":7.600,"kind":"event","op":"IdleStart")"), std::string::npos);
+}
+
+TEST(Trace, TheTimelineIsWrittenInBlocksUnlessLineByLine) {
+  for (const bool line_by_line : {false, true}) {
+    SCOPED_TRACE(line_by_line ? "terminal" : "buffered");
+    std::ostringstream timeline;
+    std::ostringstream json;
+    Trace trace([] { return int64_t{1500}; });
+    trace.SetTimelineStream(&timeline, line_by_line);
+    trace.SetJsonStream(&json);
+    trace.Write(TraceRecord("life", "Start").Arg("x"));
+    EXPECT_EQ(json.str(), "{\"t\":1.500,\"kind\":\"life\",\"op\":\"Start\",\"args\":[\"x\"]}\n");
+    EXPECT_EQ(timeline.str().empty(), !line_by_line);
+    trace.Flush();
+    EXPECT_EQ(timeline.str(), "  1.500 life   Start \"x\"\n");
+    // A full buffer goes out by itself.
+    for (int i = 0; i < 5000; ++i) trace.Write(TraceRecord("life", "Start").Arg("x"));
+    EXPECT_GT(timeline.str().size(), 64u * 1024);
+  }
+}
+
 }  // namespace
 }  // namespace zarn::test

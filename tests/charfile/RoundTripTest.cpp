@@ -128,8 +128,8 @@ TEST(CharacterRoundTrip, EveryOptionalAndAwkwardFieldReadsBack) { ExpectRoundTri
 TEST(CharacterRoundTrip, WrittenFileOpensFromDisk) {
   std::string dir = std::string(ZARN_BINARY_DIR) + "/charfile_roundtrip";
   std::vector<std::string> paths = WriteTestCharacters(dir);
-  ASSERT_EQ(paths.size(), 3u);
-  const char* names[] = {"Pip", "Mini", "Giant"};
+  ASSERT_EQ(paths.size(), 4u);
+  const char* names[] = {"Pip", "Mini", "Giant", "Loopy"};
   for (size_t i = 0; i < paths.size(); ++i) {
     SCOPED_TRACE(paths[i]);
     EXPECT_EQ(CharacterFile::Open(paths[i]).Name(), names[i]);

@@ -115,6 +115,28 @@ TEST_F(PlayerTest, WithoutIdleExitCommandsKeepItRunningUntilSignalled) {
   EXPECT_EQ(waiting.exit_code, -1);
 }
 
+TEST_F(PlayerTest, ALoopThatHoldsItsQueueEndsAnIdleExitRunAndIsNamed) {
+  // Spin loops until stopped; the Speak behind it never starts, and only
+  // the loop and idling remain.
+  const std::string script =
+      dir_.Write("spin.zrn",
+                 "[ZARN Script]\nVersion=7.0\n[Characters]\nLoopy=Loopy.acs\n"
+                 "[Script]\nLoopy.Show\nLoopy.Play \"Spin\"\nLoopy.Speak \"never\"\n");
+  const std::string trace = dir_ / "spin.jsonl";
+  const auto result = Run({"--headless", "--idle-exit", "--trace", trace, script});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("anim   Loopy.Looping \"Spin\""), std::string::npos) << result.out;
+  const auto records = ParseTrace(ReadFile(trace));
+  ASSERT_GE(records.size(), 2u);
+  const auto& looping = records[records.size() - 2];
+  EXPECT_EQ(looping.kind + " " + looping.op, "anim Looping");
+  EXPECT_EQ(looping.args, (std::vector<std::string>{"Spin"}));
+  const auto starts = Select(records, "anim", "Start");
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[1].args, (std::vector<std::string>{"Spin", "request"}));
+  EXPECT_EQ(Select(records, "event", "RequestStart").size(), 2u);  // Show, Play
+}
+
 TEST_F(PlayerTest, RealtimePacesTheSamePerformanceByTheWallClock) {
   // Show (1.0 s) and Hide (0.8 s): the run takes 1.8 s of performance.
   const std::string script =

@@ -64,5 +64,29 @@ TEST(HeadlessLoop, SleepMovesTheClockWithoutRunningAnything) {
   EXPECT_TRUE(ran);
 }
 
+TEST(HeadlessLoop, BackgroundTasksRunOnlyWhileOtherWorkRemains) {
+  // Idling reposts itself for ever; the run still ends with the last
+  // ordinary task, and a sleep runs what fell due meanwhile.
+  HeadlessLoop loop;
+  std::vector<Millis> ran;
+  std::function<void()> idle = [&] {
+    ran.push_back(loop.Now());
+    loop.PostBackgroundAt(loop.Now() + 10, idle);
+  };
+  loop.PostBackgroundAt(5, idle);
+  const TimerId dropped = loop.PostBackgroundAt(7, [&] { ran.push_back(-1); });
+  loop.Cancel(dropped);
+  loop.PostAt(20, [] {});
+  EXPECT_TRUE(loop.HasPending());
+  while (loop.RunNext()) {
+  }
+  EXPECT_FALSE(loop.HasPending());
+  EXPECT_EQ(ran, (std::vector<Millis>{5, 15}));
+  EXPECT_EQ(loop.Now(), 20);
+  loop.Advance(20);
+  loop.RunDue();  // the one due at 25 runs when the sleep ends
+  EXPECT_EQ(ran, (std::vector<Millis>{5, 15, 40}));
+}
+
 }  // namespace
 }  // namespace zarn

@@ -5,18 +5,29 @@
 
 namespace zarn {
 
-TimerId HeadlessLoop::PostAt(Millis at, std::function<void()> task) {
+TimerId HeadlessLoop::Add(Millis at, std::function<void()> task, bool background) {
   if (at < now_) at = now_;
   const TimerId id = next_id_++;
-  tasks_.emplace(std::make_pair(at, id), std::move(task));
+  tasks_.emplace(std::make_pair(at, id), Task{std::move(task), background});
   due_of_.emplace(id, at);
+  if (!background) ++foreground_;
   return id;
+}
+
+TimerId HeadlessLoop::PostAt(Millis at, std::function<void()> task) {
+  return Add(at, std::move(task), false);
+}
+
+TimerId HeadlessLoop::PostBackgroundAt(Millis at, std::function<void()> task) {
+  return Add(at, std::move(task), true);
 }
 
 void HeadlessLoop::Cancel(TimerId id) {
   auto it = due_of_.find(id);
   if (it == due_of_.end()) return;
-  tasks_.erase({it->second, id});
+  auto task = tasks_.find({it->second, id});
+  if (!task->second.background) --foreground_;
+  tasks_.erase(task);
   due_of_.erase(it);
 }
 
@@ -28,7 +39,8 @@ void HeadlessLoop::RunDue() {
   while (!tasks_.empty() && tasks_.begin()->first.first <= until) {
     auto node = tasks_.extract(tasks_.begin());
     due_of_.erase(node.key().second);
-    node.mapped()();
+    if (!node.mapped().background) --foreground_;
+    node.mapped().run();
   }
 }
 
@@ -43,7 +55,7 @@ void HeadlessLoop::Advance(Millis milliseconds) {
 }
 
 bool HeadlessLoop::RunNext() {
-  if (tasks_.empty()) return false;
+  if (foreground_ == 0) return false;
   MoveClockTo(tasks_.begin()->first.first);
   RunDue();
   return true;

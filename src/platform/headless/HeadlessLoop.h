@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <utility>
 
@@ -16,6 +17,7 @@ class HeadlessLoop : public Scheduler {
 
   Millis Now() const override { return now_; }
   TimerId PostAt(Millis at, std::function<void()> task) override;
+  TimerId PostBackgroundAt(Millis at, std::function<void()> task) override;
   void Cancel(TimerId id) override;
 
   // Runs every task due by the time of the call, including tasks they post
@@ -23,18 +25,27 @@ class HeadlessLoop : public Scheduler {
   void RunDue();
   // Sleeps: the clock moves on by `milliseconds`; nothing runs.
   void Advance(Millis milliseconds);
-  bool HasPending() const { return !tasks_.empty(); }
-  // Jumps to the next due task and runs what is due; false when none.
+  // Whether a task other than a background one waits.
+  bool HasPending() const { return foreground_ > 0; }
+  // Jumps to the next due task and runs what is due; false when only
+  // background tasks (or none) remain, so idling never keeps a run going.
   bool RunNext();
 
  private:
+  struct Task {
+    std::function<void()> run;
+    bool background = false;
+  };
+
+  TimerId Add(Millis at, std::function<void()> task, bool background);
   void MoveClockTo(Millis at);
 
   bool realtime_;
   Millis now_ = 0;
   TimerId next_id_ = 1;
+  size_t foreground_ = 0;
   // Ordered by (due time, id): same-time tasks in posting order.
-  std::map<std::pair<Millis, TimerId>, std::function<void()>> tasks_;
+  std::map<std::pair<Millis, TimerId>, Task> tasks_;
   std::map<TimerId, Millis> due_of_;
 };
 

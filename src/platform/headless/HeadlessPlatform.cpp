@@ -76,6 +76,7 @@ void HeadlessPlatform::Run(const std::function<bool()>& keep_running) {
 // Nothing is due in virtual time: wait, outside it, for a signal or another
 // copy's close message (a script that offers commands keeps running).
 void HeadlessPlatform::WaitForOutside() {
+  trace_.Flush();
   while (g_stop_signal == 0) {
     pollfd fds[] = {{g_wake_pipe[0], POLLIN, 0}, {windows_.ListenDescriptor(), POLLIN, 0}};
     if (poll(fds, 2, -1) > 0 && (fds[1].revents & POLLIN) != 0) return;

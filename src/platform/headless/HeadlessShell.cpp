@@ -184,6 +184,7 @@ int32_t HeadlessShell::StartOrThrow(const std::string& command_line) {
   const auto command = ResolveCommandLine(command_line, SearchPath());
   if (!command) Throw(vberr::kFileNotFound, "File not found");
   if (dry_run_) return 0;
+  trace_.Flush();  // what came before is out before the program writes anything
   const SpawnOutcome outcome = SpawnDetached(command->program, command->arguments);
   if (outcome.pid < 0) ThrowStartError(outcome.error);
   return static_cast<int32_t>(outcome.pid);
@@ -222,6 +223,7 @@ int32_t HeadlessShell::Open(const std::string& operation, const std::string& fil
     args = {"open", target};
   }
   if (!opener) return kShellExecuteNoAssociation;
+  trace_.Flush();
   if (SpawnDetached(*opener, args).pid < 0) return kShellExecuteNoAssociation;
   return kOpenedResult;
 }

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -363,7 +364,12 @@ void HeadlessWindowSystem::AcceptCloseMessages() {
     posted_to_self_.pop_front();
     Dispatch(window);
   }
-  while (listen_fd_ >= 0) {
+  // A pump runs far more often than anyone sends a close message, and a
+  // system call per pump would cost more than the pump itself.
+  const auto now = std::chrono::steady_clock::now();
+  const bool check = listen_fd_ >= 0 && now - last_accept_ >= kAcceptInterval;
+  if (check) last_accept_ = now;
+  while (check) {
     UniqueFd connection(::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC));
     if (connection.get() < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -45,8 +46,10 @@ class HeadlessWindowSystem : public WindowSystemPort {
   // Called with the window of ours a close message is for.
   void SetCloseHandler(std::function<void(WindowId)> handler) { on_close_ = std::move(handler); }
   // Handles the close messages waiting now, replying to each sender after
-  // its handler ran; never waits for new ones.
+  // its handler ran; never waits for new ones. The socket is looked at
+  // once per kAcceptInterval of wall time at most.
   void AcceptCloseMessages();
+  static constexpr std::chrono::milliseconds kAcceptInterval{4};
   // Readable while a close message waits; -1 before the first registration.
   int ListenDescriptor() const { return listen_fd_; }
 
@@ -78,6 +81,7 @@ class HeadlessWindowSystem : public WindowSystemPort {
   std::function<void(WindowId)> on_close_;
   std::deque<WindowId> posted_to_self_;
   bool accepting_ = false;
+  std::chrono::steady_clock::time_point last_accept_{};
 };
 
 }  // namespace zarn

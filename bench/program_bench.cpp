@@ -1,0 +1,106 @@
+// The whole program as a user runs it: the built zarnplay, headless with
+// --idle-exit, on scripts of 10,000 and 100,000 lines, its timeline going to
+// stdout (here /dev/null). Wall time per run (the rates use it) and script
+// lines per second; start-up and reading the characters are included.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "charfile/TestCharacters.h"
+
+extern char** environ;
+
+namespace zarn {
+namespace {
+
+const std::string& Folder() {
+  static const std::string folder = [] {
+    const auto path = std::filesystem::temp_directory_path() / "zarn-program-bench";
+    std::filesystem::create_directories(path / "runtime");
+    WriteTestCharacters(path.string());
+    return path.string();
+  }();
+  return folder;
+}
+
+// The interpreter benchmark's script: character statements over two
+// characters, ten kinds cycled.
+std::string MakeScript(int64_t lines) {
+  const std::string path = Folder() + "/bench" + std::to_string(lines) + ".zrn";
+  std::ofstream out(path, std::ios::binary);
+  out << "[ZARN Script]\r\nVersion=7.0\r\n[Characters]\r\nPip=Pip.acs\r\nMini=Mini.acs\r\n"
+         "[Script]\r\nPip.Show True\r\nMini.Show True\r\n";
+  static const char* const kLines[] = {"Pip.Speak \"Hello there, this is line\"",
+                                       "Pip.MoveTo PipCenterX + 10, 100, 0",
+                                       "Mini.Play \"RestPose\"",
+                                       "Pip.Play \"Blink\"",
+                                       "Pip.GestureAt 10 * 2, 300",
+                                       "Mini.Think \"hmm\"",
+                                       "SetReq = Pip.Play(\"Wave\")",
+                                       "WaitForReq",
+                                       "Pip.Balloon.FontSize = 12",
+                                       "Mini.MoveTo 5, 5, 0"};
+  for (int64_t i = 0; i < lines; ++i) out << kLines[i % 10] << "\r\n";
+  return path;
+}
+
+// Runs zarnplay on the script; its exit code, or -1.
+int RunPlayer(const std::string& script) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  env.push_back("ZARN_CHARACTERS=" + Folder());
+  env.push_back("XDG_RUNTIME_DIR=" + Folder() + "/runtime");
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> args = {ZARNPLAY_EXE, "--headless", "--idle-exit", script};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+void BM_Program(benchmark::State& state) {
+  const int64_t lines = state.range(0);
+  const std::string script = MakeScript(lines);
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const int code = RunPlayer(script);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (code != 0) {
+      state.SkipWithError("zarnplay failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * lines);
+  state.counters["us_per_line"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Program)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zarn
+
+BENCHMARK_MAIN();
