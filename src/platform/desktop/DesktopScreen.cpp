@@ -102,9 +102,11 @@ void DesktopScreen::TrayAdd(const NotifyIconData& data) {
     QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                        // Left clicks do nothing; the menu comes on the right button.
-                       if (reason == QSystemTrayIcon::Context && events_) {
-                         events_->TrayMouseMessage(kRightButtonUp);
-                       }
+                       // Posted: the menu must not run inside the icon's own mouse handler.
+                       if (reason != QSystemTrayIcon::Context) return;
+                       loop_.Post([this] {
+                         if (events_) events_->TrayMouseMessage(kRightButtonUp);
+                       });
                      });
   }
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -117,7 +119,9 @@ void DesktopScreen::TrayAdd(const NotifyIconData& data) {
 
 void DesktopScreen::TrayRemove(const NotifyIconData&) {
   if (!tray_) return;
-  tray_.reset();
+  // Close may be chosen from the icon's own menu: delete it once back in the loop.
+  tray_->hide();
+  tray_.release()->deleteLater();
   trace_.Write(TraceRecord("ui", "TrayRemove"));
 }
 
