@@ -18,7 +18,7 @@ function(zarn_test_folder dir)
 endfunction()
 
 zarn_test_folder(util zarn_core)
-zarn_test_folder(errortrap zarn_core)
+zarn_test_folder(errortrap zarn_app)
 zarn_test_folder(platform zarn_headless zarn_backend)
 zarn_test_folder(eval zarn_core)
 zarn_test_folder(charfile zarn_charfile)

@@ -42,10 +42,12 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
       internet_(std::make_unique<CurlInternet>()),
       program_(MakePorts(platform, *characters_)),
       main_form_(program_),
-      backdrop_form_(program_, platform.Backdrop()) {
+      backdrop_form_(program_, platform.Backdrop()),
+      report_actions_(program_) {
   program_.ports.internet = internet_.get();
   InstallSlideshow(program_);
   bErrorTrap::SetDialog(&platform.ErrorDialog());
+  platform.ErrorDialog().SetActions(&report_actions_);
   bErrorTrap::SetPointerReset([this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });
   // Close Program in an error report: the orderly way out, from the loop.
   bErrorTrap::SetCloseProgram([this] {
@@ -64,6 +66,7 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
 Player::~Player() {
   platform_.SetCloseRequestHandler(nullptr);
   bErrorTrap::SetDialog(nullptr);
+  platform_.ErrorDialog().SetActions(nullptr);
   bErrorTrap::SetPointerReset(nullptr);
   bErrorTrap::SetCloseProgram(nullptr);
 }

@@ -181,7 +181,7 @@ int32_t DesktopScreen::ScreenHeightTwips() const {
 ErrorDialogPort::Choice DesktopScreen::ShowReport(const std::string& caption,
                                                   const std::string& report) {
   trace_.Write(TraceRecord("ui", "ErrorReport").Arg(report));
-  return ShowErrorTrapDialog(caption, report);
+  return ShowErrorTrapDialog(caption, report, report_actions_);
 }
 
 }  // namespace zarn

@@ -40,6 +40,7 @@ class DesktopScreen : public DesktopPort, public ErrorDialogPort {
   int32_t TwipsPerPixelY() const override { return 15; }
 
   Choice ShowReport(const std::string& caption, const std::string& report) override;
+  void SetActions(ErrorDialogActions* actions) override { report_actions_ = actions; }
 
   // The main window was asked to close (window manager, another copy).
   void CloseRequested() {
@@ -50,6 +51,7 @@ class DesktopScreen : public DesktopPort, public ErrorDialogPort {
   QtScheduler& loop_;
   Trace& trace_;
   DesktopEvents* events_ = nullptr;
+  ErrorDialogActions* report_actions_ = nullptr;
   std::unique_ptr<QSystemTrayIcon> tray_;
   std::vector<std::string> menu_;
   MousePointer pointer_ = MousePointer::kDefault;
