@@ -52,7 +52,7 @@ zarn_folder_library(zarn_net DIRS platform/net DEPS zarn_ports CURL::libcurl)
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11 REQUIRED)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
-                    DEPS zarn_backend zarn_charengine Qt6::Widgets X11::X11)
+                    DEPS zarn_backend zarn_charengine Qt6::Widgets X11::X11 xdo)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 
 # Options, tools and the one wiring of a platform to the program.

@@ -5,6 +5,7 @@
 #include "app/Player.h"
 #include "core/script/bReadText.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopShell.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
@@ -29,12 +30,14 @@ int RunDesktopPlayer(const Options& options) {
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
 
   // Not drawn on the desktop yet: these are the headless services on the
-  // wall clock (media and backdrop only traced, programs really start).
+  // wall clock (media and backdrop only traced, programs really start); keystrokes are typed for
+  // real.
   HeadlessEnvironment environment(platform.Loop(), options.command_line, options.seed,
                                   std::nullopt);
   HeadlessMediaCommandPort media(platform.Loop(), trace);
   HeadlessBackdrop backdrop(trace);
-  HeadlessShell shell(trace, options.dry_run);
+  HeadlessShell starter(trace, options.dry_run);
+  DesktopShell shell(starter, trace);
   HeadlessPresenter presenter(platform.Loop(), trace);
   platform.Lend({&environment, &media, &backdrop, &shell, &presenter});
 

@@ -145,5 +145,30 @@ TEST_F(DesktopTest, CloseAllEndsThreeCopiesOnTheDisplay) {
   EXPECT_EQ(MainWindows(), 0);
 }
 
+// An xterm running `cat > typed.txt` takes the keys; CLOSEAPP then closes it
+// by its title.
+TEST_F(DesktopTest, SendKeysTypesIntoTheFocusedWindowAndCloseAppClosesIt) {
+  const std::string typed = dir_ / "typed.txt";
+  ChildProcess xterm({"/usr/bin/xterm", "-T", "Typing Target", "-e", "sh", "-c", "cat > " + typed},
+                     {}, dir_ / "xterm.out");
+  std::string id;
+  ASSERT_TRUE(WaitUntil([&] {
+    id = Shell("xdotool search --onlyvisible --name '^Typing Target$'");
+    return !id.empty();
+  }));
+  Shell("xdotool windowfocus --sync " + id);
+  auto play = [&](const std::string& name, const std::string& lines) {
+    const std::string script = dir_.Write(
+        name + ".zrn", "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\n" + lines);
+    return Start(name, {script})->Wait(30s);
+  };
+  EXPECT_EQ(play("keys", "SENDKEYS \"Hello +world{!}~\"\nSENDKEYS \"{TAB}x{BS}y~\"\n"),
+            std::optional<int>(0));
+  const std::string expected = "Hello World!\n\ty\n";
+  EXPECT_TRUE(WaitUntil([&] { return ReadFile(typed) == expected; }, 5s)) << ReadFile(typed);
+  EXPECT_EQ(play("close", "CLOSEAPP \"Typing Target\"\n"), std::optional<int>(0));
+  EXPECT_TRUE(xterm.Wait(10s).has_value()) << "the xterm was not closed";
+}
+
 }  // namespace
 }  // namespace zarn
