@@ -6,6 +6,10 @@
 #include <map>
 #include <memory>
 
+#include "base/CommandLineSplit.h"
+#include "base/VbError.h"
+#include "base/VbString.h"
+
 extern "C" {
 #include <xdo.h>
 }
@@ -67,6 +71,29 @@ bool HasXTest(Display* display) {
 }
 
 }  // namespace
+
+std::optional<std::string> DesktopShell::MappedDocument(const std::string& command_line) {
+  const std::vector<std::string> words = SplitArguments(command_line);
+  if (words.size() != 2) return std::nullopt;
+  std::string program = words[0];
+  if (const size_t slash = program.find_last_of("\\/"); slash != std::string::npos) {
+    program.erase(0, slash + 1);
+  }
+  if (EndsWithNoCase(program, ".exe")) program.resize(program.size() - 4);
+  for (const char* name : {"notepad", "explorer", "iexplore"}) {
+    if (EqualsNoCase(program, name)) return words[1];
+  }
+  return std::nullopt;
+}
+
+int32_t DesktopShell::StartProgram(const std::string& command_line) {
+  if (const auto document = MappedDocument(command_line)) {
+    const int32_t result = starter_.ShellExecute("open", *document, "", "", kShowNormal);
+    if (result < kShellExecuteSuccessMinimum) throw VbError(53, "File not found");
+    return result;
+  }
+  return starter_.StartProgram(command_line);
+}
 
 void DesktopShell::SendKeys(const KeystrokePlan& plan, bool wait) {
   trace_.Write(TraceRecord("shell", "SendKeys").Arg(plan.text).Arg(plan.ToText()));

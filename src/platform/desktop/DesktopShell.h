@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "backend/Trace.h"
 #include "ports/ShellPort.h"
 
@@ -12,15 +15,18 @@ class DesktopShell : public ShellPort {
  public:
   DesktopShell(ShellPort& starter, Trace& trace) : starter_(starter), trace_(trace) {}
 
-  int32_t StartProgram(const std::string& command_line) override {
-    return starter_.StartProgram(command_line);
-  }
+  int32_t StartProgram(const std::string& command_line) override;
   int32_t ShellExecute(const std::string& operation, const std::string& file,
                        const std::string& parameters, const std::string& directory,
                        int32_t show) override {
     return starter_.ShellExecute(operation, file, parameters, directory, show);
   }
   void SendKeys(const KeystrokePlan& plan, bool wait) override;
+
+  // What a Windows program a script starts stands for here: "notepad.exe
+  // FILE", "explorer.exe FOLDER" and "iexplore.exe URL" open their argument
+  // with the user's own program; none for anything else.
+  static std::optional<std::string> MappedDocument(const std::string& command_line);
 
  private:
   ShellPort& starter_;
