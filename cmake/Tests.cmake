@@ -18,7 +18,7 @@ function(zarn_test_folder dir)
 endfunction()
 
 zarn_test_folder(util zarn_core)
-zarn_test_folder(errortrap zarn_core)
+zarn_test_folder(errortrap zarn_app)
 zarn_test_folder(platform zarn_headless zarn_backend)
 zarn_test_folder(eval zarn_core)
 zarn_test_folder(charfile zarn_charfile)
@@ -36,3 +36,15 @@ endif()
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME layers COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tests/layers/check_layers.py
                              ${PROJECT_SOURCE_DIR}/src)
+
+# The desktop under a private Xvfb and tray host the wrapper starts and stops.
+file(GLOB desktop_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/desktop/*.cpp)
+add_executable(test_desktop ${desktop_test_sources})
+target_include_directories(test_desktop PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_desktop PRIVATE zarn_app GTest::gtest GTest::gtest_main)
+target_compile_definitions(test_desktop PRIVATE
+  ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
+add_dependencies(test_desktop zarnplay)
+add_test(NAME desktop COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/with_display.sh
+                              $<TARGET_FILE:test_desktop>)
+set_tests_properties(desktop PROPERTIES TIMEOUT 600)

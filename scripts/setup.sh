@@ -6,6 +6,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libcurl4-openssl-dev libzip-dev
   python3 python3-pyftpdlib
+  qt6-base-dev libx11-dev libxcb1-dev libxdo-dev fonts-dejavu-core
+  xvfb xauth trayer xdotool x11-utils xterm imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

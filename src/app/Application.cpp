@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/DesktopRun.h"
 #include "app/HeadlessActions.h"
 #include "app/Player.h"
 #include "app/Tools.h"
@@ -83,6 +84,14 @@ int ZarnMain(const std::vector<std::string>& args) {
   }
   if (auto code = RunTool(options)) return *code;
   try {
+    if (!options.headless) {
+      if (!DisplayPresent()) {
+        std::cerr << "zarnplay: no display ($DISPLAY is not set); run with --headless to play "
+                     "without one\n";
+        return 2;
+      }
+      return RunDesktopPlayer(options);
+    }
     return RunPlayer(options);
   } catch (const VbError& e) {
     std::cerr << "zarnplay: " << e.Description() << "\n";

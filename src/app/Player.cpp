@@ -41,13 +41,15 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
       internet_(std::make_unique<CurlInternet>()),
       program_(MakePorts(platform, *characters_)),
       main_form_(program_),
-      backdrop_form_(program_, platform.Backdrop()) {
+      backdrop_form_(program_, platform.Backdrop()),
+      report_actions_(program_) {
   program_.ports.internet = internet_.get();
   InstallSlideshow(program_);
   program_.random.Seed(settings.seed);
   program_.errors.SetDialog(&platform.ErrorDialog());
   program_.errors.SetPointerReset(
       [this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });
+  platform.ErrorDialog().SetActions(&report_actions_);
   // Close Program in an error report: the orderly way out, from the loop.
   program_.errors.SetCloseProgram([this] {
     main_form_.Form_Unload();
@@ -69,7 +71,10 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   });
 }
 
-Player::~Player() { platform_.SetCloseRequestHandler(nullptr); }
+Player::~Player() {
+  platform_.SetCloseRequestHandler(nullptr);
+  platform_.ErrorDialog().SetActions(nullptr);
+}
 
 void Player::Start() { main_form_.Form_Load(); }
 

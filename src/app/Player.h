@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/errortrap/frmErrorTrap.h"
 #include "core/media/frmBackdrop.h"
 #include "core/shell/Program.h"
 #include "core/shell/frmZARN.h"
@@ -53,6 +54,7 @@ class Player {
   Program program_;
   frmZARN main_form_;
   frmBackdrop backdrop_form_;
+  frmErrorTrap::Actions report_actions_;
 };
 
 }  // namespace zarn

@@ -1,0 +1,51 @@
+#include "app/DesktopRun.h"
+
+#include <cstdlib>
+
+#include "app/Player.h"
+#include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopShell.h"
+#include "platform/headless/HeadlessBackdrop.h"
+#include "platform/headless/HeadlessEnvironment.h"
+#include "platform/headless/HeadlessMediaCommandPort.h"
+#include "platform/headless/HeadlessPresenter.h"
+#include "platform/headless/HeadlessShell.h"
+
+namespace zarn {
+
+bool DisplayPresent() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+int RunDesktopPlayer(const Options& options) {
+  // Our windows speak X11; under Wayland that is XWayland.
+  if (std::getenv("DISPLAY") != nullptr) setenv("QT_QPA_PLATFORM", "xcb", 0);
+  DesktopPlatform platform;
+  Trace& trace = platform.Recorder();
+  if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
+
+  // Not drawn on the desktop yet: these are the headless services on the
+  // wall clock (media and backdrop only traced, programs really start); keystrokes are typed for
+  // real.
+  HeadlessEnvironment environment(platform.Loop(), options.command_line, options.seed,
+                                  std::nullopt);
+  environment.SetArguments(options.arguments);
+  HeadlessMediaCommandPort media(platform.Loop(), trace);
+  HeadlessBackdrop backdrop(trace);
+  HeadlessShell starter(trace, options.dry_run);
+  DesktopShell shell(starter, trace);
+  HeadlessPresenter presenter(platform.Loop(), trace);
+  platform.Lend({&environment, &media, &backdrop, &shell, &presenter});
+
+  PlayerSettings player_settings;
+  player_settings.seed = options.seed;
+  Player player(platform, player_settings);
+  player.Run();
+  return player.program().ExitCode;
+}
+
+}  // namespace zarn

@@ -1,0 +1,187 @@
+#include "platform/desktop/DesktopScreen.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <iostream>
+
+#include "platform/desktop/DesktopArt.h"
+#include "platform/desktop/ErrorTrapDialog.h"
+#include "platform/desktop/QtScheduler.h"
+
+namespace zarn {
+namespace {
+
+constexpr int32_t kRightButtonUp = 517;
+constexpr int32_t kFileMustExist = 0x1000;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+const char* IconName(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kWarning:
+      return "warning";
+    case MessageIcon::kInformation:
+      return "information";
+    default:
+      return "none";
+  }
+}
+
+// "Scripts (*.zrn;*.zrs)|*.zrn;*.zrs|All|*.*" -> Qt's "Scripts (*.zrn *.zrs)" list.
+QStringList NameFilters(const std::string& filter) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << parts[i] + " (" + patterns + ")";
+  }
+  return out;
+}
+
+}  // namespace
+
+DesktopScreen::DesktopScreen(QtScheduler& loop, Trace& trace) : loop_(loop), trace_(trace) {}
+
+DesktopScreen::~DesktopScreen() = default;
+
+MessageAnswer DesktopScreen::MessageBox(const std::string& text, MessageIcon icon,
+                                        MessageButtons buttons, const std::string& title) {
+  QMessageBox box(icon == MessageIcon::kWarning       ? QMessageBox::Warning
+                  : icon == MessageIcon::kInformation ? QMessageBox::Information
+                                                      : QMessageBox::NoIcon,
+                  Q(title), Q(text),
+                  buttons == MessageButtons::kOkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                       : QMessageBox::Ok);
+  box.setDefaultButton(QMessageBox::Ok);
+  const MessageAnswer answer =
+      box.exec() == QMessageBox::Cancel ? MessageAnswer::kCancel : MessageAnswer::kOk;
+  trace_.Write(TraceRecord("ui", "MessageBox")
+                   .Arg(text)
+                   .Arg(IconName(icon))
+                   .Arg(buttons == MessageButtons::kOkCancel ? "okcancel" : "ok")
+                   .Arg(title)
+                   .Result(std::string(answer == MessageAnswer::kOk ? "ok" : "cancel")));
+  return answer;
+}
+
+FileDialogResult DesktopScreen::ShowFileDialog(const FileDialogRequest& request) {
+  QFileDialog dialog(nullptr, Q(request.title), Q(request.initial_dir));
+  dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode((request.flags & kFileMustExist) != 0 ? QFileDialog::ExistingFile
+                                                           : QFileDialog::AnyFile);
+  const QStringList filters = NameFilters(request.filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    const int index = request.filter_index > 0 ? request.filter_index - 1 : 0;
+    if (index < filters.size()) dialog.selectNameFilter(filters[index]);
+  }
+  if (!request.default_ext.empty()) dialog.setDefaultSuffix(Q(request.default_ext));
+  if (!request.file_name.empty()) dialog.selectFile(Q(request.file_name));
+  FileDialogResult result;
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    const QString path = dialog.selectedFiles().front();
+    result.confirmed = true;
+    result.file_name = path.toStdString();
+    result.file_title = QFileInfo(path).fileName().toStdString();
+  }
+  trace_.Write(TraceRecord("ui", "OpenDialog").Arg(request.title).Result(result.file_name));
+  return result;
+}
+
+void DesktopScreen::TrayAdd(const NotifyIconData& data) {
+  if (!tray_) {
+    tray_ = std::make_unique<QSystemTrayIcon>(ProgramIcon());
+    QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                       // Left clicks do nothing; the menu comes on the right button.
+                       // Posted: the menu must not run inside the icon's own mouse handler.
+                       if (reason != QSystemTrayIcon::Context) return;
+                       loop_.Post([this] {
+                         if (events_) events_->TrayMouseMessage(kRightButtonUp);
+                       });
+                     });
+  }
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    std::cerr << "zarnplay: no system tray on this desktop; the tray menu is not shown\n";
+  }
+  tray_->setToolTip(Q(data.tip));
+  tray_->show();
+  trace_.Write(TraceRecord("ui", "TrayAdd").Arg(data.tip));
+}
+
+void DesktopScreen::TrayRemove(const NotifyIconData&) {
+  if (!tray_) return;
+  // Close may be chosen from the icon's own menu: delete it once back in the loop.
+  tray_->hide();
+  tray_.release()->deleteLater();
+  trace_.Write(TraceRecord("ui", "TrayRemove"));
+}
+
+void DesktopScreen::SetPopupMenu(const std::vector<std::string>& captions) {
+  if (captions == menu_) return;
+  menu_ = captions;
+  TraceRecord record("ui", "Menu");
+  for (const auto& caption : captions) record.Arg(caption);
+  trace_.Write(record);
+}
+
+std::optional<int> DesktopScreen::TrackPopupMenu() {
+  QMenu menu;
+  std::vector<QAction*> actions;
+  for (const auto& caption : menu_) actions.push_back(menu.addAction(Q(caption)));
+  QAction* chosen = menu.exec(QCursor::pos());
+  for (size_t i = 0; i < actions.size(); ++i) {
+    if (actions[i] == chosen) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+void DesktopScreen::SetPointer(MousePointer pointer) {
+  if (pointer == pointer_) return;
+  pointer_ = pointer;
+  if (pointer == MousePointer::kWait) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
+  }
+  trace_.Write(
+      TraceRecord("ui", "Pointer").Arg(pointer == MousePointer::kWait ? "wait" : "default"));
+}
+
+void DesktopScreen::DoEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  loop_.RunDue();
+}
+
+void DesktopScreen::Sleep(int32_t milliseconds) {
+  // Windows and timers stay alive while the program waits.
+  QEventLoop wait;
+  QTimer::singleShot(std::max(0, milliseconds), &wait, &QEventLoop::quit);
+  wait.exec();
+}
+
+int32_t DesktopScreen::ScreenWidthTwips() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry().width() * 15 : 1024 * 15;
+}
+
+int32_t DesktopScreen::ScreenHeightTwips() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry().height() * 15 : 768 * 15;
+}
+
+ErrorDialogPort::Choice DesktopScreen::ShowReport(const std::string& caption,
+                                                  const std::string& report) {
+  trace_.Write(TraceRecord("ui", "ErrorReport").Arg(report));
+  return ShowErrorTrapDialog(caption, report, report_actions_);
+}
+
+}  // namespace zarn

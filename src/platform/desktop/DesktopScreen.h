@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "backend/Trace.h"
+#include "ports/DesktopPort.h"
+#include "ports/ErrorDialogPort.h"
+
+namespace zarn {
+
+class QtScheduler;
+
+// The desktop on Qt Widgets: real message boxes, the open dialog, the
+// tray icon and its popup menu, the wait pointer; everything shown is also
+// written to the trace, as headless.
+class DesktopScreen : public DesktopPort, public ErrorDialogPort {
+ public:
+  DesktopScreen(QtScheduler& loop, Trace& trace);
+  ~DesktopScreen() override;
+
+  void SetEvents(DesktopEvents* events) override { events_ = events; }
+  MessageAnswer MessageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
+                           const std::string& title) override;
+  FileDialogResult ShowFileDialog(const FileDialogRequest& request) override;
+  void TrayAdd(const NotifyIconData& data) override;
+  void TrayRemove(const NotifyIconData& data) override;
+  void SetPopupMenu(const std::vector<std::string>& captions) override;
+  std::optional<int> TrackPopupMenu() override;
+  void SetForegroundWindow() override {}
+  void SetPointer(MousePointer pointer) override;
+  void DoEvents() override;
+  void Sleep(int32_t milliseconds) override;
+  int32_t ScreenWidthTwips() const override;
+  int32_t ScreenHeightTwips() const override;
+  int32_t TwipsPerPixelX() const override { return 15; }
+  int32_t TwipsPerPixelY() const override { return 15; }
+
+  Choice ShowReport(const std::string& caption, const std::string& report) override;
+  void SetActions(ErrorDialogActions* actions) override { report_actions_ = actions; }
+
+  // The main window was asked to close (window manager, another copy).
+  void CloseRequested() {
+    if (events_) events_->CloseRequested();
+  }
+
+ private:
+  QtScheduler& loop_;
+  Trace& trace_;
+  DesktopEvents* events_ = nullptr;
+  ErrorDialogActions* report_actions_ = nullptr;
+  std::unique_ptr<QSystemTrayIcon> tray_;
+  std::vector<std::string> menu_;
+  MousePointer pointer_ = MousePointer::kDefault;
+};
+
+}  // namespace zarn

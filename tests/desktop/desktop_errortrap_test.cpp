@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "platform/desktop/ErrorTrapDialog.h"
+#include "ports/ErrorDialogPort.h"
+
+namespace zarn {
+namespace {
+
+struct RecordingActions : ErrorDialogActions {
+  void CopyReport(const std::string& text) override { copied.push_back(text); }
+  void OpenReportPage() override { opened.push_back("report"); }
+  void OpenHomePage() override { opened.push_back("home"); }
+  std::vector<std::string> copied;
+  std::vector<std::string> opened;
+};
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test_desktop";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+constexpr char kShown[] =
+    "ZARN Version 7.0.10\r\n\r\nError 91, in Function 85A65038, Line 30\r\n\r\nNo object\r\n";
+
+TEST(ErrorTrapDialogTest, ControlsSitWhereTheTableSays) {
+  App();
+  RecordingActions actions;
+  auto dialog = MakeErrorTrapDialog("ZARN 7.0.10", kShown, &actions);
+  EXPECT_EQ(dialog->size(), QSize(509, 331));
+  for (const auto& c : error_dialog::kControls) {
+    const QString name = c.index < 0 ? QString(c.name) : QString("%1(%2)").arg(c.name).arg(c.index);
+    SCOPED_TRACE(name.toStdString());
+    const QWidget* widget = dialog->findChild<QWidget*>(name);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
+    if (auto* button = qobject_cast<const QPushButton*>(widget)) {
+      EXPECT_EQ(button->text().toStdString(), c.text);
+      EXPECT_EQ(button->isDefault(), name == "cmdOK");
+    }
+  }
+  const QFont heading = dialog->findChild<QWidget*>("txtInfo(0)")->font();
+  EXPECT_TRUE(heading.bold());
+  EXPECT_EQ(heading.pointSizeF(), 15.75);
+  EXPECT_EQ(dialog->findChild<QWidget*>("txtMsg")->palette().color(QPalette::Base),
+            QColor(255, 255, 192));
+  // The tab order runs as the table lists the controls that take focus.
+  QWidget* at = dialog->findChild<QWidget*>("txtInfo(0)");
+  for (const char* next :
+       {"txtMsg", "txtInfo(1)", "cmdCopy", "cmdSendReport", "cmdClose", "cmdOK", "txtFocus"}) {
+    do {
+      at = at->nextInFocusChain();
+    } while (at->parentWidget() != dialog.get());  // past the scroll areas' parts
+    EXPECT_EQ(at->objectName().toStdString(), next);
+  }
+  if (const char* shot = std::getenv("ZARN_ERRORTRAP_SHOT")) {
+    dialog->grab().save(shot);
+  }
+}
+
+TEST(ErrorTrapDialogTest, ButtonsDoTheirWork) {
+  App();
+  RecordingActions actions;
+  auto dialog = MakeErrorTrapDialog("ZARN 7.0.10", kShown, &actions);
+  auto click = [&](const char* name) { dialog->findChild<QPushButton*>(name)->click(); };
+  click("cmdCopy");
+  click("cmdSendReport");
+  EXPECT_EQ(actions.copied, std::vector<std::string>{kShown});
+  EXPECT_EQ(actions.opened, std::vector<std::string>{"report"});
+  dialog->open();
+  click("cmdClose");
+  EXPECT_EQ(dialog->result(), kCloseProgramResult);
+  dialog->open();
+  click("cmdOK");
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+}  // namespace
+}  // namespace zarn
