@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "backend/MediaProbe.h"
@@ -129,12 +131,21 @@ MediaProbeResult ProbeWave(ProbeSource& source) {
       if (fact_frames) {
         frames = *fact_frames;
       } else if (format->bytes_per_second != 0) {
-        frames = int64_t{*data_bytes} * format->sample_rate / format->bytes_per_second;
+        // Both factors are 32 bits: the product fits unsigned.
+        const uint64_t count =
+            uint64_t{*data_bytes} * format->sample_rate / format->bytes_per_second;
+        frames = static_cast<int64_t>(std::min<uint64_t>(count, INT64_MAX));
       } else {
         why = "the wave encoding is unknown and its length cannot be worked out";
       }
   }
   if (!frames) return MediaProbeResult::Invalid(why);
+  // Whole seconds and the rest apart, so that no product overflows.
+  const int64_t rate = format->sample_rate;
+  const int64_t duration_ms = *frames / rate * 1000 + (*frames % rate * 1000 + rate / 2) / rate;
+  if (duration_ms > kMaxMediaMillis) {
+    return MediaProbeResult::Invalid("the wave's length is implausibly long");
+  }
 
   MediaInfo info;
   info.kind = MediaKind::kWave;
@@ -142,7 +153,7 @@ MediaProbeResult ProbeWave(ProbeSource& source) {
   info.channels = format->channels;
   info.sample_rate = format->sample_rate;
   info.sample_frames = *frames;
-  info.duration_ms = (*frames * 1000 + format->sample_rate / 2) / format->sample_rate;
+  info.duration_ms = duration_ms;
   return MediaProbeResult::Valid(info);
 }
 

@@ -66,6 +66,29 @@ TEST(SpeechText, ProductWordIsProtectedOnlyWhenItStandsAsAWord) {
   }
 }
 
+// Blanks beside the quotes go however many there are; a long run once cost
+// a pass over the line per blank.
+TEST(SpeechText, SplitSpeechAndSoundDropsBlanksBesideQuotes) {
+  const std::string blanks(1000000, ' ');
+  struct Case {
+    std::string in;
+    std::string text;
+    std::string sound;
+  };
+  const Case cases[] = {
+      {"\" Hi \"   ,   \"a.wav\"", "Hi", "a.wav"},
+      {"\"" + blanks + "x\",\"s.wav\"", "x", "s.wav"},
+      {"\"x\"" + blanks + ",\"" + blanks + "s.wav" + blanks + "\"", "x", "s.wav"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in.substr(0, 20));
+    std::string text, sound;
+    ASSERT_TRUE(SplitSpeechAndSound(c.in, text, sound));
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(sound, c.sound);
+  }
+}
+
 class CharSpeakTest : public ::testing::Test {
  protected:
   // The engine looks for characters when it is made, before the harness

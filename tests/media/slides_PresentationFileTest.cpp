@@ -6,6 +6,7 @@
 #include "base/VbError.h"
 #include "media/slides_TestDecks.h"
 #include "platform/headless/PresentationFile.h"
+#include "platform/headless/XmlScanner.h"
 #include "support/Harness.h"
 
 namespace zarn {
@@ -106,6 +107,33 @@ TEST(PresentationFile, IsoDurations) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(ParseIsoDuration(c.text), c.ms);
+  }
+}
+
+// Character references in attribute values; anything else stays as it is
+// written. A long run of '&' once cost a search of the rest per '&'.
+TEST(PresentationFile, XmlAttributeReferences) {
+  const std::string ampersands(size_t{1} << 24, '&');
+  struct Case {
+    std::string value;
+    std::string decoded;
+  };
+  const Case cases[] = {
+      {"&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
+      {"&#65;&#x42;&#X43;", "ABC"},
+      {"&#xE9;&#8364;", "\xC3\xA9\xE2\x82\xAC"},
+      {"&#0;&#x110000;&#;&#x;&nope;&#65", "&#0;&#x110000;&#;&#x;&nope;&#65"},
+      {"a&b &#123456789; ok", "a&b &#123456789; ok"},
+      {ampersands + ";", ampersands + ";"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value.substr(0, 30));
+    const std::string xml = "<a v='" + c.value + "'/>";
+    XmlScanner scanner(xml);
+    XmlTag tag;
+    ASSERT_TRUE(scanner.Next(tag));
+    ASSERT_NE(tag.Attribute("v"), nullptr);
+    EXPECT_EQ(*tag.Attribute("v"), c.decoded);
   }
 }
 

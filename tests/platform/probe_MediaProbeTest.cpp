@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backend/MediaProbe.h"
@@ -137,6 +139,10 @@ TEST(ProbeWave, RefusesDamagedOrForeignFiles) {
       {"adpcm block smaller than its header",
        MakeWave({.tag = 2, .channels = 2, .block_align = 10, .bits = 4, .data_bytes = 40}),
        "smaller than its block header"},
+      // 2^32 frames at one a second.
+      {"length past the accepted range",
+       MakeWave({.tag = 0x55, .rate = 1, .data_bytes = 2, .fact = 0xFFFFFFFFu}),
+       "implausibly long"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -145,6 +151,45 @@ TEST(ProbeWave, RefusesDamagedOrForeignFiles) {
     EXPECT_EQ(result.failure, ProbeFailure::kNotValid);
     EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
   }
+}
+
+// A file of about 4 GB whose header is in memory and the rest reads as
+// zeros, for lengths no test file should really have.
+class HugeSource : public ProbeSource {
+ public:
+  HugeSource(Bytes head, uint64_t size) : head_(std::move(head)), size_(size) {}
+  uint64_t Size() const override { return size_; }
+  bool Read(uint64_t offset, std::span<uint8_t> out) override {
+    if (offset > size_ || out.size() > size_ - offset) return false;
+    for (size_t i = 0; i < out.size(); ++i) {
+      out[i] = offset + i < head_.size() ? head_[offset + i] : 0;
+    }
+    return true;
+  }
+
+ private:
+  Bytes head_;
+  uint64_t size_;
+};
+
+// Sound data of nearly 4 GB at the highest rate and one byte a second:
+// the frame count once overflowed.
+TEST(ProbeWave, RefusesALengthPastTheAcceptedRangeOfAHugeFile) {
+  WaveLayout layout{.tag = 0x55, .rate = 0xFFFFFFFFu};
+  Bytes fmt = FmtChunkData(layout);
+  fmt[8] = 1;  // bytes a second
+  fmt[9] = fmt[10] = fmt[11] = 0;
+  Bytes head;
+  PutTag(head, "RIFF");
+  PutLe32(head, 0xFFFFFFFFu);
+  PutTag(head, "WAVE");
+  PutChunk(head, "fmt ", fmt);
+  PutTag(head, "data");
+  PutLe32(head, 0xFFFFFF00u);
+  HugeSource source(head, head.size() + 0xFFFFFF00u);
+  const MediaProbeResult result = ProbeWave(source);
+  EXPECT_FALSE(result);
+  EXPECT_NE(result.error.find("implausibly long"), std::string::npos) << result.error;
 }
 
 // Conductor track: tempo 500000 at 0, 250000 at tick 960.

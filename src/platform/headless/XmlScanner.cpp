@@ -23,11 +23,14 @@ std::string DecodeEntities(std::string_view raw) {
       out += raw[i];
       continue;
     }
-    const size_t semi = raw.find(';', i);
-    if (semi == std::string_view::npos || semi - i > 10) {
+    // References are short: looking further would cost a text full of '&'
+    // a search of all the rest per '&'.
+    const size_t semi_at = raw.substr(i, 11).find(';');
+    if (semi_at == std::string_view::npos) {
       out += raw[i];
       continue;
     }
+    const size_t semi = i + semi_at;
     const std::string_view entity = raw.substr(i + 1, semi - i - 1);
     char plain = 0;
     if (entity == "amp") plain = '&';
