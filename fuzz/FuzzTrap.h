@@ -14,8 +14,8 @@ namespace zarn::fuzz {
 
 class TrapWatch : public ErrorDialogPort {
  public:
-  TrapWatch() { bErrorTrap::SetDialog(this); }
-  ~TrapWatch() override { bErrorTrap::SetDialog(nullptr); }
+  TrapWatch() { errors.SetDialog(this); }
+  ~TrapWatch() override { errors.SetDialog(nullptr); }
   TrapWatch(const TrapWatch&) = delete;
   TrapWatch& operator=(const TrapWatch&) = delete;
 
@@ -23,6 +23,8 @@ class TrapWatch : public ErrorDialogPort {
     std::fprintf(stderr, "%s\n", report.c_str());
     Finding("the error trap was reached");
   }
+
+  bErrorTrap::Trap errors;
 };
 
 }  // namespace zarn::fuzz

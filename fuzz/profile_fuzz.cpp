@@ -51,8 +51,8 @@ std::string ExpectedValue(std::string_view raw) {
 
 class Reader {
  public:
-  Reader(const std::string& path, const ProfileDocument& document)
-      : path_(path), document_(document) {}
+  Reader(bErrorTrap::Trap& errors, const std::string& path, const ProfileDocument& document)
+      : path_(path), document_(document), reg_(errors) {}
 
   std::string Value(const std::string& section, const std::string& key) {
     const std::string got = reg_.GetProfile(path_, section, key, std::string("dflt"));
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(++serial), 0}};
   if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) fuzz::Finding("cannot set the time");
   const ProfileDocument document(text);
-  Reader reader(path, document);
+  Reader reader(trap.errors, path, document);
 
   // What a script load reads, in its order.
   const std::string script = "ZARN Script";

@@ -33,22 +33,25 @@ constexpr int kMaxLines = 256;
 
 // The one place the variable store is used: a fixed set of script
 // variables (some that name each other) and a fixed environment.
+fuzz::TrapWatch& Trap() {
+  static fuzz::TrapWatch trap;
+  return trap;
+}
+
 void SubstituteVariables(std::string& text) {
-  static const bool ready = [] {
-    bUserVariables::Clear();
-    bUserVariables::SetEnvironmentSource([] {
+  static bUserVariables::Store store = [] {
+    bUserVariables::Store made(Trap().errors, [] {
       return std::vector<std::string>{"HOME=/home/pip", "=C:=C:\\", "PATH=/bin", "NOEQ"};
     });
-    bUserVariables::AddVariable("Script", "Name", "Pip");
-    bUserVariables::AddVariable("Script", "Greeting", "Hello %Name%, %UNKNOWN%");
-    bUserVariables::AddVariable("Script", "Self", "%Self%%Self%");
-    bUserVariables::AddVariable("Script", "Pct", "%");
-    bUserVariables::AddVariable("Script", "a%b", "split");
-    bUserVariables::AddVariable("Command", "name", "second");
-    return true;
+    made.AddVariable("Script", "Name", "Pip");
+    made.AddVariable("Script", "Greeting", "Hello %Name%, %UNKNOWN%");
+    made.AddVariable("Script", "Self", "%Self%%Self%");
+    made.AddVariable("Script", "Pct", "%");
+    made.AddVariable("Script", "a%b", "split");
+    made.AddVariable("Command", "name", "second");
+    return made;
   }();
-  (void)ready;
-  bUserVariables::SubstituteVariables(text);
+  store.SubstituteVariables(text);
 }
 
 void CheckPart(const std::string& part, const std::string& line, const char* what) {
@@ -59,7 +62,7 @@ void CheckPart(const std::string& part, const std::string& line, const char* wha
 void GlobalLine(const std::string& line) {
   const std::string upper = UCase(line);
   Check(upper.size() == line.size(), "upper case changed the length");
-  const GlobalStatement s = ParseGlobalStatement(line, upper);
+  const GlobalStatement s = ParseGlobalStatement(Trap().errors, line, upper);
   CheckPart(s.argument, line, "statement argument longer than its line");
   CheckPart(s.character, line, "statement character longer than its line");
   CheckPart(s.prefix, line, "statement prefix longer than its line");
@@ -70,15 +73,16 @@ void GlobalLine(const std::string& line) {
 void CharacterLine(const std::string& line) {
   const size_t eq = line.find('=');
   const std::string after = eq == std::string::npos ? line : line.substr(eq + 1);
-  const std::string unquoted = StripEnclosing(after, "\"");
+  const std::string unquoted = StripEnclosing(Trap().errors, after, "\"");
   CheckPart(unquoted, line, "unquoted argument longer than its line");
-  const std::string speech = UnescapeQuotes(unquoted);
+  const std::string speech = UnescapeQuotes(Trap().errors, unquoted);
   CheckPart(speech, line, "unescaped speech longer than its line");
-  Check(CollapseQuoteRuns(line).find("\"\"") == std::string::npos, "a quote run survived");
-  CheckPart(TrimQuotes(line), line, "trimmed text longer than its line");
+  Check(CollapseQuoteRuns(Trap().errors, line).find("\"\"") == std::string::npos,
+        "a quote run survived");
+  CheckPart(TrimQuotes(Trap().errors, line), line, "trimmed text longer than its line");
   ProtectProductWord(speech);
   std::string text, sound;
-  if (SplitSpeechAndSound(line, text, sound)) {
+  if (SplitSpeechAndSound(Trap().errors, line, text, sound)) {
     Check(text.size() + sound.size() <= line.size(), "speech and sound longer than the line");
   }
   CParser fields;
@@ -91,8 +95,8 @@ void CharacterLine(const std::string& line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::TrapWatch trap;
-  std::string text = StripEnclosing(fuzz::AsText(data, size), kCrLf);
+  Trap();
+  std::string text = StripEnclosing(Trap().errors, fuzz::AsText(data, size), kCrLf);
   if (text.empty()) return 0;
   text += kCrLf;
 
@@ -105,13 +109,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   text = SubstitutePlacementNames(text, table, 1024, 768);
   text = ReplaceAll(ReplaceAll(text, "  &", " &"), "&  ", "& ");
   const LocalTime now{2026, 3, 21, 13, 5, 0, 6};
-  text = SubstituteDateTime(text, now, std::locale::classic());
+  text = SubstituteDateTime(Trap().errors, text, now, std::locale::classic());
 
   size_t start = 0;
   for (int lines = 0; lines < kMaxLines; ++lines) {
     const size_t end = text.find(kCrLf, start);
     if (end == std::string::npos) break;
-    const std::string line = StripEnclosing(text.substr(start, end - start), kCrLf);
+    const std::string line = StripEnclosing(Trap().errors, text.substr(start, end - start), kCrLf);
     start = end + kCrLf.size();
     GlobalLine(line);
     CharacterLine(line);
