@@ -79,5 +79,20 @@ TEST_F(UserVariables, ThousandsOfVariablesOverALongText) {
   EXPECT_EQ(text.find('%'), std::string::npos);
 }
 
+// Values that double at each level stop with "Out of memory" once the text
+// would pass 16 MiB; the text keeps what was replaced until then.
+TEST_F(UserVariables, DoublingValuesStopAtTheSizeCap) {
+  for (int level = 40; level > 0; --level) {
+    const std::string lower = "%v" + std::to_string(level - 1) + "%";
+    store_.AddVariable("Script", "v" + std::to_string(level), lower + lower);
+  }
+  store_.AddVariable("Script", "v0", "0123456789abcdef");
+  std::string text = "%v40%";
+  store_.SubstituteVariables(text);
+  EXPECT_LE(text.size(), size_t{16} << 20);
+  EXPECT_NE(errors_.ReportText().find("Error 7,"), std::string::npos) << errors_.ReportText();
+  EXPECT_NE(errors_.ReportText().find("Out of memory"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zarn

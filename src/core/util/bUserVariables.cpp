@@ -10,6 +10,8 @@ namespace zarn {
 namespace bUserVariables {
 namespace {
 
+constexpr size_t kMaxSubstitutedBytes = size_t{16} << 20;
+
 // A reference %name% to a name without "%" sits between two neighbouring
 // percent signs. Collecting those spans (case folded) answers "does the
 // text contain %name%" without scanning the whole text once per variable,
@@ -44,7 +46,20 @@ class References {
 void Substitute(std::string& text, References& references, const std::string& name,
                 const std::string& value) {
   if (!references.MayContain(text, name)) return;
-  text = ReplaceNoCase(text, "%" + name + "%", value);
+  const std::string reference = "%" + name + "%";
+  // Values that name each other can double at every level: refuse a
+  // result beyond any sensible line before building it.
+  if (value.size() > reference.size()) {
+    const std::string folded = UCase(text);
+    const std::string folded_reference = UCase(reference);
+    size_t grown = text.size();
+    for (size_t at = folded.find(folded_reference); at != std::string::npos;
+         at = folded.find(folded_reference, at + reference.size())) {
+      grown += value.size() - reference.size();
+      if (grown > kMaxSubstitutedBytes) throw VbError(vberr::kOutOfMemory, "Out of memory");
+    }
+  }
+  text = ReplaceNoCase(text, reference, value);
   references.Collect(text);
 }
 
