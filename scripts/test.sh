@@ -9,8 +9,10 @@ bash scripts/build.sh build -DZARN_WERROR=ON
 (cd build && ctest --output-on-failure -j2)
 
 bash scripts/build.sh build-asan -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZARN_WERROR=ON
+# The desktop test runs in the normal build only: Qt and the X libraries
+# keep allocations to the end of the process that LeakSanitizer reports.
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --output-on-failure -j2)
+  ctest --output-on-failure -j2 -E '^desktop$')
 
 # Every fuzz target briefly: about four minutes shared among them.
 bash fuzz/run_fuzz.sh --total "${ZARN_FUZZ_TOTAL_SECONDS:-240}"

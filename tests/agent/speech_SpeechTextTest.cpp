@@ -80,10 +80,11 @@ TEST(SpeechText, SplitSpeechAndSoundDropsBlanksBesideQuotes) {
       {"\"" + blanks + "x\",\"s.wav\"", "x", "s.wav"},
       {"\"x\"" + blanks + ",\"" + blanks + "s.wav" + blanks + "\"", "x", "s.wav"},
   };
+  bErrorTrap::Trap errors;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.in.substr(0, 20));
     std::string text, sound;
-    ASSERT_TRUE(SplitSpeechAndSound(c.in, text, sound));
+    ASSERT_TRUE(SplitSpeechAndSound(errors, c.in, text, sound));
     EXPECT_EQ(text, c.text);
     EXPECT_EQ(sound, c.sound);
   }
