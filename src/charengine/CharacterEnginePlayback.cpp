@@ -98,7 +98,8 @@ bool CharacterEngine::StartSpeech(size_t index) {
 bool CharacterEngine::StartStage(size_t index, const Animation* animation, AnimationCause cause) {
   Character& character = *characters_[index];
   const bool idle = character.activity == Activity::kIdle;
-  Stage& stage = character.stage.emplace();
+  character.stage = Stage{};
+  Stage& stage = *character.stage;
   stage.animation = animation;
   auto endless = character.endless.find(animation);
   if (endless == character.endless.end()) {
