@@ -46,7 +46,7 @@ int RunPlayer(const Options& options) {
   player_settings.seed = options.seed;
   Player player(platform, player_settings);
 
-  HeadlessActions actions(player.program(), platform.HeadlessScreen(), platform.VirtualLoop());
+  HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());
   actions.BackdropAction = [&platform](const std::string& what) {
     return platform.HeadlessBackdropWindow().Perform(what);
   };

@@ -23,8 +23,8 @@ bool ParseConfidence(const std::string& text, int32_t& value) {
 
 }  // namespace
 
-HeadlessActions::HeadlessActions(Program& program, HeadlessDesktop& desktop, HeadlessLoop& loop)
-    : program_(program), desktop_(desktop), loop_(loop) {}
+HeadlessActions::HeadlessActions(HeadlessDesktop& desktop, HeadlessLoop& loop)
+    : desktop_(desktop), loop_(loop) {}
 
 void HeadlessActions::Schedule(const std::vector<ScheduledAction>& actions) {
   for (const auto& action : actions) {

@@ -9,14 +9,13 @@
 
 namespace zarn {
 
-struct Program;
 class HeadlessDesktop;
 class HeadlessLoop;
 
 // Plays the --act user actions at their virtual times.
 class HeadlessActions {
  public:
-  HeadlessActions(Program& program, HeadlessDesktop& desktop, HeadlessLoop& loop);
+  HeadlessActions(HeadlessDesktop& desktop, HeadlessLoop& loop);
 
   void Schedule(const std::vector<ScheduledAction>& actions);
   // Carries out one action now; false (with a message on stderr) when the
@@ -29,7 +28,6 @@ class HeadlessActions {
   std::function<void(UserInput input)> GiveCommand;
 
  private:
-  Program& program_;
   HeadlessDesktop& desktop_;
   HeadlessLoop& loop_;
 };

@@ -162,7 +162,7 @@ TEST(BackdropWindow, UserActions) {
     RunTo(h, 1000);
     const size_t before = BeforeShutdown(h).size();
     // Through the --act path, as the program wires it.
-    HeadlessActions actions(h.program(), h.Desktop(), h.Loop());
+    HeadlessActions actions(h.Desktop(), h.Loop());
     actions.BackdropAction = [&h](const std::string& what) { return h.Backdrop().Perform(what); };
     for (const auto& action : c.actions) EXPECT_TRUE(actions.Perform("backdrop " + action));
     const V after = BeforeShutdown(h);
