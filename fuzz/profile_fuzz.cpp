@@ -57,7 +57,7 @@ std::string ExpectedValue(std::string_view raw) {
 class Reader {
  public:
   Reader(bErrorTrap::Trap& errors, const std::string& path, const ProfileDocument& document)
-      : path_(path), document_(document), reg_(errors) {}
+      : reg_(errors), path_(path), document_(document) {}
 
   std::string Value(const std::string& section, const std::string& key) {
     const std::string got = reg_.GetProfile(path_, section, key, std::string("dflt"));
