@@ -8,6 +8,9 @@ packages=(
   python3 python3-pyftpdlib
   qt6-base-dev libx11-dev libxcb1-dev libxdo-dev fonts-dejavu-core
   xvfb xauth trayer xdotool x11-utils xterm imagemagick
+  ccache libespeak-ng-dev espeak-ng qt6-multimedia-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  pulseaudio pulseaudio-utils sox
 )
 missing=()
 for p in "${packages[@]}"; do
