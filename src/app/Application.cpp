@@ -44,6 +44,9 @@ int RunPlayer(const Options& options) {
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
+  // Nobody is there to ask.
+  player_settings.network_commands =
+      options.allow_shell ? NetworkCommandPolicy::kAllow : NetworkCommandPolicy::kRefuse;
   Player player(platform, player_settings);
 
   HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());

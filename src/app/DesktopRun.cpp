@@ -43,6 +43,7 @@ int RunDesktopPlayer(const Options& options) {
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
+  if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
   Player player(platform, player_settings);
   player.Run();
   return player.program().ExitCode;

@@ -90,6 +90,8 @@ std::string UsageText() {
          "  --clock \"YYYY-MM-DD HH:MM:SS\"  local time at start-up\n"
          "  --clipboard TEXT        headless clipboard content\n"
          "  --dry-run               record shell actions without doing them\n"
+         "  --allow-shell           let scripts from the network start programs,\n"
+         "                          type keys and close windows without asking\n"
          "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
          "                          tray-right-click, command NAME [CONF ...], close,\n"
          "                          backdrop ..., dialog PATH)\n"
@@ -129,6 +131,8 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       options.idle_exit = true;
     } else if (arg == "--dry-run") {
       options.dry_run = true;
+    } else if (arg == "--allow-shell") {
+      options.allow_shell = true;
     } else if (arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {

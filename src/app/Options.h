@@ -22,6 +22,8 @@ struct Options {
   bool realtime = false;
   bool idle_exit = false;
   bool dry_run = false;
+  // Scripts from the network may start programs, type keys, close windows.
+  bool allow_shell = false;
   bool help = false;
   bool version = false;
   std::optional<std::string> trace_file;

@@ -46,6 +46,7 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   program_.ports.internet = internet_.get();
   InstallSlideshow(program_);
   program_.random.Seed(settings.seed);
+  program_.NetworkCommands = settings.network_commands;
   program_.errors.SetDialog(&platform.ErrorDialog());
   program_.errors.SetPointerReset(
       [this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });

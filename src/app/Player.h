@@ -20,6 +20,7 @@ struct PlayerSettings {
   uint32_t seed = 1;
   // Puts another service between the engine and the trace (tests).
   std::function<std::unique_ptr<CharacterServicePort>(CharacterServicePort& engine)> wrap_service;
+  NetworkCommandPolicy network_commands = NetworkCommandPolicy::kAsk;
 };
 
 // The program wired to a platform: the character engine and its tracing,

@@ -335,6 +335,16 @@ void ScriptRun::CharacterStatement() {
 }
 
 void CAgent::PlayScript(const std::string& psScript, bool, bool pbRecursive, bool pbPowerPoint) {
+  // The scripts of a document are the document's: a bookmark's script from
+  // a downloaded file is as untrusted as the file.
+  struct NetworkRun {
+    int& runs;
+    bool counted;
+    ~NetworkRun() {
+      if (counted) --runs;
+    }
+  } network{program_.NetworkScriptRuns, program_.document.FromNetwork};
+  if (network.counted) ++program_.NetworkScriptRuns;
   ScriptRun run(program_, *this);
   run.Run(psScript, pbRecursive, pbPowerPoint);
 }
