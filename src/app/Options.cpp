@@ -96,6 +96,7 @@ std::string UsageText() {
          "                          tray-right-click, command NAME [CONF ...], close,\n"
          "                          backdrop ..., dialog PATH)\n"
          "  --char-info [--json] FILE   describe a character file and exit\n"
+         "  --check [--json] SCRIPT     report what in a script would do nothing or fail\n"
          "  --png ANIMATION DIR     with --char-info: write the animation's frames as PNG\n"
          "  --make-exe SCRIPT OUTPUT    write a self-running copy with SCRIPT appended\n"
          "  --make-test-characters DIR  write the bundled test characters\n"
@@ -177,6 +178,12 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
         ++i;
       }
       if (auto v = value(arg)) options.char_info_file = *v;
+    } else if (arg == "--check") {
+      if (i + 1 < args.size() && args[i + 1] == "--json") {
+        options.json = true;
+        ++i;
+      }
+      if (auto v = value(arg)) options.check_file = *v;
     } else if (arg == "--png") {
       if (auto a = value(arg)) {
         options.png_animation = *a;

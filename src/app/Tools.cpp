@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/MakeExe.h"
+#include "app/ScriptCheck.h"
 #include "charfile/CharacterFile.h"
 #include "charfile/CharacterTools.h"
 #include "charfile/TestCharacters.h"
@@ -32,6 +33,11 @@ int CharInfo(const Options& options) {
 }  // namespace
 
 std::optional<int> RunTool(const Options& options) {
+  if (options.check_file) {
+    const auto findings = CheckScript(*options.check_file);
+    std::cout << FormatFindings(*options.check_file, findings, options.json);
+    return findings.empty() ? 0 : 1;
+  }
   if (options.make_test_characters) {
     try {
       for (const auto& path : WriteTestCharacters(*options.make_test_characters)) {
