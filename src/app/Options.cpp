@@ -97,6 +97,7 @@ std::string UsageText() {
          "                          backdrop ..., dialog PATH)\n"
          "  --char-info [--json] FILE   describe a character file and exit\n"
          "  --check [--json] SCRIPT     report what in a script would do nothing or fail\n"
+         "  --list-characters       list the installed characters and their files\n"
          "  --png ANIMATION DIR     with --char-info: write the animation's frames as PNG\n"
          "  --make-exe SCRIPT OUTPUT    write a self-running copy with SCRIPT appended\n"
          "  --make-test-characters DIR  write the bundled test characters\n"
@@ -178,6 +179,8 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
         ++i;
       }
       if (auto v = value(arg)) options.char_info_file = *v;
+    } else if (arg == "--list-characters") {
+      options.list_characters = true;
     } else if (arg == "--check") {
       if (i + 1 < args.size() && args[i + 1] == "--json") {
         options.json = true;

@@ -37,6 +37,7 @@ struct Options {
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;
   std::optional<std::string> check_file;
+  bool list_characters = false;
   bool json = false;
   std::optional<std::string> png_animation;
   std::optional<std::string> png_folder;
