@@ -29,9 +29,6 @@ int RunPlayer(const Options& options) {
   settings.idle_exit = options.idle_exit;
   settings.command_line = options.command_line;
   settings.arguments = options.arguments;
-  for (const std::string& arg : options.ignored) {
-    std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
-  }
   settings.seed = options.seed;
   settings.screen_width = options.screen_width;
   settings.screen_height = options.screen_height;
@@ -86,12 +83,18 @@ int ZarnMain(const std::vector<std::string>& args) {
     return 0;
   }
   if (auto code = RunTool(options)) return *code;
+  for (const std::string& arg : options.ignored) {
+    std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
+  }
   try {
     if (!options.headless) {
       if (!DisplayPresent()) {
         std::cerr << "zarnplay: no display ($DISPLAY is not set); run with --headless to play "
                      "without one\n";
         return 2;
+      }
+      for (const std::string& option : options.headless_only) {
+        std::cerr << "zarnplay: " << option << " is for --headless runs; ignored on the desktop\n";
       }
       return RunDesktopPlayer(options);
     }

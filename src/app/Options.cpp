@@ -1,5 +1,6 @@
 #include "app/Options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -39,6 +40,13 @@ bool ParseScreen(const std::string& text, int& width, int& height) {
 }
 
 bool IsCloseAll(const std::string& arg) { return arg.size() == 9 && UCase(arg) == "/CLOSEALL"; }
+
+bool IsHeadlessOnly(const std::string& option) {
+  for (const char* name : {"--idle-exit", "--screen", "--clock", "--clipboard", "--act"}) {
+    if (option == name) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -124,6 +132,10 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
     if (arg.rfind("--", 0) != 0) {
       positional.push_back(arg);
       continue;
+    }
+    if (IsHeadlessOnly(arg) && std::find(options.headless_only.begin(), options.headless_only.end(),
+                                         arg) == options.headless_only.end()) {
+      options.headless_only.push_back(arg);
     }
     if (arg == "--headless") {
       options.headless = true;

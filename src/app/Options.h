@@ -33,6 +33,8 @@ struct Options {
   std::optional<std::string> clock;
   std::optional<std::string> clipboard;
   std::vector<ScheduledAction> actions;
+  // The options given that only the headless player uses, each named once.
+  std::vector<std::string> headless_only;
 
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;
