@@ -128,7 +128,9 @@ void AddMoods(Builder& b, int16_t chime) {
   shock.dy = -3;
   shock.left.angle = shock.right.angle = 50;
   shock.sprout = -4;
-  b.PlayThrough("Surprised", {b.At(shock, 8), b.At(shock, 40), b.At(Pose{}, 10)});
+  Pose startle = shock;
+  startle.dy = -6;
+  b.PlayThrough("Surprised", {b.At(startle, 8), b.At(shock, 40), b.At(Pose{}, 10)});
 
   Pose nod;
   nod.face_dy = 5;
@@ -163,11 +165,15 @@ void AddMoods(Builder& b, int16_t chime) {
   listening.look_x = 0.6f;
   listening.face_dx = 2;
   listening.sprout = 8;
-  b.PlayThrough("Alert", {b.At(listening, 8), b.At(listening, 10)});
+  Pose raising = listening;
+  raising.left.angle = 90;
+  raising.eyes = Eyes::kOpen;
+  b.PlayThrough("Alert", {b.At(raising, 8), b.At(listening, 10)});
   Pose hearing = listening;
   hearing.eyes = Eyes::kOpen;
-  hearing.look_y = -0.5f;
-  b.PlayThrough("Hearing1", {b.At(hearing, 10), b.At(hearing, 10)});
+  Pose hearing_up = hearing;
+  hearing_up.look_y = -0.5f;
+  b.PlayThrough("Hearing1", {b.At(hearing, 10), b.At(hearing_up, 10)});
 }
 
 }  // namespace

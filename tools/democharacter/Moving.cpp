@@ -36,8 +36,8 @@ void AddMove(Builder& b, const Direction& d) {
   lift.sy = d.y < 0 ? 1.06f : d.y > 0 ? 0.96f : 1;
   lift.sprout = -12 * d.x;
   // Arms trail behind the direction of travel.
-  lift.left.angle = d.x > 0 ? 25 : d.x < 0 ? -5 : d.y < 0 ? 40 : 20;
-  lift.right.angle = d.x < 0 ? 25 : d.x > 0 ? -5 : d.y < 0 ? 40 : 20;
+  lift.left.angle = d.x > 0 ? -15 : d.x < 0 ? 35 : d.y < 0 ? 40 : 20;
+  lift.right.angle = d.x < 0 ? -15 : d.x > 0 ? 35 : d.y < 0 ? 40 : 20;
   Pose glide = lift;
   glide.dy = -6;
   glide.dx = 2 * d.x;
