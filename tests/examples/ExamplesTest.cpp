@@ -173,5 +173,30 @@ TEST(ExamplesTest, EachExamplePlaysItsFeatures) {
   EXPECT_EQ(server.Requests(), 2);
 }
 
+// The self-running example as it is meant to travel: inside a copy of the
+// player, which plays it with no script named.
+TEST(ExamplesTest, TheSelfRunningExamplePlaysFromItsCopy) {
+  testing::TempFolder dir;
+  const std::vector<std::string> env = {
+      "ZARN_CHARACTERS=" + std::string(ZARN_BINARY_DIR) + "/characters", "TMPDIR=" + dir.Path(),
+      "ZARN_INSTANCE_DIR=" + dir.Path()};
+  const std::string copy = dir / "greeting";
+  const auto made = RunProcess({ZARNPLAY_EXE, "--make-exe",
+                                std::string(ZARN_SOURCE_DIR) + "/examples/self-running.zrn", copy},
+                               env, dir.Path());
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  const std::string trace = dir / "copy.jsonl";
+  const auto played =
+      RunProcess({copy, "--headless", "--idle-exit", "--trace", trace}, env, dir.Path());
+  ASSERT_EQ(played.exit_code, 0) << played.err;
+  const auto records = ParseTrace(ReadFile(trace));
+  const auto speaks = testing::Select(records, "call", "Speak");
+  ASSERT_EQ(speaks.size(), 2u);
+  EXPECT_EQ(speaks[0].Arg(0), "This script can travel inside a copy of the player.");
+  const auto starts = testing::Select(records, "anim", "Start");
+  ASSERT_FALSE(starts.empty());
+  EXPECT_EQ(starts.back().Arg(0), "Hide");
+}
+
 }  // namespace
 }  // namespace zarn
