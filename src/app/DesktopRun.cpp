@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/CharacterServiceFactory.h"
 #include "app/Player.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopShell.h"
@@ -43,6 +44,7 @@ int RunDesktopPlayer(const Options& options) {
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
+  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
   Player player(platform, player_settings);
   player.Run();
   return player.program().ExitCode;

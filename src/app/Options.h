@@ -31,6 +31,9 @@ struct Options {
   std::optional<std::string> clock;
   std::optional<std::string> clipboard;
   std::vector<ScheduledAction> actions;
+  // Where speech timing comes from: the words-per-minute model, or espeak-ng
+  // (--tts-timing espeak).
+  bool espeak_timing = false;
 
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;
