@@ -24,7 +24,8 @@ class PlayerTest : public ::testing::Test {
   // from other tests.
   std::string Runtime() { return dir_ / "runtime"; }
   std::vector<std::string> Env() {
-    return {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(), "ZARN_INSTANCE_DIR=" + Runtime() + "/zarnplay"};
+    return {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(),
+            "ZARN_INSTANCE_DIR=" + Runtime() + "/zarnplay"};
   }
   ProcessResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), ZARNPLAY_EXE);

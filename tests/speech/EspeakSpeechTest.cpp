@@ -96,6 +96,11 @@ TEST(EspeakSpeech, TraceBookmarksFallOnEspeakMarks) {
   };
   Harness h(options);
   h.StartAndRun();
+  // What the engine knows of Pip's voice reaches the planner.
+  EXPECT_EQ(seen.words_per_minute, 160);
+  EXPECT_EQ(seen.pitch_hz, 120);
+  EXPECT_EQ(seen.gender, 1);
+  EXPECT_EQ(seen.language_id, 0x0409);
   std::vector<double> at(7, -1);
   for (const auto& r : h.Records()) {
     if (r.kind == "event" && r.op == "Bookmark") at[std::stoi(r.Arg(0))] = r.t * 1000;
@@ -116,7 +121,7 @@ TEST(EspeakSpeech, TraceBookmarksFallOnEspeakMarks) {
   for (int id = 2; id <= 4; ++id) {
     SCOPED_TRACE(id);
     ASSERT_GE(mark_ms[id], 0);
-    EXPECT_NEAR(at[id] - at[1], mark_ms[id] - mark_ms[1], one_buffer_ms); std::printf("mark %d trace %.1f espeak %.1f model %lld\n", id, at[id]-at[1], mark_ms[id]-mark_ms[1], (long long)model.bookmarks[id-1].at_ms);
+    EXPECT_NEAR(at[id] - at[1], mark_ms[id] - mark_ms[1], one_buffer_ms);
     model_off = std::max(model_off, std::abs(static_cast<double>(model.bookmarks[id - 1].at_ms) -
                                              (mark_ms[id] - mark_ms[1])));
   }

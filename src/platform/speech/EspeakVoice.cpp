@@ -71,10 +71,9 @@ EspeakVoice ChooseVoice(const SpeechVoice& voice) {
   }
   chosen.language = std::move(name);
   // espeak's female variants are f1..f5.
-  const bool female =
-      voice.gender == 1 || (chosen.variant.size() == 2 && chosen.variant[0] == 'f' &&
-                            chosen.variant[1] >= '1' && chosen.variant[1] <= '9');
-  chosen.base_pitch_hz = female ? kFemaleBaseHz : kMaleBaseHz;
+  chosen.female = voice.gender == 1 || (chosen.variant.size() == 2 && chosen.variant[0] == 'f' &&
+                                        chosen.variant[1] >= '1' && chosen.variant[1] <= '9');
+  chosen.base_pitch_hz = chosen.female ? kFemaleBaseHz : kMaleBaseHz;
   chosen.rate = std::clamp(voice.words_per_minute, kEspeakMinRate, kEspeakMaxRate);
   chosen.pitch = EspeakPitch(voice.pitch_hz, chosen.base_pitch_hz);
   return chosen;

@@ -19,6 +19,7 @@ struct EspeakVoice {
   int rate = 175;           // words per minute, within espeak's limits
   int pitch = 50;           // espeak's 0..100 scale, 50 its normal
   int base_pitch_hz = 120;  // the Hz that pitch 50 stands for in this voice
+  bool female = false;
   std::string Name() const { return variant.empty() ? language : language + "+" + variant; }
 };
 

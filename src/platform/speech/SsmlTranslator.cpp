@@ -131,7 +131,8 @@ class Writer {
     if (wanted_ == open_) return;
     Close();
     if (wanted_.whisper) {
-      Raw("<voice name=\"" + XmlEscape(voice_.language) + "+whisper\">");
+      Raw("<voice name=\"" + XmlEscape(voice_.language) +
+          (voice_.female ? "+whisperf\">" : "+whisper\">"));
       closing_.push_back("</voice>");
     }
     std::string prosody;
