@@ -40,6 +40,14 @@ TEST(EspeakSpeech, SpeedTagChangesTheLength) {
   EXPECT_GT(slow.audio.TotalMs(), fast.audio.TotalMs() * 3 / 2);
 }
 
+TEST(EspeakSpeech, PausesAddUpEvenFirst) {
+  const int64_t plain = Speak("word").plan.total_ms;
+  EXPECT_NEAR(Speak("\\Pau=700\\\\Pau=700\\word").plan.total_ms - plain, 1400, 50);
+  EXPECT_NEAR(
+      Speak("one \\Pau=300\\\\Pau=300\\ two").plan.total_ms - Speak("one two").plan.total_ms, 600,
+      50);
+}
+
 TEST(EspeakSpeech, WordsMarksAndMouthsFollowTheAudio) {
   const auto spoken =
       Speak("Hello \\Mrk=1\\incomprehensibilities \\Map=\"doctor\"=\"Dr.\"\\ Smith & co\\Mrk=2\\");

@@ -35,11 +35,16 @@ int OnSynth(short* wav, int count, espeak_EVENT* events) {
         event.text_position = e->text_position;
         event.length = e->length;
         break;
-      case espeakEVENT_MARK:
+      case espeakEVENT_MARK: {
+        // Only numbered marks are bookmarks; others are the text's own.
         if (e->id.name == nullptr) continue;
+        char* end = nullptr;
+        const long id = std::strtol(e->id.name, &end, 10);
+        if (end == e->id.name || *end != '\0') continue;
         event.kind = SpeechEvent::Kind::kMark;
-        event.mark = static_cast<int32_t>(std::strtol(e->id.name, nullptr, 10));
+        event.mark = static_cast<int32_t>(id);
         break;
+      }
       case espeakEVENT_PHONEME: {
         // Phoneme names fill eight bytes without a terminator when long.
         const MouthShape mouth =

@@ -47,11 +47,11 @@ class Writer {
         Words(tag.text, false, !tag.shown.empty());
         break;
       case SpeechTagKind::kMrk:
+        Pause();
         Raw("<mark name=\"" + std::to_string(*tag.number) + "\"/>");
         break;
       case SpeechTagKind::kPau:
-        Raw("<break time=\"" + std::to_string(std::clamp<int64_t>(*tag.number, 0, kMaxPauseMs)) +
-            "ms\"/>");
+        pause_ms_ += std::clamp<int64_t>(*tag.number, 0, kMaxPauseMs);
         break;
       case SpeechTagKind::kSpd: {
         const auto wpm = std::clamp<int64_t>(*tag.number, kEspeakMinRate, kEspeakMaxRate);
@@ -96,6 +96,7 @@ class Writer {
   }
 
   SsmlText Finish() {
+    Pause();
     Close();
     return std::move(out_);
   }
@@ -112,6 +113,7 @@ class Writer {
       }
       size_t end = i;
       while (end < text.size() && !IsBlank(text[end])) ++end;
+      Pause();
       Open();
       const bool emphasised = emphasis_;
       if (emphasised) Raw("<emphasis>");
@@ -124,6 +126,16 @@ class Writer {
       i = end;
     }
     if (whole) out_.words.push_back({whole_begin.value_or(position_), position_});
+  }
+
+  // espeak-ng keeps only the longest of breaks in a row and skips a break
+  // before anything else, so pauses are added up here and a leading one
+  // follows a mark that names no bookmark.
+  void Pause() {
+    if (pause_ms_ <= 0) return;
+    if (out_.ssml.empty()) Raw("<mark name=\"-\"/>");
+    Raw("<break time=\"" + std::to_string(pause_ms_) + "ms\"/>");
+    pause_ms_ = 0;
   }
 
   // Opens the elements the settings need, closing those they no longer do.
@@ -176,6 +188,7 @@ class Writer {
   Settings open_;
   std::vector<std::string> closing_;
   bool emphasis_ = false;
+  int64_t pause_ms_ = 0;
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ struct SsmlText {
   std::vector<Span> words;
 };
 
-// `voice` is what \Rst\ returns to. \Lst\ speaks `last` (without its
+// `voice` is what \Rst\ returns to. Pauses in a row add up. \Lst\ speaks `last` (without its
 // bookmarks) when given; the engine usually resolves it before. Invalid,
 // engine-specific and unknown tags add nothing.
 SsmlText TranslateSpeech(const std::vector<SpeechItem>& items, const EspeakVoice& voice,
