@@ -18,7 +18,7 @@ struct EspeakVoice {
   std::string variant;      // "f3" for a female voice; empty for the language's own
   int rate = 175;           // words per minute, within espeak's limits
   int pitch = 50;           // espeak's 0..100 scale, 50 its normal
-  int base_pitch_hz = 120;  // the Hz that pitch 50 stands for in this voice
+  int base_pitch_hz = 100;  // the Hz that pitch 50 stands for in this voice
   bool female = false;
   std::string Name() const { return variant.empty() ? language : language + "+" + variant; }
 };
@@ -36,7 +36,8 @@ bool IsEspeakVoiceName(const std::string& mode_id);
 // pitch from the character's voice.
 EspeakVoice ChooseVoice(const SpeechVoice& voice);
 
-// Hz on espeak's 0..100 pitch scale, an octave either way of the base.
+// Hz on espeak's 0..100 pitch scale, which reaches about half an octave
+// either side of the base.
 int EspeakPitch(int64_t hz, int base_hz);
 
 }  // namespace zarn
