@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/CharacterServiceFactory.h"
 #include "app/DesktopRun.h"
 #include "app/HeadlessActions.h"
 #include "app/Player.h"
@@ -13,6 +14,7 @@
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/speech/EspeakSynthesizer.h"
 
 namespace zarn {
 
@@ -44,6 +46,7 @@ int RunPlayer(const Options& options) {
   // Nobody is there to ask.
   player_settings.network_commands =
       options.allow_shell ? NetworkCommandPolicy::kAllow : NetworkCommandPolicy::kRefuse;
+  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
   Player player(platform, player_settings);
 
   HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());
@@ -102,6 +105,9 @@ int ZarnMain(const std::vector<std::string>& args) {
   } catch (const VbError& e) {
     std::cerr << "zarnplay: " << e.Description() << "\n";
     return 1;
+  } catch (const SpeechError& e) {
+    std::cerr << "zarnplay: " << e.what() << "\n";
+    return 2;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
 #include "platform/desktop/DesktopPlatform.h"
@@ -48,6 +49,7 @@ int RunDesktopPlayer(const Options& options) {
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
   if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
+  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
   Player player(platform, player_settings);
   player.Run();
   return player.program().ExitCode;

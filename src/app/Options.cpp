@@ -100,6 +100,8 @@ std::string UsageText() {
          "  --dry-run               record shell actions without doing them\n"
          "  --allow-shell           let scripts from the network start programs,\n"
          "                          type keys and close windows without asking\n"
+         "  --tts-timing MODEL      speech timing: words (words per minute, the\n"
+         "                          default) or espeak (espeak-ng's own, no audio)\n"
          "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
          "                          tray-right-click, command NAME [CONF ...], close,\n"
          "                          backdrop ..., dialog PATH)\n"
@@ -172,6 +174,14 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       }
     } else if (arg == "--clock") {
       if (auto v = value(arg)) options.clock = *v;
+    } else if (arg == "--tts-timing") {
+      if (auto v = value(arg)) {
+        if (*v == "espeak" || *v == "words") {
+          options.espeak_timing = *v == "espeak";
+        } else {
+          error = "--tts-timing takes words or espeak";
+        }
+      }
     } else if (arg == "--clipboard") {
       if (auto v = value(arg)) options.clipboard = *v;
     } else if (arg == "--act") {

@@ -35,6 +35,9 @@ struct Options {
   std::vector<ScheduledAction> actions;
   // The options given that only the headless player uses, each named once.
   std::vector<std::string> headless_only;
+  // Where speech timing comes from: the words-per-minute model, or espeak-ng
+  // (--tts-timing espeak).
+  bool espeak_timing = false;
 
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;

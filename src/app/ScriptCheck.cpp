@@ -138,8 +138,12 @@ class Checker {
       Add(0, "is not a valid ZARN Script File (no Version in [ZARN Script])");
       return findings_;
     }
+    bool slideshow = false;
     for (const auto& e : head_entries) {
-      if (UCase(e.key) == "POWERPOINTFILE" && !e.value.empty()) CheckFile(e.line, e.value);
+      if (UCase(e.key) == "POWERPOINTFILE" && !e.value.empty()) {
+        CheckFile(e.line, e.value);
+        slideshow = true;
+      }
     }
     for (const auto& e : Entries(FindSection(sections_, "Variables"))) {
       player_.program().variables.AddVariable("Script", e.key, e.value);
@@ -148,7 +152,17 @@ class Checker {
     for (const auto& section : sections_) {
       if (section.name == "SCRIPT" || section.name.rfind("BOOKMARKSCRIPT:", 0) == 0 ||
           section.name.rfind("COMMANDSCRIPT:", 0) == 0) {
-        for (const auto& line : section.lines) CheckLine(line);
+        bool first = true;
+        for (Line line : section.lines) {
+          // A slideshow's script is cut before each later line starting
+          // with "#"; the rest of that line opens the next slide's part.
+          if (slideshow && section.name == "SCRIPT" && !first && !line.text.empty() &&
+              line.text[0] == '#') {
+            line.text.erase(0, 1);
+          }
+          if (!Trim(line.text).empty()) first = false;
+          CheckLine(line);
+        }
       }
     }
     CheckScriptsExist("Bookmarks", "BookmarkScript:", "bookmark");
@@ -203,7 +217,10 @@ class Checker {
     using Kind = GlobalStatementKind;
     switch (s.kind) {
       case Kind::kNone:
-        Add(line.number, UndeclaredCharacter(text, upper));
+        // A character that did not load was reported once, at its entry.
+        if (auto problem = UndeclaredCharacter(text, upper); !problem.empty()) {
+          Add(line.number, std::move(problem));
+        }
         return;
       case Kind::kSendKeys:
         try {
@@ -235,7 +252,8 @@ class Checker {
   }
 
   // A line that matches nothing: a character statement for a name that is
-  // not declared, or nothing at all.
+  // not declared, or nothing at all; empty for a declared character that
+  // did not load.
   std::string UndeclaredCharacter(const std::string& text, const std::string& upper) const {
     const auto dot = text.find('.');
     if (dot != std::string::npos && dot > 0) {
@@ -244,7 +262,7 @@ class Checker {
         return std::isalnum(c) != 0 || c == '_';
       });
       if (word && FindCharacterMember(upper, UCase(name)).member != CharacterMember::kNone) {
-        return Declared(name) ? "character " + name + " is not loaded, so this line does nothing"
+        return Declared(name) ? std::string()
                               : "'" + name + "' is not in [Characters], so this line does nothing";
       }
     }

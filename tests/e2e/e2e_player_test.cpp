@@ -73,6 +73,7 @@ TEST_F(PlayerTest, OptionsAndTheirMistakes) {
       {{"--seed", "-1"}, 2, "", "--seed takes"},
       {{"--act", "soon menu &Close"}, 2, "", "--act takes"},
       {{"--trace"}, 2, "", "--trace needs a value"},
+      {{"--headless", "--tts-timing", "loud", "x.zrn"}, 2, "", "--tts-timing takes"},
       {{"--headless", "--clock", "yesterday", "x.zrn"}, 2, "", "--clock takes"},
       // A missing script: its message, and the run fails.
       {{"--headless", "--idle-exit", "/nowhere/x.zrn"},
