@@ -11,6 +11,9 @@ packages=(
   ccache libespeak-ng-dev espeak-ng qt6-multimedia-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   pulseaudio pulseaudio-utils sox
+  libfluidsynth-dev timgm6mb-soundfont libpoppler-qt6-dev
+  libreoffice-impress libreoffice-core fonts-liberation2
+  libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
 )
 missing=()
 for p in "${packages[@]}"; do
