@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "app/Player.h"
+#include "charengine/CharacterEngine.h"
+#include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopShell.h"
 #include "platform/headless/HeadlessBackdrop.h"
@@ -44,7 +46,10 @@ int RunDesktopPlayer(const Options& options) {
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
   Player player(platform, player_settings);
+  CharacterScreen characters(player.Engine(), platform.Screen());
+  player.Engine().SetRenderSink(&characters);
   player.Run();
+  player.Engine().SetRenderSink(nullptr);
   return player.program().ExitCode;
 }
 

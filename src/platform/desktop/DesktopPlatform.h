@@ -51,6 +51,7 @@ class DesktopPlatform : public Platform {
   void Quit() override;
 
   zarn::Trace& Recorder() { return trace_; }
+  DesktopScreen& Screen() { return screen_; }
   QtScheduler& WallLoop() { return loop_; }
 
  private:
