@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/desktop/CharacterWindow.h"
+
 namespace zarn {
 namespace {
 
@@ -17,39 +19,44 @@ constexpr int kTail = 18;       // height of the tail or the thought bubbles
 constexpr int kCloudBump = 10;  // radius of the cloud's scallops
 constexpr int kOverlap = 6;     // the tail reaches this far onto the character
 
-QPainterPath SpeechShape(const QRectF& body, bool below, double tail_x) {
+QPainterPath Ellipse(QPointF centre, double radius) {
   QPainterPath path;
-  path.addRoundedRect(body, 10, 10);
+  path.addEllipse(centre, radius, radius);
+  return path;
+}
+
+QPainterPath SpeechShape(const QRectF& body, bool below, double tail_x) {
+  QPainterPath box;
+  box.addRoundedRect(body, 10, 10);
   // The tail starts inside the box so that the two make one outline.
   const double edge = below ? body.top() + 4 : body.bottom() - 4;
   const double tip = below ? body.top() - kTail : body.bottom() + kTail;
-  QPolygonF tail;
-  tail << QPointF(tail_x - 8, edge) << QPointF(tail_x, tip) << QPointF(tail_x + 8, edge)
-       << QPointF(tail_x - 8, edge);
-  path.addPolygon(tail);
-  return path.simplified();
+  QPainterPath tail;
+  tail.addPolygon(QPolygonF{QPointF(tail_x - 8, edge), QPointF(tail_x, tip),
+                            QPointF(tail_x + 8, edge), QPointF(tail_x - 8, edge)});
+  return box.united(tail);
 }
 
 QPainterPath CloudShape(const QRectF& body, bool below, double tail_x) {
-  QPainterPath path;
   const QRectF inner = body.adjusted(kCloudBump, kCloudBump, -kCloudBump, -kCloudBump);
+  QPainterPath path;
   path.addRoundedRect(inner, kCloudBump, kCloudBump);
   // Scallops along the edge make the cloud.
   const double step = kCloudBump * 1.6;
   for (double x = inner.left(); x <= inner.right(); x += step) {
-    path.addEllipse(QPointF(x, inner.top()), kCloudBump, kCloudBump);
-    path.addEllipse(QPointF(x, inner.bottom()), kCloudBump, kCloudBump);
+    path = path.united(Ellipse(QPointF(x, inner.top()), kCloudBump));
+    path = path.united(Ellipse(QPointF(x, inner.bottom()), kCloudBump));
   }
   for (double y = inner.top(); y <= inner.bottom(); y += step) {
-    path.addEllipse(QPointF(inner.left(), y), kCloudBump, kCloudBump);
-    path.addEllipse(QPointF(inner.right(), y), kCloudBump, kCloudBump);
+    path = path.united(Ellipse(QPointF(inner.left(), y), kCloudBump));
+    path = path.united(Ellipse(QPointF(inner.right(), y), kCloudBump));
   }
   // Bubbles trail off towards the character.
   const double sign = below ? -1 : 1;
   const double base = below ? body.top() : body.bottom();
   path.addEllipse(QPointF(tail_x, base + sign * 5), 5, 5);
   path.addEllipse(QPointF(tail_x + 3, base + sign * 13), 3, 3);
-  return path.simplified();
+  return path;
 }
 
 }  // namespace
@@ -59,6 +66,7 @@ CharacterBalloon::CharacterBalloon() {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_NoSystemBackground);
   setWindowTitle("zarnplay balloon");
+  SetWindowClass(*this, "ZARNBalloon");
   hide_timer_.setSingleShot(true);
   QObject::connect(&hide_timer_, &QTimer::timeout, this, [this] { Dismiss(); });
 }

@@ -5,6 +5,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <string>
+
+// Xlib last: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace zarn {
 namespace {
@@ -29,6 +34,15 @@ int ShiftBits(Qt::KeyboardModifiers modifiers) {
 
 }  // namespace
 
+void SetWindowClass(QWidget& window, const char* class_name) {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr || x11->display() == nullptr) return;
+  std::string res_name = "zarnplay";
+  std::string res_class = class_name;
+  XClassHint hint{res_name.data(), res_class.data()};
+  XSetClassHint(x11->display(), window.winId(), &hint);
+}
+
 CharacterWindow::CharacterWindow(CharacterMouse mouse) : mouse_(std::move(mouse)) {
   // Tool: no taskbar entry. Without a compositor only the mask makes the
   // window's corners see-through and click-through.
@@ -36,6 +50,7 @@ CharacterWindow::CharacterWindow(CharacterMouse mouse) : mouse_(std::move(mouse)
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_NoSystemBackground);
   setWindowTitle("zarnplay character");
+  SetWindowClass(*this, "ZARNCharacter");
 }
 
 void CharacterWindow::ShowImage(const QImage& image) {

@@ -19,6 +19,10 @@ struct CharacterMouse {
   std::function<void(QPoint at)> menu;
 };
 
+// Gives a top-level window its own X class, so that tools looking for the
+// program's windows by class tell characters and balloons apart.
+void SetWindowClass(QWidget& window, const char* class_name);
+
 // One character on screen: a frameless, always-on-top window without a
 // taskbar entry, shaped to the opaque pixels of the frame it shows, so
 // clicks beside the character reach the window below.
