@@ -270,8 +270,12 @@ TEST_F(CharacterScreenTest, SpeaksWordByWordWithMouthsThenThinksInACloud) {
   Grab("below");
 }
 
-TEST_F(CharacterScreenTest, MoveToSlidesOverItsDuration) {
-  Play("Pip.MoveTo 100, 300, 0\nPip.Show\nPip.MoveTo PipCenterX, 300, 2000\n");
+// Drawn at half size; CenterX comes from the real screen (1024 pixels wide)
+// and the character as loaded (128).
+TEST_F(CharacterScreenTest, MoveToSlidesOverItsDurationAtTheSizeSet) {
+  Play(
+      "Pip.Width=64\nPip.Height=64\nPip.MoveTo 100, 300, 0\nPip.Show\n"
+      "Pip.MoveTo PipCenterX, 300, 2000\n");
   std::vector<int> xs;
   ASSERT_TRUE(WaitUntil(
       [&] {
@@ -285,6 +289,9 @@ TEST_F(CharacterScreenTest, MoveToSlidesOverItsDuration) {
   EXPECT_EQ(xs.front(), 100);
   EXPECT_GE(xs.size(), 10u);
   EXPECT_TRUE(std::is_sorted(xs.begin(), xs.end()));
+  const Rect pip = *Mapped("zarnplay character");
+  EXPECT_EQ(pip.w, 64);
+  EXPECT_EQ(pip.h, 64);
 }
 
 TEST_F(CharacterScreenTest, DraggingMovesTheCharacterAndItsMenuHidesIt) {

@@ -164,6 +164,12 @@ void CharacterScreen::SoundPlayed(const std::string& id, int sound_index) {
   sound_.Play(id, engine_.Model(id), sound_index);
 }
 
+void CharacterScreen::SizeChanged(const std::string& id) {
+  Shown& shown = Get(id);
+  Redraw(shown);
+  PlaceBalloon(shown);
+}
+
 void CharacterScreen::MoveStarted(const std::string& id, int x, int y, int64_t duration_ms) {
   Shown& shown = Get(id);
   shown.to = QPoint(x, y);

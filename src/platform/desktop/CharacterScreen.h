@@ -30,6 +30,7 @@ class CharacterScreen : public CharacterRenderSink {
   void VisibilityChanged(const std::string& id, bool visible) override;
   void FrameShown(const std::string& id, const std::string& animation, int frame) override;
   void SoundPlayed(const std::string& id, int sound_index) override;
+  void SizeChanged(const std::string& id) override;
   void MoveStarted(const std::string& id, int x, int y, int64_t duration_ms) override;
   // A speech synthesiser starts its audio here and reports mouths through
   // SetMouth once it calls UseSpeechMouths; until then each balloon word
