@@ -18,7 +18,7 @@ constexpr int kSlideStepMs = 15;
 // Without a speech engine a word opens the mouth this long.
 constexpr int kWordMouthMs = 150;
 // Composed frames kept per character before the cache starts afresh.
-constexpr size_t kMaxCachedFrames = 256;
+constexpr size_t kMaxCachedFrames = 48;
 
 QRect ScreenRect() {
   const QScreen* screen = QGuiApplication::primaryScreen();
