@@ -13,7 +13,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,17 +77,17 @@ class Player {
   }
   pid_t Pid() const { return pid_; }
 
-  // User plus system CPU time so far, in seconds.
+  // CPU time of all its threads so far, in seconds (nanosecond counts:
+  // clock ticks are too coarse for an idle program).
   double CpuSeconds() const {
-    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-      if (i == 14 || i == 15) ticks += std::stod(field);
+    double total = 0;
+    const std::string tasks = "/proc/" + std::to_string(pid_) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+      std::ifstream in(task.path() / "schedstat");
+      double nanoseconds = 0;
+      if (in >> nanoseconds) total += nanoseconds / 1e9;
     }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return total;
   }
   double ResidentMegabytes() const {
     std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
