@@ -46,6 +46,10 @@ zarn_folder_library(zarn_core
 zarn_folder_library(zarn_headless DIRS platform/headless
                     DEPS zarn_backend zarn_charengine SYSTEM zip)
 zarn_folder_library(zarn_net DIRS platform/net DEPS zarn_ports CURL::libcurl)
+# Speech through espeak-ng (which ships a pkg-config file).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
+zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgConfig::ESPEAK_NG)
 
 # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
 # no pkg-config file).
@@ -57,5 +61,6 @@ set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 
 # Options, tools and the one wiring of a platform to the program.
 zarn_folder_library(zarn_app DIRS app
-                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_backend zarn_charengine
+                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_speech zarn_backend
+                         zarn_charengine
                          Threads::Threads)

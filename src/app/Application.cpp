@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/CharacterServiceFactory.h"
 #include "app/DesktopRun.h"
 #include "app/HeadlessActions.h"
 #include "app/Player.h"
@@ -13,6 +14,7 @@
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/speech/EspeakSynthesizer.h"
 
 namespace zarn {
 
@@ -29,9 +31,6 @@ int RunPlayer(const Options& options) {
   settings.idle_exit = options.idle_exit;
   settings.command_line = options.command_line;
   settings.arguments = options.arguments;
-  for (const std::string& arg : options.ignored) {
-    std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
-  }
   settings.seed = options.seed;
   settings.screen_width = options.screen_width;
   settings.screen_height = options.screen_height;
@@ -44,6 +43,10 @@ int RunPlayer(const Options& options) {
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
+  // Nobody is there to ask.
+  player_settings.network_commands =
+      options.allow_shell ? NetworkCommandPolicy::kAllow : NetworkCommandPolicy::kRefuse;
+  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
   Player player(platform, player_settings);
 
   HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());
@@ -83,6 +86,9 @@ int ZarnMain(const std::vector<std::string>& args) {
     return 0;
   }
   if (auto code = RunTool(options)) return *code;
+  for (const std::string& arg : options.ignored) {
+    std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
+  }
   try {
     if (!options.headless) {
       if (!DisplayPresent()) {
@@ -90,12 +96,18 @@ int ZarnMain(const std::vector<std::string>& args) {
                      "without one\n";
         return 2;
       }
+      for (const std::string& option : options.headless_only) {
+        std::cerr << "zarnplay: " << option << " is for --headless runs; ignored on the desktop\n";
+      }
       return RunDesktopPlayer(options);
     }
     return RunPlayer(options);
   } catch (const VbError& e) {
     std::cerr << "zarnplay: " << e.Description() << "\n";
     return 1;
+  } catch (const SpeechError& e) {
+    std::cerr << "zarnplay: " << e.what() << "\n";
+    return 2;
   }
 }
 

@@ -1,14 +1,17 @@
 #include "app/CharacterServiceFactory.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "backend/MediaProbe.h"
 #include "charengine/CharacterEngine.h"
 #include "charengine/CharacterLookup.h"
+#include "platform/speech/EspeakSpeech.h"
 
 namespace zarn {
 
-std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed) {
+std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed,
+                                                     SpeechPlanner planner) {
   CharacterEngineOptions options;
   options.seed = seed;
   options.character_folders = CharacterFolders([](const std::string& name) {
@@ -17,7 +20,14 @@ std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint3
   });
   options.sound_length_ms = WaveFileMillis;
   options.sound_effect_ms = WaveBytesMillis;
+  options.speech_planner = std::move(planner);
   return std::make_unique<CharacterEngine>(scheduler, std::move(options));
+}
+
+SpeechPlanner MakeSpeechPlanner(bool espeak) {
+  if (!espeak) return {};
+  EspeakSynthesizer::Instance().Start();
+  return MakeEspeakPlanner();
 }
 
 }  // namespace zarn

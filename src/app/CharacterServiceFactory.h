@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "charengine/SpeechTiming.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
@@ -10,7 +11,14 @@ namespace zarn {
 class CharacterEngine;
 
 // Our character engine on the given scheduler, finding characters in the
-// character folders, with branch choices drawn from `seed`.
-std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed);
+// character folders, with branch choices drawn from `seed`; speech timed by
+// `planner` (empty: the words-per-minute model).
+std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed,
+                                                     SpeechPlanner planner = {});
+
+// The speech timing --tts-timing asks for: espeak-ng's (started now, so that
+// a missing voice data folder is reported before anything plays) or the
+// model's (empty). Throws SpeechError.
+SpeechPlanner MakeSpeechPlanner(bool espeak);
 
 }  // namespace zarn

@@ -2,11 +2,14 @@
 
 #include <cstdlib>
 
+#include "app/CharacterServiceFactory.h"
+#include "app/DesktopWindows.h"
 #include "app/Player.h"
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopShell.h"
+#include "platform/desktop/QtBackdrop.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
@@ -31,20 +34,24 @@ int RunDesktopPlayer(const Options& options) {
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
 
   // Not drawn on the desktop yet: these are the headless services on the
-  // wall clock (media and backdrop only traced, programs really start); keystrokes are typed for
-  // real.
+  // wall clock (media only traced, programs really start); keystrokes are typed for
+  // real. The backdrop is drawn and traced as headless.
   HeadlessEnvironment environment(platform.Loop(), options.command_line, options.seed,
                                   std::nullopt);
   environment.SetArguments(options.arguments);
   HeadlessMediaCommandPort media(platform.Loop(), trace);
-  HeadlessBackdrop backdrop(trace);
+  QtBackdrop drawn_backdrop;
+  HeadlessBackdrop backdrop(trace, &drawn_backdrop);
   HeadlessShell starter(trace, options.dry_run);
   DesktopShell shell(starter, trace);
   HeadlessPresenter presenter(platform.Loop(), trace);
-  platform.Lend({&environment, &media, &backdrop, &shell, &presenter});
+  DesktopWindows windows(platform.DisplayWindows(), [&platform] { platform.AskToClose(); });
+  platform.Lend({&environment, &media, &backdrop, &shell, &presenter, &windows});
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
+  if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
+  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
   Player player(platform, player_settings);
   CharacterScreen characters(player.Engine(), platform.Screen());
   player.Engine().SetRenderSink(&characters);

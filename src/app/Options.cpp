@@ -1,5 +1,6 @@
 #include "app/Options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -39,6 +40,13 @@ bool ParseScreen(const std::string& text, int& width, int& height) {
 }
 
 bool IsCloseAll(const std::string& arg) { return arg.size() == 9 && UCase(arg) == "/CLOSEALL"; }
+
+bool IsHeadlessOnly(const std::string& option) {
+  for (const char* name : {"--idle-exit", "--screen", "--clock", "--clipboard", "--act"}) {
+    if (option == name) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -90,10 +98,16 @@ std::string UsageText() {
          "  --clock \"YYYY-MM-DD HH:MM:SS\"  local time at start-up\n"
          "  --clipboard TEXT        headless clipboard content\n"
          "  --dry-run               record shell actions without doing them\n"
+         "  --allow-shell           let scripts from the network start programs,\n"
+         "                          type keys and close windows without asking\n"
+         "  --tts-timing MODEL      speech timing: words (words per minute, the\n"
+         "                          default) or espeak (espeak-ng's own, no audio)\n"
          "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
          "                          tray-right-click, command NAME [CONF ...], close,\n"
          "                          backdrop ..., dialog PATH)\n"
          "  --char-info [--json] FILE   describe a character file and exit\n"
+         "  --check [--json] SCRIPT     report what in a script would do nothing or fail\n"
+         "  --list-characters       list the installed characters and their files\n"
          "  --png ANIMATION DIR     with --char-info: write the animation's frames as PNG\n"
          "  --make-exe SCRIPT OUTPUT    write a self-running copy with SCRIPT appended\n"
          "  --make-test-characters DIR  write the bundled test characters\n"
@@ -121,6 +135,10 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       positional.push_back(arg);
       continue;
     }
+    if (IsHeadlessOnly(arg) && std::find(options.headless_only.begin(), options.headless_only.end(),
+                                         arg) == options.headless_only.end()) {
+      options.headless_only.push_back(arg);
+    }
     if (arg == "--headless") {
       options.headless = true;
     } else if (arg == "--realtime") {
@@ -129,6 +147,8 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       options.idle_exit = true;
     } else if (arg == "--dry-run") {
       options.dry_run = true;
+    } else if (arg == "--allow-shell") {
+      options.allow_shell = true;
     } else if (arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {
@@ -154,6 +174,14 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       }
     } else if (arg == "--clock") {
       if (auto v = value(arg)) options.clock = *v;
+    } else if (arg == "--tts-timing") {
+      if (auto v = value(arg)) {
+        if (*v == "espeak" || *v == "words") {
+          options.espeak_timing = *v == "espeak";
+        } else {
+          error = "--tts-timing takes words or espeak";
+        }
+      }
     } else if (arg == "--clipboard") {
       if (auto v = value(arg)) options.clipboard = *v;
     } else if (arg == "--act") {
@@ -173,6 +201,14 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
         ++i;
       }
       if (auto v = value(arg)) options.char_info_file = *v;
+    } else if (arg == "--list-characters") {
+      options.list_characters = true;
+    } else if (arg == "--check") {
+      if (i + 1 < args.size() && args[i + 1] == "--json") {
+        options.json = true;
+        ++i;
+      }
+      if (auto v = value(arg)) options.check_file = *v;
     } else if (arg == "--png") {
       if (auto a = value(arg)) {
         options.png_animation = *a;

@@ -22,6 +22,8 @@ struct Options {
   bool realtime = false;
   bool idle_exit = false;
   bool dry_run = false;
+  // Scripts from the network may start programs, type keys, close windows.
+  bool allow_shell = false;
   bool help = false;
   bool version = false;
   std::optional<std::string> trace_file;
@@ -31,9 +33,16 @@ struct Options {
   std::optional<std::string> clock;
   std::optional<std::string> clipboard;
   std::vector<ScheduledAction> actions;
+  // The options given that only the headless player uses, each named once.
+  std::vector<std::string> headless_only;
+  // Where speech timing comes from: the words-per-minute model, or espeak-ng
+  // (--tts-timing espeak).
+  bool espeak_timing = false;
 
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;
+  std::optional<std::string> check_file;
+  bool list_characters = false;
   bool json = false;
   std::optional<std::string> png_animation;
   std::optional<std::string> png_folder;

@@ -34,7 +34,7 @@ Ports MakePorts(Platform& platform, CharacterServicePort& characters) {
 
 Player::Player(Platform& platform, const PlayerSettings& settings)
     : platform_(platform),
-      engine_(MakeCharacterEngine(platform.Loop(), settings.seed)),
+      engine_(MakeCharacterEngine(platform.Loop(), settings.seed, settings.speech_planner)),
       wrapped_(settings.wrap_service ? settings.wrap_service(*engine_) : nullptr),
       characters_(std::make_unique<TracingCharacterService>(wrapped_ ? *wrapped_ : *engine_,
                                                             platform.Trace())),
@@ -46,6 +46,7 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   program_.ports.internet = internet_.get();
   InstallSlideshow(program_);
   program_.random.Seed(settings.seed);
+  program_.NetworkCommands = settings.network_commands;
   program_.errors.SetDialog(&platform.ErrorDialog());
   program_.errors.SetPointerReset(
       [this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "charengine/SpeechTiming.h"
 #include "core/errortrap/frmErrorTrap.h"
 #include "core/media/frmBackdrop.h"
 #include "core/shell/Program.h"
@@ -20,6 +21,9 @@ struct PlayerSettings {
   uint32_t seed = 1;
   // Puts another service between the engine and the trace (tests).
   std::function<std::unique_ptr<CharacterServicePort>(CharacterServicePort& engine)> wrap_service;
+  NetworkCommandPolicy network_commands = NetworkCommandPolicy::kAsk;
+  // Times speech; empty: the words-per-minute model.
+  SpeechPlanner speech_planner;
 };
 
 // The program wired to a platform: the character engine and its tracing,

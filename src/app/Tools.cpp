@@ -1,8 +1,15 @@
 #include "app/Tools.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "app/MakeExe.h"
+#include "app/ScriptCheck.h"
+#include "charengine/CharacterLookup.h"
+#include "charengine/CharacterModel.h"
 #include "charfile/CharacterFile.h"
 #include "charfile/CharacterTools.h"
 #include "charfile/TestCharacters.h"
@@ -29,9 +36,42 @@ int CharInfo(const Options& options) {
   }
 }
 
+// --list-characters: every character file in the folders searched, with
+// the name it gives itself; a file that cannot be read says why.
+int ListCharacters() {
+  const auto folders = CharacterFolders([](const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return std::string(value ? value : "");
+  });
+  for (const auto& folder : folders) {
+    std::error_code error;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::string ext = entry.path().extension().string();
+      for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (ext == ".acs" && entry.is_regular_file(error)) files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& path : files) {
+      try {
+        std::cout << LoadCharacterModel(path).Name(0x0409) << "\t" << path << "\n";
+      } catch (const std::exception& e) {
+        std::cout << "?\t" << path << "\t" << e.what() << "\n";
+      }
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::optional<int> RunTool(const Options& options) {
+  if (options.list_characters) return ListCharacters();
+  if (options.check_file) {
+    const auto findings = CheckScript(*options.check_file);
+    std::cout << FormatFindings(*options.check_file, findings, options.json);
+    return findings.empty() ? 0 : 1;
+  }
   if (options.make_test_characters) {
     try {
       for (const auto& path : WriteTestCharacters(*options.make_test_characters)) {

@@ -37,6 +37,8 @@ struct CharacterEngineOptions {
   // The length of a character's sound effect (a whole WAV file); a sound
   // that cannot be read holds nothing up.
   std::function<std::optional<int64_t>(std::span<const uint8_t> wave)> sound_effect_ms;
+  // Times what characters say; empty: PlanSpeech's words-per-minute model.
+  SpeechPlanner speech_planner;
 };
 
 // Idling, in the service's own manner (the app can turn it off with IdleOn):
@@ -276,6 +278,8 @@ class CharacterEngine : public CharacterServicePort {
   void PlayInto(Character& character, Timeline& timeline, const Animation* animation,
                 AnimationCause cause);
   int WordsPerMinute(const Character& character) const;
+  SpeechPlan Plan(const Character& character, const std::vector<SpeechItem>& items,
+                  SpeechMode mode) const;
 
   // Playing (CharacterEnginePlayback.cpp).
   TimerId PostFor(bool background, Millis at, std::function<void()> task);

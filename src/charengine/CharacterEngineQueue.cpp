@@ -156,6 +156,18 @@ int CharacterEngine::WordsPerMinute(const Character& character) const {
   return options_.default_words_per_minute;
 }
 
+SpeechPlan CharacterEngine::Plan(const Character& character, const std::vector<SpeechItem>& items,
+                                 SpeechMode mode) const {
+  if (!options_.speech_planner) return PlanSpeech(items, WordsPerMinute(character), mode);
+  SpeechVoice voice;
+  voice.words_per_minute = WordsPerMinute(character);
+  voice.language_id = character.language_id;
+  voice.tts_mode_id = character.tts_mode_id;
+  voice.gender = character.model.voice_gender;
+  voice.pitch_hz = character.model.voice_pitch;
+  return options_.speech_planner(items, voice, mode);
+}
+
 CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request) {
   Character& character = *characters_[index];
   Timeline timeline;
@@ -189,17 +201,16 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
                  AnimationCause::kState);
       }
       if (request.sound_ms) {
-        timeline.speech =
-            PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSoundFile);
+        timeline.speech = Plan(character, request.speech, SpeechMode::kSoundFile);
         StretchSpeech(timeline.speech, *request.sound_ms);
       } else {
-        timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kSpeak);
+        timeline.speech = Plan(character, request.speech, SpeechMode::kSpeak);
       }
       timeline.parts.push_back({});
       break;
     }
     case Kind::kThink:
-      timeline.speech = PlanSpeech(request.speech, WordsPerMinute(character), SpeechMode::kThink);
+      timeline.speech = Plan(character, request.speech, SpeechMode::kThink);
       timeline.thinks = true;
       timeline.parts.push_back({});
       break;

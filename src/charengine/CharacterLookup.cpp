@@ -1,5 +1,7 @@
 #include "charengine/CharacterLookup.h"
 
+#include <algorithm>
+
 #include "base/WinPath.h"
 
 namespace zarn {
@@ -7,20 +9,35 @@ namespace zarn {
 std::vector<std::string> CharacterFolders(
     const std::function<std::string(const std::string&)>& get_env) {
   std::vector<std::string> folders;
-  // Like PATH, the variable may name several folders.
-  const std::string own = get_env("ZARN_CHARACTERS");
-  size_t start = 0;
-  while (start <= own.size() && !own.empty()) {
-    const size_t colon = own.find(':', start);
-    std::string folder = own.substr(start, colon - start);
-    if (!folder.empty()) folders.push_back(std::move(folder));
-    if (colon == std::string::npos) break;
-    start = colon + 1;
+  // Like PATH, the variables may name several folders.
+  auto add_list = [&folders](const std::string& list, const std::string& below) {
+    size_t start = 0;
+    while (!list.empty()) {
+      const size_t colon = list.find(':', start);
+      std::string folder = list.substr(start, colon - start);
+      // Relative entries are invalid in XDG lists; ignoring them keeps a
+      // stray "." from searching the current folder.
+      if (!folder.empty() && (below.empty() || folder.front() == '/')) {
+        folder += below;
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+          folders.push_back(std::move(folder));
+        }
+      }
+      if (colon == std::string::npos) break;
+      start = colon + 1;
+    }
+  };
+  const std::string kBelow = "/zarnplay/characters";
+  add_list(get_env("ZARN_CHARACTERS"), "");
+  if (std::string data_home = get_env("XDG_DATA_HOME"); !data_home.empty() && data_home[0] == '/') {
+    add_list(data_home, kBelow);
+  } else if (std::string home = get_env("HOME"); !home.empty()) {
+    add_list(home + "/.local/share", kBelow);
   }
-  if (std::string home = get_env("HOME"); !home.empty()) {
-    folders.push_back(home + "/.local/share/zarnplay/characters");
-  }
-  folders.push_back("/usr/share/zarnplay/characters");
+  const std::string data_dirs = get_env("XDG_DATA_DIRS");
+  add_list(data_dirs.empty() ? "/usr/local/share:/usr/share" : data_dirs, kBelow);
+  // Where our package puts them, whatever the session says.
+  add_list("/usr/share", kBelow);
   return folders;
 }
 

@@ -8,7 +8,8 @@
 namespace zarn {
 
 // The character folders, in search order: $ZARN_CHARACTERS (colon-separated),
-// ~/.local/share/zarnplay/characters, /usr/share/zarnplay/characters.
+// then zarnplay/characters in $XDG_DATA_HOME (~/.local/share) and in each of
+// $XDG_DATA_DIRS (/usr/local/share:/usr/share), and always /usr/share.
 // `get_env` reads an environment variable ("" when unset).
 std::vector<std::string> CharacterFolders(
     const std::function<std::string(const std::string&)>& get_env);

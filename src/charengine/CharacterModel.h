@@ -16,7 +16,9 @@ struct CharacterModel {
   std::vector<LocalizedInfo> localized;
   int width = 128;
   int height = 128;
-  uint32_t voice_speed = 0;  // words per minute; 0 = the engine's default
+  uint32_t voice_speed = 0;   // words per minute; 0 = the engine's default
+  uint16_t voice_pitch = 0;   // Hz; 0 = the speech engine's own
+  uint16_t voice_gender = 0;  // 0 neutral, 1 female, 2 male
   uint32_t style_flags = 0;
   BalloonInfo balloon;
   std::vector<State> states;

@@ -14,6 +14,8 @@ CharacterModel LoadCharacterModel(const std::string& path) {
   model.height = info.height;
   const VoiceInfo& voice = info.voice;
   if (voice.present && voice.speed != VoiceInfo::kDefaultSpeed) model.voice_speed = voice.speed;
+  if (voice.present && voice.pitch != VoiceInfo::kDefaultPitch) model.voice_pitch = voice.pitch;
+  if (voice.present && voice.has_extra) model.voice_gender = voice.gender;
   model.style_flags = info.style_flags;
   model.balloon = info.balloon;
   model.states = info.states;

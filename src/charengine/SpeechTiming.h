@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,20 @@ SpeechPlan PlanSpeech(const std::vector<SpeechItem>& items, int base_wpm, Speech
 // Fits a plan onto a sound file of `duration_ms`: the words keep their
 // share of the time, so bookmarks fall where their words are.
 void StretchSpeech(SpeechPlan& plan, int64_t duration_ms);
+
+// Who speaks: what a speech engine needs to choose and set up a voice.
+struct SpeechVoice {
+  int words_per_minute = 150;
+  int32_t language_id = 0x0409;
+  std::string tts_mode_id;  // as the program set it; empty when never set
+  int gender = 0;           // 0 neutral, 1 female, 2 male (as character files store it)
+  int pitch_hz = 0;         // the character's pitch; 0 when its file gives none
+};
+
+// Times a Speak or Think; PlanSpeech with the voice's words per minute when
+// no speech engine is asked.
+using SpeechPlanner = std::function<SpeechPlan(const std::vector<SpeechItem>& items,
+                                               const SpeechVoice& voice, SpeechMode mode)>;
 
 // Whitespace-separated words of a text.
 std::vector<std::string> SplitWords(const std::string& text);

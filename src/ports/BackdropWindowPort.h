@@ -13,6 +13,7 @@ inline constexpr int kBackdropSurface = -1;  // the window itself
 
 inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
 inline constexpr int kShiftMask = 1;
 inline constexpr int kCtrlMask = 2;
 inline constexpr int kAltMask = 4;

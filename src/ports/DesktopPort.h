@@ -7,9 +7,48 @@
 
 namespace zarn {
 
-enum class MessageIcon { kNone, kWarning, kInformation };
-enum class MessageButtons { kOk, kOkCancel };
-enum class MessageAnswer { kOk = 1, kCancel = 2 };
+enum class MessageIcon { kNone, kWarning, kInformation, kQuestion };
+enum class MessageButtons { kOk, kOkCancel, kYesNo };
+enum class MessageAnswer { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
+
+// Names the trace gives them.
+inline const char* MessageIconName(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kWarning:
+      return "warning";
+    case MessageIcon::kInformation:
+      return "information";
+    case MessageIcon::kQuestion:
+      return "question";
+    case MessageIcon::kNone:
+      break;
+  }
+  return "none";
+}
+inline const char* MessageButtonsName(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kOkCancel:
+      return "okcancel";
+    case MessageButtons::kYesNo:
+      return "yesno";
+    case MessageButtons::kOk:
+      break;
+  }
+  return "ok";
+}
+inline const char* MessageAnswerName(MessageAnswer answer) {
+  switch (answer) {
+    case MessageAnswer::kCancel:
+      return "cancel";
+    case MessageAnswer::kYes:
+      return "yes";
+    case MessageAnswer::kNo:
+      return "no";
+    case MessageAnswer::kOk:
+      break;
+  }
+  return "ok";
+}
 enum class MousePointer { kDefault, kWait };
 
 // What the common open/save dialog is given and gives back.

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "EngineTestSupport.h"
 #include "base/VbError.h"
@@ -59,16 +60,24 @@ TEST_F(CharacterLookupTest, FindsByPathThenByNameInTheFolders) {
 }
 
 TEST_F(CharacterLookupTest, FoldersComeFromTheEnvironment) {
-  auto env = [](const std::string& name) -> std::string {
-    if (name == "ZARN_CHARACTERS") return "/a:/b::";
-    if (name == "HOME") return "/home/me";
-    return "";
+  using Env = std::map<std::string, std::string>;
+  const std::string kC = "/zarnplay/characters";
+  const std::pair<Env, std::vector<std::string>> cases[] = {
+      {{{"ZARN_CHARACTERS", "/a:/b::"}, {"HOME", "/home/me"}},
+       {"/a", "/b", "/home/me/.local/share" + kC, "/usr/local/share" + kC, "/usr/share" + kC}},
+      {{}, {"/usr/local/share" + kC, "/usr/share" + kC}},
+      {{{"XDG_DATA_HOME", "/d"}, {"HOME", "/home/me"}, {"XDG_DATA_DIRS", "/x:rel:/usr/share"}},
+       {"/d" + kC, "/x" + kC, "/usr/share" + kC}},
+      {{{"XDG_DATA_HOME", "relative"}, {"HOME", "/h"}, {"XDG_DATA_DIRS", "/x"}},
+       {"/h/.local/share" + kC, "/x" + kC, "/usr/share" + kC}},
   };
-  const std::vector<std::string> expected = {
-      "/a", "/b", "/home/me/.local/share/zarnplay/characters", "/usr/share/zarnplay/characters"};
-  EXPECT_EQ(CharacterFolders(env), expected);
-  EXPECT_EQ(CharacterFolders([](const std::string&) { return std::string(); }),
-            std::vector<std::string>{"/usr/share/zarnplay/characters"});
+  for (const auto& [env, expected] : cases) {
+    EXPECT_EQ(CharacterFolders([&env](const std::string& name) {
+                const auto it = env.find(name);
+                return it == env.end() ? std::string() : it->second;
+              }),
+              expected);
+  }
 }
 
 TEST_F(CharacterLookupTest, LoadReadsRealFilesAndReportsFailures) {

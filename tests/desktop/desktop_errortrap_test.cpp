@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <cstdlib>
 
+#include "desktop/desktop_fixture.h"
 #include "platform/desktop/ErrorTrapDialog.h"
 #include "ports/ErrorDialogPort.h"
 
@@ -18,13 +20,7 @@ struct RecordingActions : ErrorDialogActions {
   std::vector<std::string> opened;
 };
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_desktop";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+using testing::App;
 
 constexpr char kShown[] =
     "ZARN Version 7.0.10\r\n\r\nError 91, in Function 85A65038, Line 30\r\n\r\nNo object\r\n";
@@ -62,6 +58,33 @@ TEST(ErrorTrapDialogTest, ControlsSitWhereTheTableSays) {
   if (const char* shot = std::getenv("ZARN_ERRORTRAP_SHOT")) {
     dialog->grab().save(shot);
   }
+}
+
+// Each line of the advice text on one line of its box, all of it inside.
+TEST(ErrorTrapDialogTest, AdviceTextReadsAsLaidOut) {
+  App();
+  auto dialog = MakeErrorTrapDialog("ZARN 7.0.10", kShown, nullptr);
+  dialog->show();
+  auto* box = dialog->findChild<QPlainTextEdit*>("txtInfo(1)");
+  ASSERT_NE(box, nullptr);
+  const QTextDocument* document = box->document();
+  ASSERT_EQ(document->blockCount(), 9);  // eight lines and the last line break
+  const QRect room = box->viewport()->rect();
+  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+    SCOPED_TRACE(block.text().toStdString());
+    QTextCursor cursor(block);
+    const QRect start = box->cursorRect(cursor);
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    const QString text = block.text();
+    // The blanks at the ends of lines may run past the edge.
+    cursor.movePosition(QTextCursor::Left, QTextCursor::MoveAnchor,
+                        static_cast<int>(text.size() - text.trimmed().size()));
+    const QRect end = box->cursorRect(cursor);
+    EXPECT_EQ(start.top(), end.top());
+    EXPECT_LE(end.right(), room.right());
+    EXPECT_LE(end.bottom(), room.bottom());
+  }
+  dialog->hide();
 }
 
 TEST(ErrorTrapDialogTest, ButtonsDoTheirWork) {

@@ -1,83 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <functional>
-#include <memory>
-#include <thread>
+#include <QCloseEvent>
+#include <QWidget>
+#include <sstream>
 
-#include "e2e/e2e_selfrun_ChildProcess.h"
-#include "support/Harness.h"
-#include "support/Process.h"
+#include "desktop/desktop_fixture.h"
+#include "platform/desktop/X11WindowSystem.h"
+#include "platform/headless/HeadlessWindowSystem.h"
 #include "support/TraceReader.h"
-
-// Runs under tests/desktop/with_display.sh: a private Xvfb with a tray host.
 
 namespace zarn {
 namespace {
 
-using namespace std::chrono_literals;
 using testing::ChildProcess;
+using testing::DesktopTest;
 using testing::ParseTrace;
 using testing::ReadFile;
 using testing::RunProcess;
 using testing::Select;
-using testing::TempFolder;
-
-constexpr char kStaying[] =
-    "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
-    "[Script]\nPip.Show\n";
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
-  for (auto until = std::chrono::steady_clock::now() + limit;
-       std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(50ms)) {
-    if (done()) return true;
-  }
-  return false;
-}
-
-class DesktopTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto made =
-        RunProcess({ZARNPLAY_EXE, "--make-test-characters", characters_}, {}, dir_.Path());
-    ASSERT_EQ(made.exit_code, 0) << made.err;
-    script_ = dir_.Write("stay.zrn", kStaying);
-  }
-  std::unique_ptr<ChildProcess> Start(const std::string& name, std::vector<std::string> args) {
-    args.insert(args.begin(), {ZARNPLAY_EXE, "--trace", Trace(name)});
-    return std::make_unique<ChildProcess>(
-        args, std::map<std::string, std::string>{{"ZARN_CHARACTERS", characters_}},
-        dir_ / (name + ".out"));
-  }
-  std::string Trace(const std::string& name) const { return dir_ / (name + ".jsonl"); }
-  // Lines of the window tree naming our main window by title and class.
-  static int MainWindows() {
-    const std::string tree = Shell("xwininfo -root -tree");
-    int count = 0;
-    for (size_t at = 0; (at = tree.find("\"ZARN://zarnplay\": (\"zarnplay\" \"ZARNPlayMain\")",
-                                        at)) != std::string::npos;
-         ++at) {
-      ++count;
-    }
-    return count;
-  }
-
-  TempFolder dir_;
-  std::string characters_ = dir_ / "characters";
-  std::string script_;
-};
+using testing::Shell;
+using testing::WaitUntil;
+using namespace std::chrono_literals;
 
 TEST_F(DesktopTest, WithoutADisplayItAsksForHeadless) {
   const auto run =
@@ -168,6 +111,123 @@ TEST_F(DesktopTest, SendKeysTypesIntoTheFocusedWindowAndCloseAppClosesIt) {
   EXPECT_TRUE(WaitUntil([&] { return ReadFile(typed) == expected; }, 5s)) << ReadFile(typed);
   EXPECT_EQ(play("close", "CLOSEAPP \"Typing Target\"\n"), std::optional<int>(0));
   EXPECT_TRUE(xterm.Wait(10s).has_value()) << "the xterm was not closed";
+}
+
+// The copies on the display and those only the registry knows all close;
+// one known both ways (here this test, with a main window and an entry) is
+// asked once.
+TEST_F(DesktopTest, CloseAllAlsoReachesRegisteredCopiesAndAsksEachOnce) {
+  testing::App();
+  int display_closes = 0;
+  int registry_closes = 0;
+  struct Counting : QWidget {
+    explicit Counting(int& count) : count(count) {}
+    void closeEvent(QCloseEvent* event) override {
+      ++count;
+      event->ignore();
+    }
+    int& count;
+  };
+  std::unique_ptr<QWidget> observer;
+  X11WindowSystem display(
+      [&](const std::string& caption) {
+        observer = std::make_unique<Counting>(display_closes);
+        observer->setWindowTitle(QString::fromStdString(caption));
+        return static_cast<WindowId>(observer->winId());
+      },
+      nullptr);
+  display.RegisterMainWindow("ZARN://observer", "ZARNPlayMain");
+  HeadlessWindowSystem registry(dir_ / "registry");
+  registry.RegisterMainWindow("ZARN://observer", "ZARNPlayMain");
+  registry.SetCloseHandler([&](WindowId) { ++registry_closes; });
+
+  auto shown = Start("shown", {script_});
+  auto headless = Start("headless", {"--headless", script_});
+  ASSERT_TRUE(
+      WaitUntil([&] { return MainWindows() == 1 && registry.TopLevelWindows().size() == 3; }));
+  auto closer = Start("closer", {"/CloseAll"});
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        QCoreApplication::processEvents();
+        registry.AcceptCloseMessages();
+        return !closer->Running();
+      },
+      60s));
+  EXPECT_EQ(closer->Wait(0s), std::optional<int>(0));
+  for (const char* name : {"shown", "headless"}) {
+    SCOPED_TRACE(name);
+    auto& player = std::string(name) == "shown" ? shown : headless;
+    EXPECT_EQ(player->Wait(30s), std::optional<int>(0));
+    EXPECT_EQ(Select(ParseTrace(ReadFile(Trace(name))), "life", "Unload").size(), 1u);
+  }
+  EXPECT_EQ(display_closes, 1);
+  EXPECT_EQ(registry_closes, 0);
+}
+
+// Close Program in the error report ends the program through the orderly
+// quit: the main form unloads and the trace ends as usual.
+TEST_F(DesktopTest, CloseProgramInTheErrorReportEnds) {
+  const std::string script =
+      dir_.Write("failing.zrn",
+                 "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n"
+                 "1=One|~|one\n[Script]\nSENDKEYS \"{FOO}\"\n");
+  auto player = Start("player", {script});
+  std::string geometry;
+  ASSERT_TRUE(WaitUntil([&] {
+    geometry = Shell("xdotool search --onlyvisible --name '^ZARN 7' getwindowgeometry --shell");
+    return geometry.find("X=") != std::string::npos;
+  })) << ReadFile(dir_ / "player.out");
+  const int x = std::stoi(geometry.substr(geometry.find("X=") + 2));
+  const int y = std::stoi(geometry.substr(geometry.find("Y=") + 2));
+  // Close Program: 6060, 3900, 1440, 435 twips; its middle.
+  Shell("xdotool mousemove " + std::to_string(x + 452) + " " + std::to_string(y + 274) +
+        " click 1");
+  EXPECT_EQ(player->Wait(20s), std::optional<int>(0));
+  const auto records = ParseTrace(ReadFile(Trace("player")));
+  EXPECT_EQ(Select(records, "ui", "ErrorReport").size(), 1u);
+  EXPECT_EQ(Select(records, "life", "Unload").size(), 1u);
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().op, "Exit");
+}
+
+// What the desktop is given but cannot use is named in one line on stderr
+// each, and the script still plays.
+TEST_F(DesktopTest, WhatGoesUnusedIsNamedOnStderr) {
+  const std::string script = dir_.Write(
+      "short.zrn", "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\nPip.Show\n");
+  const std::string trace = dir_ / "short.jsonl";
+  const std::string nested = std::string(ZARN_SOURCE_DIR) + "/tests/desktop/with_display.sh";
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> named;  // what each line of ours names, in order
+  };
+  const Case cases[] = {
+      {"no tray host", {nested, "--no-tray", ZARNPLAY_EXE, "--trace", trace, script}, {"tray"}},
+      {"headless-only options",
+       {ZARNPLAY_EXE, "--act", "1 close", "--trace", trace, "--clock", "2026-01-01 10:00:00",
+        "--act", "2 close", script},
+       {"--act", "--clock"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto run = RunProcess(
+        c.args, {"ZARN_CHARACTERS=" + characters_, "ZARN_INSTANCE_DIR=" + (dir_ / "registry")},
+        dir_.Path());
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<std::string> ours;
+    std::istringstream lines(run.err);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("zarnplay: ", 0) == 0) ours.push_back(line);
+    }
+    ASSERT_EQ(ours.size(), c.named.size()) << run.err;
+    for (size_t i = 0; i < ours.size(); ++i) {
+      EXPECT_NE(ours[i].find(c.named[i]), std::string::npos) << ours[i];
+    }
+    const auto records = ParseTrace(ReadFile(trace));
+    EXPECT_EQ(Select(records, "call", "Show").size(), 1u);
+    EXPECT_EQ(Select(records, "life", "ShutDown").size(), 1u);
+  }
 }
 
 }  // namespace

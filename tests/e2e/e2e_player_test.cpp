@@ -24,7 +24,10 @@ class PlayerTest : public ::testing::Test {
   // from other tests.
   std::string Runtime() { return dir_ / "runtime"; }
   std::vector<std::string> Env() {
-    return {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(), "ZARN_INSTANCE_DIR=" + Runtime() + "/zarnplay"};
+    // The test characters, then Fennet, whom the build draws.
+    return {
+        "ZARN_CHARACTERS=" + testing::TestCharacterFolder() + ":" + ZARN_BINARY_DIR + "/characters",
+        "ZARN_INSTANCE_DIR=" + Runtime() + "/zarnplay"};
   }
   ProcessResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), ZARNPLAY_EXE);
@@ -41,7 +44,7 @@ TEST_F(PlayerTest, PlaysTheBundledDemoTheSameWayEveryTime) {
     const auto result = Run(
         {"--headless", "--idle-exit", "--clock", "2026-12-08 09:30:00", "--trace", trace, demo});
     ASSERT_EQ(result.exit_code, 0) << result.err;
-    EXPECT_NE(result.out.find("call   Pip.Show"), std::string::npos);  // the timeline
+    EXPECT_NE(result.out.find("call   Fennet.Show"), std::string::npos);  // the timeline
     traces[i] = ReadFile(trace);
   }
   EXPECT_EQ(traces[0], traces[1]);
@@ -70,6 +73,7 @@ TEST_F(PlayerTest, OptionsAndTheirMistakes) {
       {{"--seed", "-1"}, 2, "", "--seed takes"},
       {{"--act", "soon menu &Close"}, 2, "", "--act takes"},
       {{"--trace"}, 2, "", "--trace needs a value"},
+      {{"--headless", "--tts-timing", "loud", "x.zrn"}, 2, "", "--tts-timing takes"},
       {{"--headless", "--clock", "yesterday", "x.zrn"}, 2, "", "--clock takes"},
       // A missing script: its message, and the run fails.
       {{"--headless", "--idle-exit", "/nowhere/x.zrn"},

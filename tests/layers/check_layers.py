@@ -17,9 +17,10 @@ LAYERS = {
     "backend": ("backend", ["base", "ports", "charfile"]),
     "charengine": ("charengine", ["base", "ports", "charfile"]),
     "core": ("core", ["base", "ports"]),
-    "headless": ("platform/headless", ["base", "ports", "backend", "charfile", "charengine"]),
+    "headless": ("platform/headless", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
     "net": ("platform/net", ["base", "ports"]),
-    "desktop": ("platform/desktop", ["base", "ports", "backend", "charfile", "charengine"]),
+    "speech": ("platform/speech", ["base", "ports", "charengine"]),
+    "desktop": ("platform/desktop", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
     "app": ("app", ["*"]),
 }
 
@@ -29,7 +30,7 @@ THIRD_PARTY = {
     "zlib.h": ["charfile"], "png.h": ["charfile"],
     "curl/": ["net"], "zip.h": ["headless"],
     "Q": ["desktop", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
-    "espeak-ng/": ["desktop", "app"], "fluidsynth": ["desktop"],
+    "espeak-ng/": ["speech", "desktop", "app"], "fluidsynth": ["desktop"],
     "pocketsphinx": ["desktop", "app"], "sphinxbase/": ["desktop", "app"],
     "poppler/": ["desktop"], "libav": ["app"], "libsw": ["app"],
 }

@@ -235,5 +235,44 @@ TEST_F(DownloadTest, UrlsAreDownloadedOnceAStatement) {
   }
 }
 
+// A downloaded script, and what it plays, may start programs only when the
+// user allows it; a local script before and after it is not held back.
+TEST_F(DownloadTest, NetworkScriptsNeedLeaveToStartPrograms) {
+  const std::string head =
+      "[ZARN Script]\r\nVersion=7.0\r\n[Characters]\r\nPip=Pip.acs\r\n[Script]\r\n";
+  const std::string inner = dir_.Write("inner.zrn", head + "SHELLEX inner.sh\r\n", false);
+  HttpServer http{{{"/shell.zrn", head + "SHELLEX remote.sh\r\nPLAYSCRIPT " + inner + "\r\n"}}};
+  const std::string outer = dir_.Write("outer.zrn",
+                                       head + "SHELLEX before.sh\r\nPLAYSCRIPT " +
+                                           http.Url("/shell.zrn") + "\r\nSHELLEX after.sh\r\n",
+                                       false);
+  struct Case {
+    NetworkCommandPolicy policy;
+    std::vector<std::string> started;
+    size_t refused;
+  };
+  for (const Case& c :
+       {Case{NetworkCommandPolicy::kRefuse, {"before.sh", "after.sh"}, 2},
+        Case{
+            NetworkCommandPolicy::kAllow, {"before.sh", "remote.sh", "inner.sh", "after.sh"}, 0}}) {
+    SCOPED_TRACE(static_cast<int>(c.policy));
+    const size_t seen = harness_.Records().size();
+    harness_.program().NetworkCommands = c.policy;
+    LoadScript(harness_.program(), outer, true);
+    std::vector<std::string> started;
+    size_t refused = 0;
+    const auto records = harness_.Records();
+    for (size_t i = seen; i < records.size(); ++i) {
+      const auto& r = records[i];
+      if (r.kind == "shell" && r.op == "Start") started.push_back(r.Arg(0));
+      if (r.kind == "shell" && r.op == "Refused") ++refused;
+    }
+    EXPECT_EQ(started, c.started);
+    EXPECT_EQ(refused, c.refused);
+    EXPECT_EQ(harness_.program().NetworkScriptRuns, 0);
+  }
+  EXPECT_NE(Messages().back().find("--allow-shell"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zarn

@@ -86,6 +86,10 @@ struct HarnessOptions {
   std::string clipboard;
   // Puts a test's own service between the engine and the trace.
   std::function<std::unique_ptr<CharacterServicePort>(CharacterServicePort& engine)> wrap_service;
+  // As the headless program has it.
+  NetworkCommandPolicy network_commands = NetworkCommandPolicy::kRefuse;
+  // Times speech (--tts-timing); empty: the words-per-minute model.
+  SpeechPlanner speech_planner;
 };
 
 class Harness {
@@ -93,7 +97,8 @@ class Harness {
   explicit Harness(HarnessOptions options = {})
       : options_(PrepareEnvironment(std::move(options))),
         platform_(PlatformSettings(options_, NewWindowsFolder())),
-        player_(platform_, PlayerSettings{options_.seed, options_.wrap_service}) {
+        player_(platform_, PlayerSettings{options_.seed, options_.wrap_service,
+                                          options_.network_commands, options_.speech_planner}) {
     platform_.Recorder().SetJsonStream(&json_);
   }
 

@@ -3,6 +3,7 @@
 #include "base/VbConvert.h"
 #include "base/VbString.h"
 #include "core/agent/CAgent.h"
+#include "core/agent/ScriptLine.h"
 #include "core/agent/SpeechText.h"
 #include "core/errortrap/bErrorTrap.h"
 #include "core/eval/DateTimeValues.h"
@@ -23,30 +24,6 @@ namespace zarn {
 namespace {
 
 const std::string kCrLf = "\r\n";
-
-struct Member {
-  const char* keyword;
-  int order;
-};
-
-// Member keywords in the order they are tested.
-constexpr Member kMembers[] = {
-    {".SHOW", 1},
-    {".HIDE", 2},
-    {".SPEAK", 3},
-    {".THINK", 4},
-    {".PLAY", 5},
-    {".MOVETO", 6},
-    {".GESTUREAT", 7},
-    {".BALLOON.FONTNAME", 8},
-    {".BALLOON.FONTSIZE", 9},
-    {".BALLOON.STYLE", 10},
-    {".TTSMODEID", 11},
-    {".LISTEN", 12},
-    {".WIDTH", 13},
-    {".HEIGHT", 14},
-    {".STOPALL", 15},
-};
 
 std::string AfterEquals(const std::string& line) {
   const auto eq = line.find('=');
@@ -193,29 +170,16 @@ void ScriptRun::Line() {
   request_flag_ = false;
 
   Do(110, [&] {
-    if (RemoveBlanks(UCase(line_)).rfind("SETREQ=", 0) == 0) {
-      line_ = Trim(line_.substr(line_.find('=') + 1));
-      const auto paren = line_.find('(');
-      if (paren != std::string::npos) line_[paren] = ' ';
-      if (!line_.empty() && line_.back() == ')') {
-        line_.pop_back();
-        line_ = Trim(line_);
-      }
-      request_flag_ = true;
-    }
+    bool marked = false;
+    line_ = StripSetRequest(line_, marked);
+    request_flag_ = marked;
     upper_ = UCase(line_);
   });
 
   statement_char_.clear();
   Do(120, [&] {
-    if (line_.find('.') == std::string::npos) return;
-    for (const auto& entry : agent_.CharacterTable()) {
-      const std::string prefix = UCase(entry.name) + ".";
-      if (UCase(line_.substr(0, prefix.size())) == prefix) {
-        statement_char_ = entry.name;
-        agent_.CharSelect(entry.name);
-      }
-    }
+    statement_char_ = StatementCharacter(line_, CharacterNames());
+    if (!statement_char_.empty()) agent_.CharSelect(statement_char_);
   });
   if (Stopped()) return;
 
@@ -227,25 +191,16 @@ void ScriptRun::Line() {
   if (Stopped()) return;
 
   if (request_flag_) saved_request_ = agent_.Req;
-  const std::string wait = RemoveBlanks(UCase(line_));
-  if (wait == "WAITFORREQ" || wait == "WAITFOR(REQ)") {
+  if (IsWaitForRequest(line_)) {
     Silently([&] { agent_.WaitForRequest(saved_request_); });
   }
   program_.ports.desktop.DoEvents();
 }
 
 void ScriptRun::CharacterStatement() {
-  const std::string upper_char = UCase(statement_char_);
-  int member = 0;
-  std::string keyword;
-  for (const auto& m : kMembers) {
-    if (upper_.find(upper_char + m.keyword) != std::string::npos) {
-      member = m.order;
-      keyword = m.keyword;
-      break;
-    }
-  }
-  if (member == 0) return;
+  const MemberMatch match = FindCharacterMember(upper_, UCase(statement_char_));
+  if (match.member == CharacterMember::kNone) return;
+  const std::string_view keyword = match.keyword;
 
   const size_t after_member = statement_char_.size() + keyword.size();
   auto cut_after_member = [&] {
@@ -253,28 +208,28 @@ void ScriptRun::CharacterStatement() {
   };
   auto cut_after_equals = [&] { line_ = AfterEquals(line_); };
 
-  switch (member) {
-    case 1:
+  switch (match.member) {
+    case CharacterMember::kShow:
       cut_after_member();
       Do(300, [&] { agent_.CharShow(CReg::TrueFalse(Unquoted(line_))); });
       break;
-    case 2:
+    case CharacterMember::kHide:
       cut_after_member();
       Do(310, [&] { agent_.CharHide(CReg::TrueFalse(Unquoted(line_))); });
       break;
-    case 3:
+    case CharacterMember::kSpeak:
       cut_after_member();
       Do(320, [&] { agent_.CharSpeak(UnescapeQuotes(program_.errors, Unquoted(line_)), ""); });
       break;
-    case 4:
+    case CharacterMember::kThink:
       cut_after_member();
       Do(330, [&] { agent_.CharThink(UnescapeQuotes(program_.errors, Unquoted(line_))); });
       break;
-    case 5:
+    case CharacterMember::kPlay:
       cut_after_member();
       Do(340, [&] { agent_.CharPlay(Unquoted(line_)); });
       break;
-    case 6: {
+    case CharacterMember::kMoveTo: {
       cut_after_member();
       if (line_.find(',') == std::string::npos) break;
       CParser fields(&program_.ports.desktop);
@@ -286,7 +241,7 @@ void ScriptRun::CharacterStatement() {
       Do(380, [&] { agent_.CharMoveTo(x, y, speed); });
       break;
     }
-    case 7: {
+    case CharacterMember::kGestureAt: {
       cut_after_member();
       const auto comma = line_.find(',');
       if (comma == std::string::npos) break;
@@ -296,45 +251,57 @@ void ScriptRun::CharacterStatement() {
       Do(410, [&] { agent_.CharGestureAt(x, y); });
       break;
     }
-    case 8:
+    case CharacterMember::kBalloonFontName:
       cut_after_equals();
       Do(420, [&] { agent_.CharSetBalloonFontName(Unquoted(line_)); });
       break;
-    case 9:
+    case CharacterMember::kBalloonFontSize:
       cut_after_equals();
       Do(430, [&] { agent_.CharSetBalloonFontSize(Unquoted(line_)); });
       break;
-    case 10:
+    case CharacterMember::kBalloonStyle:
       cut_after_equals();
       Do(440, [&] { agent_.CharSetBalloonStyle(Unquoted(line_)); });
       break;
-    case 11:
+    case CharacterMember::kTTSModeID:
       cut_after_equals();
       Do(450, [&] { agent_.CharSetTTSModeID(Unquoted(line_)); });
       break;
-    case 12: {
+    case CharacterMember::kListen: {
       const auto blank = line_.find(' ');
       if (blank != std::string::npos) line_ = line_.substr(blank + 1);
       Do(460, [&] { agent_.CharListen(line_); });
       break;
     }
-    case 13:
+    case CharacterMember::kWidth:
       cut_after_equals();
       line_ = Trim(line_);
       Do(470, [&] { agent_.CharSetWidth(line_); });
       break;
-    case 14:
+    case CharacterMember::kHeight:
       cut_after_equals();
       line_ = Trim(line_);
       Do(480, [&] { agent_.CharSetHeight(line_); });
       break;
-    case 15:
+    case CharacterMember::kNone:
+      break;
+    case CharacterMember::kStopAll:
       Silently([&] { agent_.AgentControl().StopAll(agent_.Char(), std::nullopt); });
       break;
   }
 }
 
 void CAgent::PlayScript(const std::string& psScript, bool, bool pbRecursive, bool pbPowerPoint) {
+  // The scripts of a document are the document's: a bookmark's script from
+  // a downloaded file is as untrusted as the file.
+  struct NetworkRun {
+    int& runs;
+    bool counted;
+    ~NetworkRun() {
+      if (counted) --runs;
+    }
+  } network{program_.NetworkScriptRuns, program_.document.FromNetwork};
+  if (network.counted) ++program_.NetworkScriptRuns;
   ScriptRun run(program_, *this);
   run.Run(psScript, pbRecursive, pbPowerPoint);
 }

@@ -23,7 +23,7 @@ CoordinateReader ServiceCoordinates(const CharacterServicePort& service) {
 }
 
 double EvaluateCoordinate(std::string_view text, const std::vector<std::string>& character_names,
-                          const CoordinateReader& read) {
+                          const CoordinateReader& read, std::string* problem) {
   static constexpr std::pair<const char*, CoordinateProperty> kProperties[] = {
       {".Left", CoordinateProperty::kLeft},
       {".Top", CoordinateProperty::kTop},
@@ -52,8 +52,15 @@ double EvaluateCoordinate(std::string_view text, const std::vector<std::string>&
         folded = UCase(expression);
       }
     }
-    return CEval().Evaluate(expression);
+    CEval eval;
+    const double value = eval.Evaluate(expression);
+    if (problem != nullptr && eval.LastFailure()) {
+      *problem =
+          eval.ErrorMessage().empty() ? eval.LastFailure()->Description() : eval.ErrorMessage();
+    }
+    return value;
   } catch (...) {
+    if (problem != nullptr) *problem = "cannot be evaluated";
     return 0;
   }
 }

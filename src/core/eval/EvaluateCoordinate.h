@@ -22,8 +22,9 @@ CoordinateReader ServiceCoordinates(const CharacterServicePort& service);
 // Replaces Name.Left, Name.Top, Name.Width and Name.Height (ignoring case)
 // for every name in table order by the live value, then evaluates the
 // arithmetic. Every failure is absorbed: an unreadable coordinate keeps its
-// name, and the expression then evaluates to 0.
+// name, and the expression then evaluates to 0; `problem`, when given, then
+// says what was wrong.
 double EvaluateCoordinate(std::string_view text, const std::vector<std::string>& character_names,
-                          const CoordinateReader& read);
+                          const CoordinateReader& read, std::string* problem = nullptr);
 
 }  // namespace zarn

@@ -174,6 +174,8 @@ GlobalStatement ParseGlobalStatement(bErrorTrap::Trap& errors, const std::string
 void RunGlobalStatement(Program& p, std::string& current_line, const std::string& upper_line) {
   GlobalStatement s = ParseGlobalStatement(p.errors, current_line, upper_line);
   p.StatementDownloads.clear();
+  const std::string statement = current_line;
+  const bool network_script = s.kind == Kind::kPlayScript && IsNetworkAddress(s.argument);
   // The line loop's wait test sees what a statement leaves of the line.
   current_line = s.rest;
   if (s.resolve) {
@@ -188,7 +190,7 @@ void RunGlobalStatement(Program& p, std::string& current_line, const std::string
       p.agent->AgentControl().SetPropertySheetVisible(true);
       break;
     case Kind::kShellCommand:
-      zbShellEx::RunShellCommand(p, s.argument);
+      if (zbShellEx::MayRunFromScript(p, statement)) zbShellEx::RunShellCommand(p, s.argument);
       break;
     case Kind::kBackdropColor:
       bBackdrop::SetBackdropColor(p, s.argument);
@@ -215,10 +217,10 @@ void RunGlobalStatement(Program& p, std::string& current_line, const std::string
       bBackdrop::HideBackdrop(p);
       break;
     case Kind::kSendKeys:
-      zbShellEx::SendKeys(p, s.argument);
+      if (zbShellEx::MayRunFromScript(p, statement)) zbShellEx::SendKeys(p, s.argument);
       break;
     case Kind::kCloseApp:
-      zbShellEx::CloseWindowByTitle(p, s.argument);
+      if (zbShellEx::MayRunFromScript(p, statement)) zbShellEx::CloseWindowByTitle(p, s.argument);
       break;
     case Kind::kClose:
       CloseProgram(p);
@@ -232,7 +234,9 @@ void RunGlobalStatement(Program& p, std::string& current_line, const std::string
       p.agent->CharSpeak(kReadAloudDone, "");
       break;
     case Kind::kPlayScript:
+      p.LoadingFromNetwork = network_script;
       PlayNestedScript(p, s.argument);
+      p.LoadingFromNetwork = false;
       break;
   }
 }

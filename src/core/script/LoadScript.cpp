@@ -1,5 +1,7 @@
 #include "core/script/LoadScript.h"
 
+#include <utility>
+
 #include "base/VbConvert.h"
 #include "base/VbString.h"
 #include "core/agent/CAgent.h"
@@ -39,6 +41,8 @@ bool LoadScript(Program& p, const std::string& path, bool play) {
     return false;
   }
   p.ports.trace.Write(TraceRecord("life", "LoadScript").Arg(path));
+  // A script a downloaded one loads is no more trusted than its loader.
+  const bool from_network = std::exchange(p.LoadingFromNetwork, false) || p.NetworkScriptRuns > 0;
   CReg& reg = *p.reg;
   ScriptDocument& doc = p.document;
 
@@ -53,7 +57,10 @@ bool LoadScript(Program& p, const std::string& path, bool play) {
 
   std::string script;
   proc.Step(20, [&] { script = reg.GetProfileSection(path, "Script"); });
-  proc.Step(30, [&] { doc.ScriptPath = path; });
+  proc.Step(30, [&] {
+    doc.ScriptPath = path;
+    doc.FromNetwork = from_network;
+  });
   proc.Step(40, [&] { p.ports.desktop.SetPointer(MousePointer::kWait); });
 
   proc.Step(50, [&] {

@@ -10,12 +10,16 @@
 #include "core/util/CFile.h"
 
 namespace zarn {
-bool IsDownloadAddress(const std::string& reference) {
+bool IsNetworkAddress(const std::string& reference) {
   const std::string lower = LCase(reference.substr(0, 8));
-  for (const char* scheme : {"http://", "https://", "ftp://", "file://"}) {
+  for (const char* scheme : {"http://", "https://", "ftp://"}) {
     if (lower.rfind(scheme, 0) == 0) return true;
   }
   return false;
+}
+
+bool IsDownloadAddress(const std::string& reference) {
+  return IsNetworkAddress(reference) || LCase(reference.substr(0, 7)) == "file://";
 }
 
 std::string FolderOfPath(bErrorTrap::Trap& errors, const std::string& psPath) {

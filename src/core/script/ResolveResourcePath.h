@@ -20,6 +20,9 @@ std::string ResolveResourcePath(Program& program, const std::string& psReference
 // http://, https://, ftp:// or file:// in any letter case.
 bool IsDownloadAddress(const std::string& reference);
 
+// http://, https:// or ftp:// in any letter case: what comes from elsewhere.
+bool IsNetworkAddress(const std::string& reference);
+
 // The path up to and including its last separator; empty when none.
 std::string FolderOfPath(bErrorTrap::Trap& errors, const std::string& psPath);
 

@@ -30,6 +30,9 @@ struct ScriptDocument {
   std::vector<BookmarkEntry> Bookmarks;
   std::vector<CommandEntry> Commands;
   std::string MenuName;
+  // Downloaded, or loaded by a script that was: its scripts may not start
+  // programs, type keys or close windows without the user's leave.
+  bool FromNetwork = false;
 };
 
 // Both lists count in 16 bits.

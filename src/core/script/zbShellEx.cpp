@@ -36,6 +36,30 @@ bool IsDeniedCommand(std::string_view psCommand) {
   return kDeniedCommands.find(entry) != std::string_view::npos;
 }
 
+bool MayRunFromScript(Program& p, const std::string& statement) {
+  if (p.NetworkScriptRuns <= 0) return true;
+  const std::string shown = Trim(statement);
+  switch (p.NetworkCommands) {
+    case NetworkCommandPolicy::kAllow:
+      return true;
+    case NetworkCommandPolicy::kAsk:
+      if (p.ports.desktop.MessageBox("A script from the network asks to run:\r\n\r\n" + shown +
+                                         "\r\n\r\nDo you want to allow it?",
+                                     MessageIcon::kQuestion, MessageButtons::kYesNo,
+                                     kTitle) == MessageAnswer::kYes) {
+        return true;
+      }
+      break;
+    case NetworkCommandPolicy::kRefuse:
+      p.ports.desktop.MessageBox("A script from the network was not allowed to run:\r\n\r\n" +
+                                     shown + "\r\n\r\nStart with --allow-shell to allow it.",
+                                 MessageIcon::kWarning, MessageButtons::kOk, kTitle);
+      break;
+  }
+  p.ports.trace.Write(TraceRecord("shell", "Refused").Arg(shown));
+  return false;
+}
+
 // Own handling: a refused command and a failure outside the program start
 // are shown in a message; the result is what it was by then.
 int32_t RunShellCommand(Program& p, const std::string& psCommand) {

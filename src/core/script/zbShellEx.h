@@ -20,6 +20,11 @@ inline constexpr std::string_view kDeniedCommands =
 // case: "cmd.exe" is refused, "cmd.exe /c dir" is not.
 bool IsDeniedCommand(std::string_view psCommand);
 
+// True when the statement may go ahead: always for local scripts; for a
+// script from the network, as the program's policy says (asking the user,
+// or refusing with a warning). `statement` is shown as written.
+bool MayRunFromScript(Program& program, const std::string& statement);
+
 // Starts a program with the whole command as its command line; when that is
 // impossible, opens the document, folder or address the command names.
 // Returns the shell-open result when the shell-open call was made, else 0.

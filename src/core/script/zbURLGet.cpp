@@ -6,6 +6,7 @@
 
 #include "core/errortrap/bErrorTrap.h"
 #include "core/script/LoadScript.h"
+#include "core/script/ResolveResourcePath.h"
 #include "core/shell/Program.h"
 #include "core/shell/frmZARN.h"
 #include "ports/DesktopPort.h"
@@ -93,17 +94,27 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
   }
 }
 
+namespace {
+
+void LoadDownloadedScript(Program& p, const std::string& url, const std::string& copy, bool play) {
+  p.LoadingFromNetwork = IsNetworkAddress(url);
+  LoadScript(p, copy, play);
+  p.LoadingFromNetwork = false;
+}
+
+}  // namespace
+
 bool LoadScriptFromUrl(Program& p, const std::string& url, bool play) {
   ProcedureScope proc{p.errors, "ZARNGlobalX.LoadScriptFromUrl"};
   proc.LeaveVoid([&] {
     // The statement that named it already tried it and reported the failure.
     if (const auto tried = p.StatementDownloads.find(url); tried != p.StatementDownloads.end()) {
-      if (tried->second != url) LoadScript(p, tried->second, play);
+      if (tried->second != url) LoadDownloadedScript(p, url, tried->second, play);
       return;
     }
     const std::string name = CreateTempFileName(p);
     if (name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
-    if (DownloadUrlToFile(p, url, name)) LoadScript(p, name, play);
+    if (DownloadUrlToFile(p, url, name)) LoadDownloadedScript(p, url, name, play);
   });
   return false;
 }

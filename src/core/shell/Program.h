@@ -52,6 +52,14 @@ struct Ports {
 // The program's shared state (the shared module's values, the error trap,
 // the user variables and the three service objects), created at start-up
 // and alive to the end. Nothing of it lives outside this object.
+// What a script from the network may do with programs, keystrokes and
+// other windows.
+enum class NetworkCommandPolicy {
+  kAsk,     // a Yes/No box naming the command
+  kRefuse,  // a warning, and nothing done (no one to ask)
+  kAllow,   // as a local script (the user said so on the command line)
+};
+
 struct Program {
   explicit Program(Ports p);
   ~Program();
@@ -67,6 +75,11 @@ struct Program {
   bReadText::RandomSource random;
   // PLAYSCRIPT runs inside each other just now.
   int nested_scripts = 0;
+  // Script runs in progress whose text came from the network; set while
+  // a download's script is being loaded.
+  int NetworkScriptRuns = 0;
+  bool LoadingFromNetwork = false;
+  NetworkCommandPolicy NetworkCommands = NetworkCommandPolicy::kAsk;
 
   // True once the user chose Close Program in an error report: running
   // scripts and waits end there. An unload by ShutDown stops no script.

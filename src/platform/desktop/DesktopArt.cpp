@@ -59,4 +59,15 @@ QPixmap ErrorTrapPicture(int width, int height) {
   return pixmap;
 }
 
+QPixmap CloseGlyph() {
+  QPixmap pixmap(10, 10);
+  pixmap.fill(QColor(240, 240, 240));
+  QPainter p(&pixmap);
+  p.setPen(QColor(64, 64, 64));
+  p.drawRect(0, 0, 9, 9);
+  p.drawLine(2, 2, 7, 7);
+  p.drawLine(2, 7, 7, 2);
+  return pixmap;
+}
+
 }  // namespace zarn

@@ -5,9 +5,11 @@
 
 namespace zarn {
 
-// Our own artwork, drawn by code: the program icon (tray, windows) and the
-// picture on the error report.
+// Our own artwork, drawn by code: the program icon (tray, windows), the
+// picture on the error report and the backdrop's close glyph.
 QIcon ProgramIcon();
 QPixmap ErrorTrapPicture(int width, int height);
+// The backdrop's 10 x 10 close glyph: a cross on a light square.
+QPixmap CloseGlyph();
 
 }  // namespace zarn

@@ -22,6 +22,7 @@ struct LentServices {
   BackdropWindowPort* backdrop = nullptr;
   ShellPort* shell = nullptr;
   PresentationPort* presentation = nullptr;
+  WindowSystemPort* windows = nullptr;  // null: those on the display
 };
 
 // The program on a real display: Qt Widgets on X11, the wall clock, the
@@ -42,7 +43,7 @@ class DesktopPlatform : public Platform {
   MediaCommandPort& Media() override { return *lent_.media; }
   BackdropWindowPort& Backdrop() override { return *lent_.backdrop; }
   ShellPort& Shell() override { return *lent_.shell; }
-  WindowSystemPort& Windows() override { return windows_; }
+  WindowSystemPort& Windows() override { return lent_.windows ? *lent_.windows : windows_; }
   ClipboardPort& Clipboard() override { return clipboard_; }
   PresentationPort* Presentation() override { return lent_.presentation; }
 
@@ -53,6 +54,9 @@ class DesktopPlatform : public Platform {
   zarn::Trace& Recorder() { return trace_; }
   DesktopScreen& Screen() { return screen_; }
   QtScheduler& WallLoop() { return loop_; }
+  X11WindowSystem& DisplayWindows() { return windows_; }
+  // Another copy asked us to close by some way of its own.
+  void AskToClose() { RequestClose(); }
 
  private:
   WindowId CreateMainWindow(const std::string& caption);

@@ -24,17 +24,6 @@ constexpr int32_t kFileMustExist = 0x1000;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-const char* IconName(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::kWarning:
-      return "warning";
-    case MessageIcon::kInformation:
-      return "information";
-    default:
-      return "none";
-  }
-}
-
 // "Scripts (*.zrn;*.zrs)|*.zrn;*.zrs|All|*.*" -> Qt's "Scripts (*.zrn *.zrs)" list.
 QStringList NameFilters(const std::string& filter) {
   const QStringList parts = Q(filter).split('|');
@@ -57,19 +46,34 @@ MessageAnswer DesktopScreen::MessageBox(const std::string& text, MessageIcon ico
                                         MessageButtons buttons, const std::string& title) {
   QMessageBox box(icon == MessageIcon::kWarning       ? QMessageBox::Warning
                   : icon == MessageIcon::kInformation ? QMessageBox::Information
+                  : icon == MessageIcon::kQuestion    ? QMessageBox::Question
                                                       : QMessageBox::NoIcon,
-                  Q(title), Q(text),
-                  buttons == MessageButtons::kOkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                       : QMessageBox::Ok);
-  box.setDefaultButton(QMessageBox::Ok);
-  const MessageAnswer answer =
-      box.exec() == QMessageBox::Cancel ? MessageAnswer::kCancel : MessageAnswer::kOk;
+                  Q(title), Q(text));
+  MessageAnswer answer = MessageAnswer::kOk;
+  switch (buttons) {
+    case MessageButtons::kOk:
+      box.setStandardButtons(QMessageBox::Ok);
+      box.exec();
+      break;
+    case MessageButtons::kOkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      box.setDefaultButton(QMessageBox::Ok);
+      answer = box.exec() == QMessageBox::Cancel ? MessageAnswer::kCancel : MessageAnswer::kOk;
+      break;
+    case MessageButtons::kYesNo:
+      // A question about something risky: No is what Enter and Escape say.
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(QMessageBox::No);
+      box.setEscapeButton(QMessageBox::No);
+      answer = box.exec() == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+      break;
+  }
   trace_.Write(TraceRecord("ui", "MessageBox")
                    .Arg(text)
-                   .Arg(IconName(icon))
-                   .Arg(buttons == MessageButtons::kOkCancel ? "okcancel" : "ok")
+                   .Arg(MessageIconName(icon))
+                   .Arg(MessageButtonsName(buttons))
                    .Arg(title)
-                   .Result(std::string(answer == MessageAnswer::kOk ? "ok" : "cancel")));
+                   .Result(std::string(MessageAnswerName(answer))));
   return answer;
 }
 

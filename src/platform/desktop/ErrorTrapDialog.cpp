@@ -2,11 +2,13 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 #include "platform/desktop/DesktopArt.h"
@@ -90,6 +92,30 @@ QWidget* MakeControl(QDialog* dialog, const Control& c, const std::string& text,
   return widget;
 }
 
+// Our fonts run wider than the face the layout was made for: the advice
+// text takes the largest size at which each of its lines fits the box, so
+// no line breaks a second time and none is cut off below.
+void FitLines(QPlainTextEdit* box) {
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  const QStringList lines = box->toPlainText().split('\n');
+  const qreal margins = 2 * box->document()->documentMargin() + 2;
+  const QRect room = box->contentsRect();
+  QFont font = box->font();
+  for (qreal size = font.pointSizeF(); size >= 5; size -= 0.25) {
+    font.setPointSizeF(size);
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (const QString& line : lines) {
+      widest = std::max(widest, metrics.horizontalAdvance(line.trimmed()));
+    }
+    if (widest + margins <= room.width() &&
+        metrics.lineSpacing() * static_cast<qreal>(lines.size()) + margins <= room.height()) {
+      break;
+    }
+  }
+  box->setFont(font);
+}
+
 void Paint(QWidget* widget, QColor colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Base, colour);
@@ -129,6 +155,7 @@ std::unique_ptr<QDialog> MakeErrorTrapDialog(const std::string& caption, const s
   heading.setBold(true);
   heading.setPointSizeF(15.75);
   find("txtInfo(0)")->setFont(heading);
+  FitLines(static_cast<QPlainTextEdit*>(find("txtInfo(1)")));
   Paint(find("txtMsg"), QColor(255, 255, 192));
 
   QDialog* raw = dialog.get();

@@ -79,6 +79,24 @@ std::string X11WindowSystem::ClassName(WindowId window) {
   return name;
 }
 
+int64_t X11WindowSystem::ProcessId(WindowId window) {
+  if (!display_ || window == 0) return 0;
+  Display* d = D(display_);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  int64_t pid = 0;
+  if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                         &type, &format, &items, &after, &data) == Success &&
+      data != nullptr && format == 32 && items == 1) {
+    // Format 32 items arrive as longs.
+    pid = static_cast<int64_t>(*reinterpret_cast<unsigned long*>(data));
+  }
+  if (data) XFree(data);
+  return pid;
+}
+
 void X11WindowSystem::PostClose(WindowId window) {
   if (!display_ || window == 0) return;
   Display* d = D(display_);

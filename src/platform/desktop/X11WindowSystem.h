@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -29,6 +30,9 @@ class X11WindowSystem : public WindowSystemPort {
   WindowId FindWindowByTitle(const std::string& title) override;
   void RegisterMainWindow(const std::string& caption, const std::string& class_name) override;
   WindowId MainWindow() const override { return main_; }
+
+  // The process id the window's owner states (_NET_WM_PID); 0 for none.
+  int64_t ProcessId(WindowId window);
 
  private:
   bool Exists(WindowId window);

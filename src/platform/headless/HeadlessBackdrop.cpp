@@ -46,51 +46,82 @@ void HeadlessBackdrop::Reset(bool loaded) {
   pictures_ = {};
 }
 
-void HeadlessBackdrop::Load() { Reset(true); }
+void HeadlessBackdrop::SetEvents(BackdropEvents* events) {
+  events_ = events;
+  if (shown_) shown_->SetEvents(events);
+}
+
+void HeadlessBackdrop::Load() {
+  if (shown_) shown_->Load();
+  Reset(true);
+}
 
 void HeadlessBackdrop::Unload() {
   if (!loaded_) return;
+  if (shown_) shown_->Unload();
   Reset(false);
   Record("close", "");
 }
 
+void HeadlessBackdrop::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (shown_) shown_->Move(left, top, width, height);
+}
+
 void HeadlessBackdrop::SetBackColor(uint32_t color) {
+  if (shown_) shown_->SetBackColor(color);
   color_ = color;
   Record("color", ColorText(color));
 }
 
 void HeadlessBackdrop::Show() {
+  if (shown_) shown_->Show();
   visible_ = true;
   Record("show", "");
 }
 
 void HeadlessBackdrop::Hide() {
+  if (shown_) shown_->Hide();
   visible_ = false;
   Record("hide", "");
+}
+
+void HeadlessBackdrop::SetPictureBorder(int index, bool border) {
+  if (shown_) shown_->SetPictureBorder(index, border);
 }
 
 PictureSize HeadlessBackdrop::LoadPicture(int index, const std::string& path) {
   Picture& picture = pictures_[Slot(index)];
   picture.path.clear();
-  const PictureProbeResult probe = ProbePictureFile(path);
-  if (!probe) throw VbError(481, "Invalid picture");
+  PictureSize size;
+  if (shown_) {
+    size = shown_->LoadPicture(index, path);
+  } else {
+    const PictureProbeResult probe = ProbePictureFile(path);
+    if (!probe) throw VbError(481, "Invalid picture");
+    size = PictureSize{probe.info->width, probe.info->height};
+  }
   picture.path = path;
   if (!picture.stretch) {
-    picture.width = probe.info->width * 15;
-    picture.height = probe.info->height * 15;
+    picture.width = size.width * 15;
+    picture.height = size.height * 15;
   }
-  return PictureSize{probe.info->width, probe.info->height};
+  return size;
 }
 
-void HeadlessBackdrop::ClearPicture(int index) { pictures_[Slot(index)].path.clear(); }
+void HeadlessBackdrop::ClearPicture(int index) {
+  pictures_[Slot(index)].path.clear();
+  if (shown_) shown_->ClearPicture(index);
+}
 
 void HeadlessBackdrop::SetPictureStretch(int index, bool stretch) {
   pictures_[Slot(index)].stretch = stretch;
+  if (shown_) shown_->SetPictureStretch(index, stretch);
 }
 
 void HeadlessBackdrop::MovePicture(int index, int32_t left, int32_t top, int32_t width,
                                    int32_t height) {
   Picture& picture = pictures_[Slot(index)];
+  if (shown_) shown_->MovePicture(index, left, top, width, height);
   picture.left = left;
   picture.top = top;
   picture.width = width;
@@ -99,6 +130,7 @@ void HeadlessBackdrop::MovePicture(int index, int32_t left, int32_t top, int32_t
 
 void HeadlessBackdrop::SetPictureVisible(int index, bool visible) {
   Picture& picture = pictures_[Slot(index)];
+  if (shown_) shown_->SetPictureVisible(index, visible);
   picture.visible = visible;
   if (!visible || picture.path.empty()) return;
   trace_.Write(TraceRecord("ui", "Backdrop")
@@ -110,12 +142,27 @@ void HeadlessBackdrop::SetPictureVisible(int index, bool visible) {
                    .Arg(picture.height));
 }
 
+void HeadlessBackdrop::MoveCloseGlyph(int32_t left, int32_t top) {
+  if (shown_) shown_->MoveCloseGlyph(left, top);
+}
+
+void HeadlessBackdrop::SetCloseGlyphToolTip(const std::string& text) {
+  if (shown_) shown_->SetCloseGlyphToolTip(text);
+}
+
 void HeadlessBackdrop::SetCloseGlyphVisible(bool visible) {
+  if (shown_) shown_->SetCloseGlyphVisible(visible);
   if (visible && !glyph_visible_) Record("glyph", "shown");
   glyph_visible_ = visible;
 }
 
 std::optional<int> HeadlessBackdrop::PopupMenu(const std::vector<std::string>& captions) {
+  if (shown_) {
+    const std::optional<int> chosen = shown_->PopupMenu(captions);
+    const bool valid = chosen && *chosen >= 0 && static_cast<size_t>(*chosen) < captions.size();
+    Record("menu", valid ? captions[static_cast<size_t>(*chosen)] : "");
+    return valid ? chosen : std::nullopt;
+  }
   std::optional<std::string> choice = std::move(menu_choice_);
   menu_choice_.reset();
   if (choice) {

@@ -11,32 +11,35 @@
 
 namespace zarn {
 
-// The backdrop with nobody looking: its state goes to the trace as `ui`
-// `Backdrop` records [what, value] ("color" "#RRGGBB", "image" path and
-// left, top, width, height in twips, "show", "hide", "close", plus "glyph"
-// when the close glyph appears and "menu" with the caption chosen from the
-// popup, "" when dismissed). Pictures are read only for their size.
+// The backdrop's state in the trace, as `ui` `Backdrop` records [what,
+// value] ("color" "#RRGGBB", "image" path and left, top, width, height in
+// twips, "show", "hide", "close", plus "glyph" when the close glyph appears
+// and "menu" with the caption chosen from the popup, "" when dismissed).
+// With nobody looking, pictures are read only for their size; given a window
+// that is `shown`, every call goes on to it as well, and it loads the
+// pictures, runs the menu and delivers the user's events.
 class HeadlessBackdrop : public BackdropWindowPort {
  public:
-  explicit HeadlessBackdrop(Trace& trace) : trace_(trace) {}
+  explicit HeadlessBackdrop(Trace& trace, BackdropWindowPort* shown = nullptr)
+      : trace_(trace), shown_(shown) {}
 
-  void SetEvents(BackdropEvents* events) override { events_ = events; }
+  void SetEvents(BackdropEvents* events) override;
   void Load() override;
   void Unload() override;
-  void Move(int32_t, int32_t, int32_t, int32_t) override {}
+  void Move(int32_t left, int32_t top, int32_t width, int32_t height) override;
   void SetBackColor(uint32_t color) override;
   void Show() override;
   void Hide() override;
 
-  void SetPictureBorder(int, bool) override {}
+  void SetPictureBorder(int index, bool border) override;
   PictureSize LoadPicture(int index, const std::string& path) override;
   void ClearPicture(int index) override;
   void SetPictureStretch(int index, bool stretch) override;
   void MovePicture(int index, int32_t left, int32_t top, int32_t width, int32_t height) override;
   void SetPictureVisible(int index, bool visible) override;
 
-  void MoveCloseGlyph(int32_t, int32_t) override {}
-  void SetCloseGlyphToolTip(const std::string&) override {}
+  void MoveCloseGlyph(int32_t left, int32_t top) override;
+  void SetCloseGlyphToolTip(const std::string& text) override;
   void SetCloseGlyphVisible(bool visible) override;
   std::optional<int> PopupMenu(const std::vector<std::string>& captions) override;
 
@@ -65,6 +68,7 @@ class HeadlessBackdrop : public BackdropWindowPort {
   int ElementAtCentre() const;
 
   Trace& trace_;
+  BackdropWindowPort* shown_;
   BackdropEvents* events_ = nullptr;
   bool loaded_ = false;
   bool visible_ = false;

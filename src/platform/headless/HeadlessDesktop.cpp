@@ -5,18 +5,6 @@
 namespace zarn {
 namespace {
 
-const char* IconName(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::kWarning:
-      return "warning";
-    case MessageIcon::kInformation:
-      return "information";
-    case MessageIcon::kNone:
-      break;
-  }
-  return "none";
-}
-
 std::string FileTitleOf(const std::string& path) {
   const auto cut = path.find_last_of("/\\");
   return cut == std::string::npos ? path : path.substr(cut + 1);
@@ -29,15 +17,17 @@ HeadlessDesktop::HeadlessDesktop(HeadlessLoop& loop, Trace& trace, int width_px,
 
 MessageAnswer HeadlessDesktop::MessageBox(const std::string& text, MessageIcon icon,
                                           MessageButtons buttons, const std::string& title) {
-  // The only OK/Cancel boxes are retry prompts, where OK would ask again.
-  const MessageAnswer answer =
-      buttons == MessageButtons::kOkCancel ? MessageAnswer::kCancel : MessageAnswer::kOk;
+  // The only OK/Cancel boxes are retry prompts, where OK would ask again;
+  // nobody is there to say Yes.
+  const MessageAnswer answer = buttons == MessageButtons::kOkCancel ? MessageAnswer::kCancel
+                               : buttons == MessageButtons::kYesNo  ? MessageAnswer::kNo
+                                                                    : MessageAnswer::kOk;
   trace_.Write(TraceRecord("ui", "MessageBox")
                    .Arg(text)
-                   .Arg(IconName(icon))
-                   .Arg(buttons == MessageButtons::kOkCancel ? "okcancel" : "ok")
+                   .Arg(MessageIconName(icon))
+                   .Arg(MessageButtonsName(buttons))
                    .Arg(title)
-                   .Result(std::string(answer == MessageAnswer::kOk ? "ok" : "cancel")));
+                   .Result(std::string(MessageAnswerName(answer))));
   return answer;
 }
 

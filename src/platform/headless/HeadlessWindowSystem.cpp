@@ -303,6 +303,11 @@ std::string HeadlessWindowSystem::ClassName(WindowId window) {
   return entry ? entry->class_name : std::string();
 }
 
+pid_t HeadlessWindowSystem::ProcessOf(WindowId window) {
+  const auto entry = ReadEntry(window);
+  return entry ? entry->pid : 0;
+}
+
 WindowId HeadlessWindowSystem::FindWindowByTitle(const std::string& title) {
   for (const auto& entry : LiveEntries()) {
     if (entry.title == title) return entry.id;

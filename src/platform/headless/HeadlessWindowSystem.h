@@ -39,6 +39,9 @@ class HeadlessWindowSystem : public WindowSystemPort {
   void RegisterMainWindow(const std::string& caption, const std::string& class_name) override;
   WindowId MainWindow() const override { return main_; }
 
+  // The process a registered window belongs to; 0 when it is gone.
+  pid_t ProcessOf(WindowId window);
+
   // Registers another window of this process (a test stands in for some
   // other program's window with it).
   WindowId RegisterWindow(const std::string& title, const std::string& class_name);

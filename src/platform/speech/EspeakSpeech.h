@@ -1,0 +1,27 @@
+#pragma once
+
+#include <vector>
+
+#include "charengine/SpeechTags.h"
+#include "charengine/SpeechTiming.h"
+#include "platform/speech/EspeakSynthesizer.h"
+
+namespace zarn {
+
+struct SpokenSpeech {
+  SynthesizedSpeech audio;  // word events carry their balloon word
+  SpeechPlan plan;          // words, bookmarks and length as espeak-ng speaks them
+};
+
+// Speaks a Speak's text in the character's voice; throws SpeechError.
+// `last` is what \Lst\ repeats when the items still hold it.
+SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                        bool keep_audio = true, const std::vector<SpeechItem>* last = nullptr);
+
+// For the engine: Speak takes espeak-ng's times (no audio kept); Think and
+// sound files keep the words-per-minute model, as nothing is synthesised
+// for them. Should espeak-ng fail, it says so once on stderr and the model
+// times the speech.
+SpeechPlanner MakeEspeakPlanner();
+
+}  // namespace zarn

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "platform/speech/EspeakVoice.h"
+#include "platform/speech/Mouths.h"
+
+namespace zarn {
+namespace {
+
+TEST(EspeakVoice, ChosenFromModeLanguageAndCharacter) {
+  struct Case {
+    int32_t language_id;
+    const char* mode_id;
+    int gender;
+    int pitch_hz;
+    int wpm;
+    const char* name;
+    int pitch;
+    int rate;
+  };
+  const Case cases[] = {
+      {0x0409, "", 0, 0, 150, "en-us", 50, 150},
+      {0x0809, "", 2, 240, 175, "en-gb", 100, 175},
+      {0x0407, "", 1, 200, 500, "de+f3", 64, 450},
+      {0x040C, "", 1, 100, 40, "fr-fr+f3", 0, 80},
+      {0x0C0A, "", 0, 0, 150, "es", 50, 150},
+      {0x0416, "", 0, 0, 150, "pt-br", 50, 150},
+      {0x0413, "", 0, 0, 150, "nl", 50, 150},
+      {0x0410, "", 0, 0, 150, "it", 50, 150},
+      {0x0807, "", 0, 0, 150, "de", 50, 150},  // Swiss German: by primary language
+      {0x7777, "", 0, 0, 150, "en", 50, 150},
+      {0x0409, "de+m2", 1, 0, 150, "de+m2", 50, 150},
+      {0x0409, "{CA141FD0-AC7F-11D1-97A3-006008273000}", 0, 0, 150, "en-us", 50, 150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SpeechVoice voice;
+    voice.language_id = c.language_id;
+    voice.tts_mode_id = c.mode_id;
+    voice.gender = c.gender;
+    voice.pitch_hz = c.pitch_hz;
+    voice.words_per_minute = c.wpm;
+    const EspeakVoice chosen = ChooseVoice(voice);
+    EXPECT_EQ(chosen.Name(), c.name);
+    EXPECT_EQ(chosen.pitch, c.pitch);
+    EXPECT_EQ(chosen.rate, c.rate);
+  }
+}
+
+TEST(Mouths, PhonemesPickShapes) {
+  const std::pair<const char*, MouthShape> cases[] = {
+      {"", MouthShape::kClosed},    {"_:", MouthShape::kClosed}, {"m", MouthShape::kClosed},
+      {"ˈa", MouthShape::kWide4},   {"aɪ", MouthShape::kWide4},  {"ə", MouthShape::kWide3},
+      {"t", MouthShape::kWide2},    {"tʃ", MouthShape::kMedium}, {"dʒ", MouthShape::kMedium},
+      {"ˌuː", MouthShape::kNarrow}, {"f", MouthShape::kWide1},   {"ʃ", MouthShape::kMedium},
+      {"Q", MouthShape::kWide2},
+  };
+  for (const auto& [ipa, shape] : cases) {
+    SCOPED_TRACE(ipa);
+    EXPECT_EQ(MouthForPhoneme(ipa), shape);
+  }
+}
+
+}  // namespace
+}  // namespace zarn
