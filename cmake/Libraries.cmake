@@ -56,7 +56,8 @@ zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgCon
 find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia)
 find_package(X11 REQUIRED)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
-                    DEPS zarn_backend zarn_charengine Qt6::Widgets Qt6::Multimedia X11::X11 xdo)
+                    DEPS zarn_backend zarn_charengine zarn_speech Qt6::Widgets Qt6::Multimedia
+                         X11::X11 xdo)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 
 # Options, tools and the one wiring of a platform to the program.

@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
-#include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopShell.h"
+#include "platform/desktop/DesktopSpeech.h"
 #include "platform/desktop/QtBackdrop.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
@@ -51,10 +51,13 @@ int RunDesktopPlayer(const Options& options) {
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
   if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
-  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
+  // On a desktop speech is timed by the voice that speaks it.
+  DesktopSpeech speech;
+  player_settings.speech_planner = speech.Planner();
   Player player(platform, player_settings);
   CharacterScreen characters(player.Engine(), platform.Screen());
-  player.Engine().SetRenderSink(&characters);
+  speech.Attach(characters);
+  player.Engine().SetRenderSink(&speech);
   player.Run();
   player.Engine().SetRenderSink(nullptr);
   return player.program().ExitCode;
