@@ -58,6 +58,10 @@ find_package(X11 REQUIRED)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
                     DEPS zarn_backend zarn_charengine Qt6::Widgets X11::X11 xdo)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
+# Slides: the show's logic is the headless presenter's; PDF pages through
+# Poppler (no CMake config for poppler-qt6).
+pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
+target_link_libraries(zarn_desktop PUBLIC zarn_headless PkgConfig::POPPLER_QT6)
 
 # Options, tools and the one wiring of a platform to the program.
 zarn_folder_library(zarn_app DIRS app
