@@ -28,10 +28,10 @@ void SlideWindow::SetSlide(const QImage& slide) {
 }
 
 void SlideWindow::ShowOnScreen() {
-  // Without a window manager full screen is only a hint: size it ourselves.
+  // A plain window the size of the screen rather than a full-screen one:
+  // window managers put full-screen windows above the characters.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->geometry());
-  showFullScreen();
-  raise();
+  showNormal();
   activateWindow();
 }
 

@@ -6,7 +6,7 @@
 
 namespace zarn {
 
-// The slideshow's full-screen window: one rendered slide, centred on black.
+// The slideshow's window: one rendered slide, centred on black.
 // A click, Space, Enter, Right, Down or Page Down asks for the next slide;
 // Escape asks to end the show.
 class SlideWindow : public QWidget {
@@ -14,7 +14,7 @@ class SlideWindow : public QWidget {
   SlideWindow(std::function<void()> next, std::function<void()> stop);
 
   void SetSlide(const QImage& slide);
-  // Full screen and on top of the other windows.
+  // Covering the screen.
   void ShowOnScreen();
   // The size a slide should be rendered at to fill the screen.
   QSize ScreenSize() const;
