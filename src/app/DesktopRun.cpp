@@ -42,6 +42,7 @@ int RunDesktopPlayer(const Options& options) {
   HeadlessBackdrop backdrop(trace, &drawn_backdrop);
   HeadlessShell starter(trace, options.dry_run);
   DesktopShell shell(starter, trace);
+  // Slides are drawn: the show's logic is the headless presenter's inside.
   DesktopPresenter presenter(platform.Loop(), trace);
   DesktopWindows windows(platform.DisplayWindows(), [&platform] { platform.AskToClose(); });
   platform.Lend({&environment, &media, &backdrop, &shell, &presenter, &windows});

@@ -87,7 +87,7 @@ PresentationId DesktopPresenter::OpenPresentation(const std::string& file, bool,
   try {
     // What is no presentation is refused before LibreOffice is asked.
     if (IsBinaryPresentation(file)) {
-      readable = converter_.Convert(file, SlideConverter::Format::kFlatXml);
+      readable = converter_.Convert(file, SlideConverter::Format::kOpenDocument);
     }
     ReadPresentationFile(readable);
     slides = LoadSlides(converter_.Convert(file, SlideConverter::Format::kPdf));

@@ -103,7 +103,7 @@ std::string SlideConverter::Convert(const std::string& file, Format format) {
         "(install the package libreoffice-impress)");
   }
   const QFileInfo source(QString::fromStdString(file));
-  const QString suffix = format == Format::kPdf ? QStringLiteral("pdf") : QStringLiteral("fodp");
+  const QString suffix = format == Format::kPdf ? QStringLiteral("pdf") : QStringLiteral("odp");
   const QString folder = QString::fromStdString(CacheFolder());
   if (!QDir().mkpath(folder)) Fail("cannot create the cache folder " + CacheFolder());
   const QString target = folder + '/' + ContentHash(source.absoluteFilePath()) + '.' + suffix;
@@ -124,7 +124,7 @@ std::string SlideConverter::Convert(const std::string& file, Format format) {
           ? QStringLiteral(
                 "pdf:impress_pdf_Export:{\"ExportHiddenSlides\":{\"type\":\"boolean\","
                 "\"value\":\"true\"}}")
-          : QStringLiteral("fodp");
+          : QStringLiteral("odp");
   QProcess office;
   office.setProgram(office_program);
   office.setArguments({QStringLiteral("-env:UserInstallation=") +

@@ -33,7 +33,7 @@ class HeadlessPresenter : public PresentationPort {
   PresentationId OpenPresentation(const std::string& file, bool read_only, bool untitled,
                                   bool with_window) override;
   // Open with the slides and timings read from `readable`, a converted copy
-  // of `file` (an old binary .ppt as flat XML).
+  // of `file` (an old binary .ppt as an .odp).
   PresentationId OpenConverted(const std::string& file, const std::string& readable,
                                bool with_window);
   void CloseActivePresentation() override;
