@@ -177,14 +177,17 @@ TEST_F(DesktopTest, DecksNarrateSlideBySlideOnTheirTimings) {
     ASSERT_TRUE(WaitUntil([&] {
       slide_times.clear(), shown.clear(), after_end.clear(), ended = false;
       for (const auto& r : ParseTrace(ReadFile(Trace(name)))) {
+        // Each slide's piece of the script plays when that slide comes up.
+        if (r.op == "Think") shown.push_back("Think " + r.Arg(0));
         if (r.kind != "show") continue;
-        if (r.op == "NextSlide") shown.push_back(r.Arg(0)), slide_times.push_back(r.t);
+        if (r.op == "NextSlide") shown.push_back("Slide " + r.Arg(0)), slide_times.push_back(r.t);
         if (ended) after_end.push_back(r.op + (r.args.empty() ? "" : " " + r.Arg(0)));
         if (r.op == "SlideShowEnd") ended = true;
       }
       return !after_end.empty() && after_end.back() == "Quit";
     })) << ReadFile(Trace(name));
-    EXPECT_EQ(shown, (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Slide 1", "Slide 2", "Think two", "Slide 3",
+                                               "Think three"}));
     for (size_t i = 1; i < slide_times.size(); ++i) {
       EXPECT_NEAR(slide_times[i] - slide_times[i - 1], kSlideMs / 1000.0, 0.25) << i;
     }
