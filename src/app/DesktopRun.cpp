@@ -5,6 +5,8 @@
 #include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
+#include "charengine/CharacterEngine.h"
+#include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopPresenter.h"
 #include "platform/desktop/DesktopShell.h"
@@ -52,7 +54,10 @@ int RunDesktopPlayer(const Options& options) {
   if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
   player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
   Player player(platform, player_settings);
+  CharacterScreen characters(player.Engine(), platform.Screen());
+  player.Engine().SetRenderSink(&characters);
   player.Run();
+  player.Engine().SetRenderSink(nullptr);
   return player.program().ExitCode;
 }
 

@@ -29,4 +29,14 @@ if [ "$tray" = 1 ]; then
   pids+=($!)
   for _ in $(seq 100); do xwininfo -root -tree | grep -qi panel && break; sleep 0.05; done
 fi
+# Sound goes to a PulseAudio null sink; without one the player stays silent.
+if command -v pulseaudio >/dev/null; then
+  export XDG_RUNTIME_DIR="$work/runtime"
+  mkdir -p -m700 "$XDG_RUNTIME_DIR"
+  pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
+    --load="module-null-sink sink_name=nullsink" --load="module-native-protocol-unix" \
+    >"$work/pulse.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+fi
 "$@"
