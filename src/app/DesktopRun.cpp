@@ -7,13 +7,13 @@
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopPresenter.h"
 #include "platform/desktop/DesktopShell.h"
 #include "platform/desktop/DesktopSpeech.h"
 #include "platform/desktop/QtBackdrop.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
-#include "platform/headless/HeadlessPresenter.h"
 #include "platform/headless/HeadlessShell.h"
 
 namespace zarn {
@@ -44,7 +44,8 @@ int RunDesktopPlayer(const Options& options) {
   HeadlessBackdrop backdrop(trace, &drawn_backdrop);
   HeadlessShell starter(trace, options.dry_run);
   DesktopShell shell(starter, trace);
-  HeadlessPresenter presenter(platform.Loop(), trace);
+  // Slides are drawn: the show's logic is the headless presenter's inside.
+  DesktopPresenter presenter(platform.Loop(), trace);
   DesktopWindows windows(platform.DisplayWindows(), [&platform] { platform.AskToClose(); });
   platform.Lend({&environment, &media, &backdrop, &shell, &presenter, &windows});
 
