@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 constexpr char kProbeScript[] =
     "#!/bin/sh\n"
     "out=\"$1\"\n"
-    "printf '%s|' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n";
+    "printf '%s|' \"$@\" > \"$out.tmp\" && /bin/mv \"$out.tmp\" \"$out\"\n";
 
 class HeadlessShellTest : public ::testing::Test {
  protected:
@@ -38,8 +38,8 @@ class HeadlessShellTest : public ::testing::Test {
     fs::create_directories(root_ / "docs");
     std::ofstream(root_ / "docs" / "readme.txt") << "hello";
     if (const char* path = std::getenv("PATH")) saved_path_ = path;
-    // Only our stubs (and the shell they need) can be found.
-    ::setenv("PATH", ((root_ / "bin").string() + ":/bin:/usr/bin").c_str(), 1);
+    // Only our stubs can be found, not an opener the machine has.
+    ::setenv("PATH", (root_ / "bin").string().c_str(), 1);
     trace_.SetJsonStream(&json_);
   }
   void TearDown() override {
@@ -60,7 +60,7 @@ class HeadlessShellTest : public ::testing::Test {
   // An opener stub that records its arguments in bin/<name>.args.
   void WriteOpener(const std::string& name) {
     WriteProgram(name, "#!/bin/sh\nout=\"" + (root_ / "bin" / name).string() +
-                           ".args\"\nprintf '%s|' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" "
+                           ".args\"\nprintf '%s|' \"$@\" > \"$out.tmp\" && /bin/mv \"$out.tmp\" "
                            "\"$out\"\n");
   }
 
