@@ -50,6 +50,16 @@ zarn_folder_library(zarn_net DIRS platform/net DEPS zarn_ports CURL::libcurl)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgConfig::ESPEAK_NG)
+# Voice commands through PocketSphinx (the 0.8 API). Debian's pkg-config
+# file names an include folder that does not exist, so look for the headers.
+find_path(POCKETSPHINX_INCLUDE pocketsphinx.h PATH_SUFFIXES pocketsphinx REQUIRED)
+find_path(SPHINXBASE_INCLUDE sphinxbase/cmd_ln.h PATH_SUFFIXES x86_64-linux-gnu REQUIRED)
+find_library(POCKETSPHINX_LIB pocketsphinx REQUIRED)
+find_library(SPHINXBASE_LIB sphinxbase REQUIRED)
+zarn_folder_library(zarn_listen DIRS platform/listen DEPS zarn_charengine
+                    SYSTEM ${POCKETSPHINX_LIB} ${SPHINXBASE_LIB})
+target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
+                           ${SPHINXBASE_INCLUDE} ${SPHINXBASE_INCLUDE}/sphinxbase)
 
 # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
 # no pkg-config file).
@@ -61,6 +71,6 @@ set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 
 # Options, tools and the one wiring of a platform to the program.
 zarn_folder_library(zarn_app DIRS app
-                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_speech zarn_backend
+                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_speech zarn_listen zarn_backend
                          zarn_charengine
                          Threads::Threads)
