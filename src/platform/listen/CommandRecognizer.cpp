@@ -129,6 +129,16 @@ Recognition CommandRecognizer::Finish() {
   return Results();
 }
 
+std::string CommandRecognizer::Pronounce(const std::vector<std::string>& words) const {
+  std::string sound;
+  for (const std::string& word : words) {
+    char* phones = ps_lookup_word(decoder_->ps, word.c_str());
+    sound += (phones != nullptr ? phones : word) + std::string(" / ");
+    std::free(phones);
+  }
+  return sound;
+}
+
 Recognition CommandRecognizer::Results() {
   ps_decoder_t* ps = decoder_->ps;
   int32 best_score = 0;
@@ -136,21 +146,27 @@ Recognition CommandRecognizer::Results() {
   const std::vector<std::string> best_words = SplitWords(hyp);
   if (best_words.empty()) return {};  // out of the grammar: no path reached its end
 
-  // Best path score per command, and the paths that end in no command
-  // (they weigh against every command).
-  std::map<size_t, std::pair<int32_t, std::string>> scores;
-  std::vector<int32_t> stray;
+  // Best n-best path score per command. Paths that end in no command are
+  // partial (they cover less of the recording), so their scores do not
+  // compare; they are left aside. Phrases that sound the same share the
+  // best score among them: the lattice keeps such ties unevenly.
+  struct Path {
+    size_t command;
+    std::string words;
+    std::string sound;
+    int32_t score;
+  };
+  std::vector<Path> found;
+  std::map<std::string, int32_t> by_sound;
   auto add = [&](const std::vector<std::string>& words, int32_t score) {
-    bool matched = false;
+    const std::string sound = Pronounce(words);
     for (size_t i = 0; i < parsed_.size(); ++i) {
       if (!MatchesVoice(parsed_[i], words)) continue;
-      matched = true;
-      auto [it, fresh] = scores.try_emplace(i, score, JoinWords(words));
-      if (!fresh && score > it->second.first) it->second = {score, JoinWords(words)};
+      found.push_back({i, JoinWords(words), sound, score});
+      auto [it, fresh] = by_sound.try_emplace(sound, score);
+      if (!fresh) it->second = std::max(it->second, score);
     }
-    if (!matched) stray.push_back(score);
   };
-  add(best_words, best_score);
   ps_nbest_t* nbest = ps_nbest(ps);
   for (int paths = 0; nbest != nullptr && paths < kNbestPaths; ++paths) {
     nbest = ps_nbest_next(nbest);  // frees the list at its end
@@ -160,17 +176,28 @@ Recognition CommandRecognizer::Results() {
     add(SplitWords(text), score);
   }
   if (nbest != nullptr) ps_nbest_free(nbest);
-  if (scores.empty()) return {};
+  std::map<size_t, std::pair<int32_t, std::string>> scores;
+  for (const Path& path : found) {
+    const int32_t score = by_sound[path.sound];
+    auto [it, fresh] = scores.try_emplace(path.command, score, path.words);
+    if (!fresh && score > it->second.first) it->second = {score, path.words};
+  }
 
+  // The best path's own score is on another scale: when the n-best list
+  // missed its command, it ranks with the best of the list.
   int32_t top = std::numeric_limits<int32_t>::min();
   for (const auto& [index, entry] : scores) top = std::max(top, entry.first);
+  if (scores.empty()) top = best_score;
+  for (size_t i = 0; i < parsed_.size(); ++i) {
+    if (MatchesVoice(parsed_[i], best_words)) scores.try_emplace(i, top, JoinWords(best_words));
+  }
+  if (scores.empty()) return {};
+
   auto weight = [top](int32_t score) {
     return std::exp(static_cast<double>(score - top) * kWeightPerScore);
   };
   double total = 0;
   for (const auto& [index, entry] : scores) total += weight(entry.first);
-  // A stray path counts once, however many segmentations repeat it.
-  if (!stray.empty()) total += weight(*std::max_element(stray.begin(), stray.end()));
 
   Recognition heard;
   for (const auto& [index, entry] : scores) {

@@ -56,6 +56,7 @@ class CommandRecognizer {
 
  private:
   Recognition Results();
+  std::string Pronounce(const std::vector<std::string>& words) const;
 
   struct Decoder;
   std::unique_ptr<Decoder> decoder_;
