@@ -20,6 +20,8 @@ using testing::TempFolder;
 // program's own confidence filters then act on what the recognizer says.
 class HearTest : public ::testing::Test {
  protected:
+  // A private runtime folder keeps other copies from being found.
+  void SetUp() override { std::filesystem::create_directory(dir_ / "runtime"); }
   std::vector<std::string> Env(const std::string& model = "") {
     std::vector<std::string> env = {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(),
                                     "ZARN_INSTANCE_DIR=" + (dir_ / "runtime")};
