@@ -63,10 +63,11 @@ target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
 
 # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
 # no pkg-config file).
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia)
 find_package(X11 REQUIRED)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
-                    DEPS zarn_backend zarn_charengine Qt6::Widgets X11::X11 xdo)
+                    DEPS zarn_backend zarn_charengine zarn_listen Qt6::Widgets Qt6::Multimedia
+                         X11::X11 xdo)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 
 # Options, tools and the one wiring of a platform to the program.

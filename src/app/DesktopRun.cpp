@@ -5,14 +5,17 @@
 #include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
+#include "core/agent/CAgent.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopShell.h"
 #include "platform/desktop/QtBackdrop.h"
+#include "platform/desktop/QtMicrophone.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessPresenter.h"
 #include "platform/headless/HeadlessShell.h"
+#include "platform/listen/VoiceInput.h"
 
 namespace zarn {
 
@@ -23,6 +26,9 @@ bool DisplayPresent() {
   }
   return false;
 }
+
+// How long Listen(True) listens.
+constexpr int kListenWindowMs = 10000;
 
 int RunDesktopPlayer(const Options& options) {
   // Our windows speak X11; under Wayland that is XWayland.
@@ -50,8 +56,25 @@ int RunDesktopPlayer(const Options& options) {
   player_settings.seed = options.seed;
   if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
   player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
+  // Listen(True) opens a ten-second window on the microphone.
+  QtMicrophone* microphone = nullptr;
+  player_settings.listen = [&microphone](const std::string& character_id, bool listen) {
+    if (microphone == nullptr) return false;
+    if (!listen) {
+      microphone->Close();
+      return true;
+    }
+    return microphone->Open(character_id, kListenWindowMs);
+  };
   Player player(platform, player_settings);
+  VoiceInput voice(player.Engine(), SpeechInputModel());
+  QtMicrophone mic(voice);
+  microphone = &mic;
+  ListeningKey key(mic, [&player]() -> std::string {
+    return player.program().agent ? player.program().agent->Char() : std::string();
+  });
   player.Run();
+  microphone = nullptr;
   return player.program().ExitCode;
 }
 
