@@ -28,6 +28,23 @@ Display* X11Display() {
 
 }  // namespace
 
+// Qt pushes what it records here (its pull device gave nothing on
+// PulseAudio).
+class QtMicrophone::Sink : public QIODevice {
+ public:
+  explicit Sink(QtMicrophone& owner) : owner_(owner) { open(QIODevice::WriteOnly); }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    owner_.Take(data, static_cast<size_t>(size));
+    return size;
+  }
+
+ private:
+  QtMicrophone& owner_;
+};
+
 QtMicrophone::QtMicrophone(VoiceInput& voice) : voice_(voice) {
   window_.setSingleShot(true);
   QObject::connect(&window_, &QTimer::timeout, [this] { Close(); });
@@ -62,45 +79,47 @@ bool QtMicrophone::Open(const std::string& character_id, int window_ms) {
   channels_ = format.channelCount();
   is_float_ = format.sampleFormat() == QAudioFormat::Float;
   source_ = std::make_unique<QAudioSource>(input, format);
-  device_ = source_->start();
-  if (device_ == nullptr) {
+  device_ = std::make_unique<Sink>(*this);
+  source_->start(device_.get());
+  if (source_->error() != QAudio::NoError) {
     source_.reset();
+    device_.reset();
     voice_.End();
     if (!told_) std::cerr << "zarnplay: Listen: the microphone could not be opened\n";
     told_ = true;
     return false;
   }
-  QObject::connect(device_, &QIODevice::readyRead, [this] { Read(); });
   window_.start(window_ms);
   return true;
 }
 
-void QtMicrophone::Read() {
-  if (device_ == nullptr) return;
-  const QByteArray bytes = device_->readAll();
+void QtMicrophone::Take(const char* data, size_t size) {
+  if (!IsOpen() || closing_) return;
   std::vector<int16_t> samples;
   if (is_float_) {
-    samples.resize(static_cast<size_t>(bytes.size()) / sizeof(float));
+    samples.resize(size / sizeof(float));
     for (size_t i = 0; i < samples.size(); ++i) {
       float f = 0;
-      std::memcpy(&f, bytes.constData() + i * sizeof(float), sizeof f);
+      std::memcpy(&f, data + i * sizeof(float), sizeof f);
       samples[i] = static_cast<int16_t>(std::max(-1.0f, std::min(1.0f, f)) * 32767.0f);
     }
   } else {
-    samples.resize(static_cast<size_t>(bytes.size()) / sizeof(int16_t));
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(int16_t));
+    samples.resize(size / sizeof(int16_t));
+    std::memcpy(samples.data(), data, samples.size() * sizeof(int16_t));
   }
   const std::vector<int16_t> pcm = ToListeningRate(samples, channels_, rate_);
-  if (voice_.Feed(pcm)) Close();  // the speaker stopped
+  // The speaker stopped: finish once Qt is out of this call.
+  if (voice_.Feed(pcm)) QTimer::singleShot(0, [this] { Close(); });
 }
 
 void QtMicrophone::Close() {
-  if (!IsOpen()) return;
+  if (!IsOpen() || closing_) return;
+  closing_ = true;
   window_.stop();
-  Read();
-  device_ = nullptr;
   source_->stop();
   source_.reset();
+  device_.reset();
+  closing_ = false;
   voice_.End();
 }
 

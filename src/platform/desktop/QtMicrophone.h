@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QIODevice>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
 
 class QAudioSource;
-class QIODevice;
 
 namespace zarn {
 
@@ -26,16 +26,18 @@ class QtMicrophone {
   bool IsOpen() const { return device_ != nullptr; }
 
  private:
-  void Read();
+  class Sink;
+  void Take(const char* data, size_t size);
 
   VoiceInput& voice_;
   std::unique_ptr<QAudioSource> source_;
-  QIODevice* device_ = nullptr;
+  std::unique_ptr<Sink> device_;
   QTimer window_;
   int rate_ = 0;
   int channels_ = 0;
   bool is_float_ = false;
   bool told_ = false;
+  bool closing_ = false;
 };
 
 // Polls the listening key (Scroll Lock unless the settings file names
