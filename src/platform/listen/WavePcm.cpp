@@ -59,7 +59,7 @@ std::vector<int16_t> ToListeningRate(std::span<const int16_t> interleaved, int c
     }
     mono.swap(smooth);
   }
-  const size_t out_count = static_cast<size_t>(static_cast<double>(frames) / step);
+  const size_t out_count = frames * kListenSampleRate / static_cast<size_t>(sample_rate);
   std::vector<int16_t> out(out_count);
   for (size_t i = 0; i < out_count; ++i) {
     const double at = static_cast<double>(i) * step;
