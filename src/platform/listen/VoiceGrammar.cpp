@@ -79,10 +79,15 @@ class Parser {
         pos_ += 3;
         item.kind = VoiceItem::Kind::kAnyWords;
       } else if (c == '[' || c == '(') {
+        if (++depth_ > kMaxDepth) {
+          error_ = "brackets nested too deeply";
+          return items;
+        }
         ++pos_;
         item.kind = c == '[' ? VoiceItem::Kind::kOptional : VoiceItem::Kind::kGroup;
         item.may_skip = c == '[';
         item.alternatives = Choice(c == '[' ? ']' : ')');
+        --depth_;
         if (!error_.empty()) return items;
       } else if (c == '*' || c == '+') {
         if (items.empty()) {
@@ -118,8 +123,12 @@ class Parser {
     return word;
   }
 
+  // Deeper nesting is no phrase anyone says, and would only eat the stack.
+  static constexpr int kMaxDepth = 32;
+
   const std::string& text_;
   size_t pos_ = 0;
+  int depth_ = 0;
   std::string error_;
 };
 
