@@ -50,13 +50,24 @@ zarn_folder_library(zarn_net DIRS platform/net DEPS zarn_ports CURL::libcurl)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgConfig::ESPEAK_NG)
+# Voice commands through PocketSphinx (the 0.8 API). Debian's pkg-config
+# file names an include folder that does not exist, so look for the headers.
+find_path(POCKETSPHINX_INCLUDE pocketsphinx.h PATH_SUFFIXES pocketsphinx REQUIRED)
+find_path(SPHINXBASE_INCLUDE sphinxbase/cmd_ln.h PATH_SUFFIXES x86_64-linux-gnu REQUIRED)
+find_library(POCKETSPHINX_LIB pocketsphinx REQUIRED)
+find_library(SPHINXBASE_LIB sphinxbase REQUIRED)
+zarn_folder_library(zarn_listen DIRS platform/listen DEPS zarn_charengine
+                    SYSTEM ${POCKETSPHINX_LIB} ${SPHINXBASE_LIB})
+target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
+                           ${SPHINXBASE_INCLUDE} ${SPHINXBASE_INCLUDE}/sphinxbase)
 
 # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
 # no pkg-config file).
 find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia)
 find_package(X11 REQUIRED)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
-                    DEPS zarn_backend zarn_charengine zarn_speech Qt6::Widgets Qt6::Multimedia
+                    DEPS zarn_backend zarn_charengine zarn_speech zarn_listen Qt6::Widgets
+                         Qt6::Multimedia
                          X11::X11 xdo)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 # Slides: the show's logic is the headless presenter's; PDF pages through
@@ -66,6 +77,6 @@ target_link_libraries(zarn_desktop PUBLIC zarn_headless PkgConfig::POPPLER_QT6)
 
 # Options, tools and the one wiring of a platform to the program.
 zarn_folder_library(zarn_app DIRS app
-                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_speech zarn_backend
+                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_speech zarn_listen zarn_backend
                          zarn_charengine
                          Threads::Threads)

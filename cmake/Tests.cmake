@@ -28,6 +28,7 @@ zarn_test_folder(shell zarn_app)
 zarn_test_folder(script zarn_app)
 zarn_test_folder(agent zarn_app)
 zarn_test_folder(speech zarn_app)
+zarn_test_folder(listen zarn_listen)
 zarn_test_folder(e2e zarn_app)
 zarn_test_folder(examples zarn_app)
 foreach(t test_e2e test_examples test_charfile)
@@ -52,3 +53,8 @@ add_dependencies(test_desktop zarnplay)
 add_test(NAME desktop COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/with_display.sh
                               $<TARGET_FILE:test_desktop>)
 set_tests_properties(desktop PROPERTIES TIMEOUT 600)
+
+# A command spoken into a private PulseAudio microphone on a private Xvfb.
+add_test(NAME listen_microphone COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/hear_microphone.sh
+                                        $<TARGET_FILE:zarnplay>)
+set_tests_properties(listen_microphone PROPERTIES TIMEOUT 120)

@@ -15,6 +15,8 @@
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/listen/VoiceInput.h"
+#include "platform/listen/WavePcm.h"
 #include "platform/speech/EspeakSynthesizer.h"
 
 namespace zarn {
@@ -48,7 +50,18 @@ int RunPlayer(const Options& options) {
   player_settings.network_commands =
       options.allow_shell ? NetworkCommandPolicy::kAllow : NetworkCommandPolicy::kRefuse;
   player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
+  // Recordings are heard with or without a listening window; Listen only
+  // says whether there is anything to listen with.
+  const ListenModel model = SpeechInputModel();
+  player_settings.listen = [&model, told = false](const std::string&, bool listen) mutable {
+    if (!listen || model.Present()) return true;
+    if (!told)
+      std::cerr << "zarnplay: Listen: no speech recognition model at " << model.acoustic << "\n";
+    told = true;
+    return false;
+  };
   Player player(platform, player_settings);
+  VoiceInput voice(player.Engine(), model);
 
   HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());
   actions.BackdropAction = [&platform](const std::string& what) {
@@ -57,6 +70,17 @@ int RunPlayer(const Options& options) {
   actions.GiveCommand = [&player](UserInput input) {
     if (player.program().agent) input.character_id = player.program().agent->Char();
     player.Engine().SimulateCommand(input);
+  };
+  actions.Hear = [&player, &voice](const std::string& path) {
+    std::vector<int16_t> pcm;
+    try {
+      pcm = ReadWaveForListening(path);
+    } catch (const std::runtime_error& e) {
+      std::cerr << "zarnplay: hear: " << e.what() << "\n";
+      return false;
+    }
+    if (player.program().agent) voice.Hear(player.program().agent->Char(), pcm);
+    return true;
   };
   actions.Schedule(options.actions);
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "charengine/SpeechTiming.h"
+#include "platform/listen/CommandRecognizer.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
@@ -13,8 +16,13 @@ class CharacterEngine;
 // Our character engine on the given scheduler, finding characters in the
 // character folders, with branch choices drawn from `seed`; speech timed by
 // `planner` (empty: the words-per-minute model).
-std::unique_ptr<CharacterEngine> MakeCharacterEngine(Scheduler& scheduler, uint32_t seed,
-                                                     SpeechPlanner planner = {});
+std::unique_ptr<CharacterEngine> MakeCharacterEngine(
+    Scheduler& scheduler, uint32_t seed, SpeechPlanner planner = {},
+    std::function<bool(const std::string& character_id, bool listen)> listen = {});
+
+// The speech recognition model: the installed one, or the folder in
+// $ZARN_LISTEN_MODEL.
+ListenModel SpeechInputModel();
 
 // The speech timing --tts-timing asks for: espeak-ng's (started now, so that
 // a missing voice data folder is reported before anything plays) or the

@@ -2,19 +2,23 @@
 
 #include <cstdlib>
 
+#include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
 #include "charengine/CharacterEngine.h"
+#include "core/agent/CAgent.h"
 #include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopPresenter.h"
 #include "platform/desktop/DesktopShell.h"
 #include "platform/desktop/DesktopSpeech.h"
 #include "platform/desktop/QtBackdrop.h"
+#include "platform/desktop/QtMicrophone.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessShell.h"
+#include "platform/listen/VoiceInput.h"
 
 namespace zarn {
 
@@ -25,6 +29,9 @@ bool DisplayPresent() {
   }
   return false;
 }
+
+// How long Listen(True) listens.
+constexpr int kListenWindowMs = 10000;
 
 int RunDesktopPlayer(const Options& options) {
   // Our windows speak X11; under Wayland that is XWayland.
@@ -55,11 +62,28 @@ int RunDesktopPlayer(const Options& options) {
   // On a desktop speech is timed by the voice that speaks it.
   DesktopSpeech speech;
   player_settings.speech_planner = speech.Planner();
+  // Listen(True) opens a ten-second window on the microphone.
+  QtMicrophone* microphone = nullptr;
+  player_settings.listen = [&microphone](const std::string& character_id, bool listen) {
+    if (microphone == nullptr) return false;
+    if (!listen) {
+      microphone->Close();
+      return true;
+    }
+    return microphone->Open(character_id, kListenWindowMs);
+  };
   Player player(platform, player_settings);
   CharacterScreen characters(player.Engine(), platform.Screen());
   speech.Attach(characters);
   player.Engine().SetRenderSink(&speech);
+  VoiceInput voice(player.Engine(), SpeechInputModel());
+  QtMicrophone mic(voice);
+  microphone = &mic;
+  ListeningKey key(mic, [&player]() -> std::string {
+    return player.program().agent ? player.program().agent->Char() : std::string();
+  });
   player.Run();
+  microphone = nullptr;
   player.Engine().SetRenderSink(nullptr);
   return player.program().ExitCode;
 }

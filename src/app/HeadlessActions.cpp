@@ -57,7 +57,9 @@ bool HeadlessActions::Perform(const std::string& action) {
     return true;
   }
   if (verb == "backdrop" && BackdropAction && BackdropAction(rest)) return true;
-  if (verb == "command" && !rest.empty() && GiveCommand) {
+  if (verb == "hear" && !rest.empty() && Hear) {
+    if (Hear(rest)) return true;
+  } else if (verb == "command" && !rest.empty() && GiveCommand) {
     std::istringstream parts(rest);
     std::vector<std::string> items;
     for (std::string item; parts >> item;) items.push_back(item);

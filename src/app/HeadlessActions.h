@@ -26,6 +26,8 @@ class HeadlessActions {
   std::function<bool(const std::string& what)> BackdropAction;
   // The user gives the current character a command (voice or menu).
   std::function<void(UserInput input)> GiveCommand;
+  // The current character hears a recording; false when it cannot be read.
+  std::function<bool(const std::string& wave_path)> Hear;
 
  private:
   HeadlessDesktop& desktop_;

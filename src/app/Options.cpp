@@ -104,7 +104,7 @@ std::string UsageText() {
          "                          default) or espeak (espeak-ng's own, no audio)\n"
          "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
          "                          tray-right-click, command NAME [CONF ...], close,\n"
-         "                          backdrop ..., dialog PATH)\n"
+         "                          hear FILE.wav, backdrop ..., dialog PATH)\n"
          "  --char-info [--json] FILE   describe a character file and exit\n"
          "  --check [--json] SCRIPT     report what in a script would do nothing or fail\n"
          "  --list-characters       list the installed characters and their files\n"

@@ -34,7 +34,8 @@ Ports MakePorts(Platform& platform, CharacterServicePort& characters) {
 
 Player::Player(Platform& platform, const PlayerSettings& settings)
     : platform_(platform),
-      engine_(MakeCharacterEngine(platform.Loop(), settings.seed, settings.speech_planner)),
+      engine_(MakeCharacterEngine(platform.Loop(), settings.seed, settings.speech_planner,
+                                  settings.listen)),
       wrapped_(settings.wrap_service ? settings.wrap_service(*engine_) : nullptr),
       characters_(std::make_unique<TracingCharacterService>(wrapped_ ? *wrapped_ : *engine_,
                                                             platform.Trace())),

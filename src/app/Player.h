@@ -24,6 +24,9 @@ struct PlayerSettings {
   NetworkCommandPolicy network_commands = NetworkCommandPolicy::kAsk;
   // Times speech; empty: the words-per-minute model.
   SpeechPlanner speech_planner;
+  // Opens or closes a listening window (Listen); empty: Listen(True)
+  // answers whether a recognition model is installed.
+  std::function<bool(const std::string& character_id, bool listen)> listen;
 };
 
 // The program wired to a platform: the character engine and its tracing,

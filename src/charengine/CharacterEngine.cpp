@@ -355,7 +355,8 @@ RequestId CharacterEngine::Wait(const std::string& id, RequestId other) {
 
 bool CharacterEngine::Listen(const std::string& id, bool listen) {
   Character& character = Find(id);
-  character.listening = listen && options_.speech_input;
+  const bool can = options_.listen ? options_.listen(character.id, listen) : options_.speech_input;
+  character.listening = listen && can;
   return listen ? character.listening : true;
 }
 

@@ -31,6 +31,9 @@ struct CharacterEngineOptions {
   std::string default_character;
   // Whether a speech recognizer exists (Listen reports False without one).
   bool speech_input = false;
+  // Opens or closes a character's listening window when set (then it, not
+  // speech_input, decides what Listen(True) returns).
+  std::function<bool(const std::string& character_id, bool listen)> listen;
   // The length of a sound file that speaks; nothing when it cannot be read,
   // and the text then sets the time as a speech engine would.
   std::function<std::optional<int64_t>(const std::string& path)> sound_length_ms;

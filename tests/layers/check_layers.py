@@ -20,8 +20,9 @@ LAYERS = {
     "headless": ("platform/headless", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
     "net": ("platform/net", ["base", "ports"]),
     "speech": ("platform/speech", ["base", "ports", "charengine"]),
+    "listen": ("platform/listen", ["base", "ports", "charengine"]),
     "desktop": ("platform/desktop",
-                ["base", "ports", "backend", "charfile", "charengine", "speech", "headless"]),
+                ["base", "ports", "backend", "charfile", "charengine", "speech", "listen", "headless"]),
     "app": ("app", ["*"]),
 }
 
@@ -32,7 +33,7 @@ THIRD_PARTY = {
     "curl/": ["net"], "zip.h": ["headless"],
     "Q": ["desktop", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
     "espeak-ng/": ["speech", "desktop", "app"], "fluidsynth": ["desktop"],
-    "pocketsphinx": ["desktop", "app"], "sphinxbase/": ["desktop", "app"],
+    "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],
     "poppler/": ["desktop"], "libav": ["app"], "libsw": ["app"],
 }
 

@@ -97,8 +97,11 @@ class Harness {
   explicit Harness(HarnessOptions options = {})
       : options_(PrepareEnvironment(std::move(options))),
         platform_(PlatformSettings(options_, NewWindowsFolder())),
-        player_(platform_, PlayerSettings{options_.seed, options_.wrap_service,
-                                          options_.network_commands, options_.speech_planner}) {
+        player_(platform_, PlayerSettings{options_.seed,
+                                          options_.wrap_service,
+                                          options_.network_commands,
+                                          options_.speech_planner,
+                                          {}}) {
     platform_.Recorder().SetJsonStream(&json_);
   }
 
