@@ -52,11 +52,14 @@ pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgConfig::ESPEAK_NG)
 
 # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
-# no pkg-config file).
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
+# no pkg-config file); sound and video through Qt Multimedia, songs through
+# FluidSynth.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia MultimediaWidgets)
 find_package(X11 REQUIRED)
+pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
-                    DEPS zarn_backend zarn_charengine Qt6::Widgets X11::X11 xdo)
+                    DEPS zarn_backend zarn_charengine Qt6::Widgets Qt6::Multimedia
+                         Qt6::MultimediaWidgets X11::X11 xdo PkgConfig::FLUIDSYNTH)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 
 # Options, tools and the one wiring of a platform to the program.
