@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 
 namespace zarn {
@@ -26,6 +27,7 @@ constexpr std::array<int32_t, 16> kMsAdaptation = {230, 230, 230, 230, 307, 409,
                                                    768, 614, 512, 409, 307, 230, 230, 230};
 
 struct MsChannel {
+  static constexpr int32_t kMaxDelta = INT32_MAX / 768;
   int32_t c1 = 0, c2 = 0, delta = 0, s1 = 0, s2 = 0;
   int16_t Next(uint8_t nibble) {
     const int32_t signed_nibble = nibble >= 8 ? nibble - 16 : nibble;
@@ -33,7 +35,8 @@ struct MsChannel {
     const int16_t out = Clamp16(predicted);
     s2 = s1;
     s1 = out;
-    delta = std::max(kMsAdaptation[nibble] * delta >> 8, 16);
+    // A damaged stream can grow the step without end; keep it in range.
+    delta = std::clamp(kMsAdaptation[nibble] * delta >> 8, 16, kMaxDelta);
     return out;
   }
 };
