@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "desktop/desktop_fixture.h"
+#include "platform/desktop/MidiRenderer.h"
 #include "support/TraceReader.h"
 
 namespace zarn {
@@ -267,6 +268,42 @@ TEST_F(DesktopMediaTest, BrokenWaveGivesOurMessageAndTheNextOnePlaysToItsEnd) {
   ASSERT_EQ(sounds.size(), 1u);
   EXPECT_NEAR(static_cast<double>(sounds[0].second), 10, 2);
   EXPECT_NEAR(MedianCrossings(slices, sounds[0]), 2000, 200);
+}
+
+// A song renders to its own end (the rest included, the silence after
+// trimmed), bare or wrapped in RIFF RMID; what is not a song says why.
+TEST(MidiRendererTest, SongsRenderToTheirEnd) {
+  const std::optional<std::string> font = FindSoundFont();
+  ASSERT_TRUE(font) << "no General MIDI sound font (scripts/setup.sh)";
+  const std::string song = Song();
+  std::string rmid = "RIFF";
+  const std::string body = "RMID" + Chunk("data", song);
+  Le(rmid, static_cast<uint32_t>(body.size()), 4);
+  rmid += body;
+  const struct {
+    const char* name;
+    std::string file;
+    bool plays;
+  } cases[] = {{"bare", song, true},
+               {"rmid", rmid, true},
+               {"rmid without data", rmid.substr(0, 12), false},
+               {"text", "not a song at all", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> bytes(c.file.begin(), c.file.end());
+    std::string error;
+    const auto audio = RenderMidi(UnwrapRmid(bytes), *font, 10000, error);
+    ASSERT_EQ(audio.has_value(), c.plays) << error;
+    if (!c.plays) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_NEAR(static_cast<double>(audio->Millis()), 2000, 150);
+    int16_t peak = 0;
+    for (int16_t v : audio->samples)
+      peak = std::max<int16_t>(peak, static_cast<int16_t>(std::abs(v)));
+    EXPECT_GT(peak, 1000);
+  }
 }
 
 // Looped, the video starts again only once the player says it has ended.

@@ -51,6 +51,7 @@ std::span<const uint8_t> UnwrapRmid(std::span<const uint8_t> file) {
 std::optional<PcmAudio> RenderMidi(std::span<const uint8_t> song, const std::string& sound_font,
                                    int64_t limit_ms, std::string& error) {
   // The synthesizer's own chatter would only repeat what we say.
+  fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
   fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
   fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
   fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
@@ -88,6 +89,10 @@ std::optional<PcmAudio> RenderMidi(std::span<const uint8_t> song, const std::str
     audio.samples.insert(audio.samples.end(), chunk.begin(), chunk.end());
   }
   fluid_player_stop(player.get());
+  // The player reads the song only once it plays; a song it cannot read
+  // has no ticks at all.
+  if (fluid_player_get_total_ticks(player.get()) <= 0)
+    return error = "the synthesizer cannot read this song", std::nullopt;
   return audio;
 }
 
