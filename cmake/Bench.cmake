@@ -13,3 +13,7 @@ zarn_bench(profile zarn_core)
 zarn_bench(program zarn_charfile)
 add_dependencies(bench_program zarnplay)
 target_compile_definitions(bench_program PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
+# The player on a display: run under tests/desktop/with_display.sh.
+zarn_bench(desktop zarn_charfile X11::X11)
+add_dependencies(bench_desktop zarnplay)
+target_compile_definitions(bench_desktop PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")

@@ -58,9 +58,13 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia MultimediaWidgets)
 find_package(X11 REQUIRED)
 pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
-                    DEPS zarn_backend zarn_charengine Qt6::Widgets Qt6::Multimedia
+                    DEPS zarn_backend zarn_charengine zarn_speech Qt6::Widgets Qt6::Multimedia
                          Qt6::MultimediaWidgets X11::X11 xdo PkgConfig::FLUIDSYNTH)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
+# Slides: the show's logic is the headless presenter's; PDF pages through
+# Poppler (no CMake config for poppler-qt6).
+pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
+target_link_libraries(zarn_desktop PUBLIC zarn_headless PkgConfig::POPPLER_QT6)
 
 # Options, tools and the one wiring of a platform to the program.
 zarn_folder_library(zarn_app DIRS app

@@ -6,6 +6,8 @@
 #   --jobs N         targets run at once (default 1)
 #   --corpus DIR     keep each target's corpus in DIR/TARGET between runs
 # Default: --each 20. For a long run: fuzz/run_fuzz.sh --each 600 --jobs 2
+# ZARN_FUZZ_TIMEOUT (seconds, default 10) is how long one input may take:
+# raise it on a busy machine, where a starved run would pass for a hang.
 # Seeds: fuzz/seeds/TARGET/ and what fuzz_seeds_TARGET writes; a dictionary
 # fuzz/TARGET.dict when there is one. Prints per target the executions and
 # time; exits non-zero when any target found a problem and keeps its
@@ -56,7 +58,7 @@ run_target() {
   mkdir -p "$corpus"
   [ -d "$root/fuzz/seeds/$name" ] && cp -r "$root/fuzz/seeds/$name/." "$work/seeds/"
   [ -x "$build/fuzz_seeds_$name" ] && "$build/fuzz_seeds_$name" "$work/seeds"
-  local args=(-max_total_time="$each" -max_len=65536 -timeout=10 -rss_limit_mb=2048
+  local args=(-max_total_time="$each" -max_len=65536 -timeout="${ZARN_FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048
               -malloc_limit_mb=512 -print_final_stats=1 -artifact_prefix="$work/")
   [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
   # From an empty folder: nothing a target looks up beside its input is there.

@@ -7,6 +7,8 @@ bash scripts/setup.sh
 
 bash scripts/build.sh build -DZARN_WERROR=ON
 (cd build && ctest --output-on-failure -j2)
+# The Debian package: built, installed with apt, opened with xdg-open.
+bash tests/package/deb_test.sh build
 
 bash scripts/build.sh build-asan -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZARN_WERROR=ON
 # The desktop test runs in the normal build only: Qt and the X libraries

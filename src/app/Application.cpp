@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 
@@ -71,7 +72,12 @@ int RunPlayer(const Options& options) {
 
 int ZarnMain(const std::vector<std::string>& args) {
   std::string error;
-  const Options options = ParseOptions(args, error);
+  Options options = ParseOptions(args, error);
+  // A run started by a file manager or a desktop entry can still be traced.
+  if (const char* trace = std::getenv("ZARNPLAY_TRACE");
+      !options.trace_file && trace != nullptr && *trace != '\0') {
+    options.trace_file = trace;
+  }
   if (!error.empty()) {
     std::cerr << "zarnplay: " << error << "\n";
     return 2;

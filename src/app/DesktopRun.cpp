@@ -2,17 +2,19 @@
 
 #include <cstdlib>
 
-#include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
+#include "charengine/CharacterEngine.h"
+#include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopMediaDevices.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopPresenter.h"
 #include "platform/desktop/DesktopShell.h"
+#include "platform/desktop/DesktopSpeech.h"
 #include "platform/desktop/QtBackdrop.h"
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessEnvironment.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
-#include "platform/headless/HeadlessPresenter.h"
 #include "platform/headless/HeadlessShell.h"
 
 namespace zarn {
@@ -45,16 +47,23 @@ int RunDesktopPlayer(const Options& options) {
   HeadlessBackdrop backdrop(trace, &drawn_backdrop);
   HeadlessShell starter(trace, options.dry_run);
   DesktopShell shell(starter, trace);
-  HeadlessPresenter presenter(platform.Loop(), trace);
+  // Slides are drawn: the show's logic is the headless presenter's inside.
+  DesktopPresenter presenter(platform.Loop(), trace);
   DesktopWindows windows(platform.DisplayWindows(), [&platform] { platform.AskToClose(); });
   platform.Lend({&environment, &media, &backdrop, &shell, &presenter, &windows});
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
   if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
-  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
+  // On a desktop speech is timed by the voice that speaks it.
+  DesktopSpeech speech;
+  player_settings.speech_planner = speech.Planner();
   Player player(platform, player_settings);
+  CharacterScreen characters(player.Engine(), platform.Screen());
+  speech.Attach(characters);
+  player.Engine().SetRenderSink(&speech);
   player.Run();
+  player.Engine().SetRenderSink(nullptr);
   return player.program().ExitCode;
 }
 

@@ -13,6 +13,11 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
   explicit EventTracer(TracePort& trace) : trace_(trace) {}
   void SetTarget(CharacterServiceEvents* target) { target_ = target; }
 
+  static TraceRecord Mouse(const char* name, const std::string& character_id, int button, int shift,
+                           int x, int y) {
+    return TraceRecord("event", name).Char(character_id).Arg(button).Arg(shift).Arg(x).Arg(y);
+  }
+
   void RequestStart(RequestId request) override {
     trace_.Write(TraceRecord("event", "RequestStart").Req(request));
     if (target_ != nullptr) target_->RequestStart(request);
@@ -47,6 +52,26 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
   void IdleComplete(const std::string& character_id) override {
     trace_.Write(TraceRecord("event", "IdleComplete").Char(character_id));
     if (target_ != nullptr) target_->IdleComplete(character_id);
+  }
+  void Click(const std::string& character_id, int button, int shift, int x, int y) override {
+    trace_.Write(Mouse("Click", character_id, button, shift, x, y));
+    if (target_ != nullptr) target_->Click(character_id, button, shift, x, y);
+  }
+  void DblClick(const std::string& character_id, int button, int shift, int x, int y) override {
+    trace_.Write(Mouse("DblClick", character_id, button, shift, x, y));
+    if (target_ != nullptr) target_->DblClick(character_id, button, shift, x, y);
+  }
+  void DragStart(const std::string& character_id, int button, int shift, int x, int y) override {
+    trace_.Write(Mouse("DragStart", character_id, button, shift, x, y));
+    if (target_ != nullptr) target_->DragStart(character_id, button, shift, x, y);
+  }
+  void DragComplete(const std::string& character_id, int button, int shift, int x, int y) override {
+    trace_.Write(Mouse("DragComplete", character_id, button, shift, x, y));
+    if (target_ != nullptr) target_->DragComplete(character_id, button, shift, x, y);
+  }
+  void Move(const std::string& character_id, int x, int y, int cause) override {
+    trace_.Write(TraceRecord("event", "Move").Char(character_id).Arg(x).Arg(y).Arg(cause));
+    if (target_ != nullptr) target_->Move(character_id, x, y, cause);
   }
   void AnimationStart(const std::string& character_id, const std::string& animation,
                       AnimationCause cause) override {

@@ -168,12 +168,14 @@ void CharacterEngine::SetWidth(const std::string& id, int16_t width) {
   Character& character = Find(id);
   if (width <= 0) ThrowInvalidArgument("Width must be positive");
   character.width = width;
+  if (sink_ != nullptr) sink_->SizeChanged(character.id);
 }
 
 void CharacterEngine::SetHeight(const std::string& id, int16_t height) {
   Character& character = Find(id);
   if (height <= 0) ThrowInvalidArgument("Height must be positive");
   character.height = height;
+  if (sink_ != nullptr) sink_->SizeChanged(character.id);
 }
 
 void CharacterEngine::SetLanguageID(const std::string& id, int32_t language_id) {

@@ -96,6 +96,19 @@ class CharacterEngine : public CharacterServicePort {
   // The user gave a command (voice or menu): raises Command from the pump.
   void SimulateCommand(const UserInput& input);
 
+  // The user's mouse on a character's window (CharacterEngineMouse.cpp).
+  // Button, shift and the screen point are passed on as the events carry
+  // them; events are raised from the loop. A drag that ends leaves the frame
+  // at (left, top) and raises DragComplete, then Move with cause 1.
+  void UserClick(const std::string& id, int button, int shift, int x, int y, bool double_click);
+  void UserDragStart(const std::string& id, int button, int shift, int x, int y);
+  void UserDragComplete(const std::string& id, int left, int top, int button, int shift, int x,
+                        int y);
+  // Hide chosen from the character's own menu: the Hide event's cause is 7.
+  RequestId UserHide(const std::string& id);
+  // What a renderer draws; throws for a character that is not loaded.
+  const CharacterModel& Model(const std::string& id) const { return Find(id).model; }
+
   // For a desktop's menus and balloons.
   BalloonSettings Balloon(const std::string& id) const;
   std::vector<CharacterCommand> Commands(const std::string& id) const;
@@ -168,6 +181,7 @@ class CharacterEngine : public CharacterServicePort {
     int y = 0;
     int32_t speed = 0;
     RequestId other = 0;  // Wait
+    int hide_cause = 3;   // Hide: this program hid it
   };
 
   // One thing a request (or idling) does in turn: an animation, or the

@@ -269,11 +269,15 @@ void CharacterEngine::Finish(size_t index, RequestId id, int status) {
       character.last_animation = nullptr;
       character.needs_return = false;
       if (sink_ != nullptr) sink_->VisibilityChanged(character.id, false);
-      if (events_ != nullptr) events_->Hide(character.id, 3);
+      if (events_ != nullptr) events_->Hide(character.id, request.hide_cause);
       if (!character.busy || character.queue.empty() || character.queue.front().id != id) return;
     } else if (request.kind == Kind::kMoveTo) {
       character.left = request.x;
       character.top = request.y;
+      // A move that did not slide jumps.
+      if (sink_ != nullptr && !character.timeline.moves) {
+        sink_->MoveStarted(character.id, request.x, request.y, 0);
+      }
     }
   }
   CompleteFront(index, status);

@@ -16,6 +16,9 @@ class CharacterRenderSink {
   virtual void FrameShown(const std::string& /*id*/, const std::string& /*animation*/,
                           int /*frame*/) {}
   virtual void SoundPlayed(const std::string& /*id*/, int /*sound_index*/) {}
+  // Width or Height was set: the frame is drawn at the new size. Comes
+  // straight from the call, not from a task.
+  virtual void SizeChanged(const std::string& /*id*/) {}
   // The frame slides from its place to (x, y) over `duration_ms`.
   virtual void MoveStarted(const std::string& /*id*/, int /*x*/, int /*y*/,
                            int64_t /*duration_ms*/) {}

@@ -64,6 +64,18 @@ class CharacterServiceEvents {
   virtual void Hide(const std::string& character_id, int cause) = 0;
   virtual void IdleStart(const std::string& /*character_id*/) {}
   virtual void IdleComplete(const std::string& /*character_id*/) {}
+  // The user's mouse on a character: button bits 1 left, 2 right, 4 middle;
+  // shift bits 1 Shift, 2 Ctrl, 4 Alt; x, y in screen pixels.
+  virtual void Click(const std::string& /*character_id*/, int /*button*/, int /*shift*/, int /*x*/,
+                     int /*y*/) {}
+  virtual void DblClick(const std::string& /*character_id*/, int /*button*/, int /*shift*/,
+                        int /*x*/, int /*y*/) {}
+  virtual void DragStart(const std::string& /*character_id*/, int /*button*/, int /*shift*/,
+                         int /*x*/, int /*y*/) {}
+  virtual void DragComplete(const std::string& /*character_id*/, int /*button*/, int /*shift*/,
+                            int /*x*/, int /*y*/) {}
+  // The frame's new top-left; cause 1 the user dragged it, 2 this program.
+  virtual void Move(const std::string& /*character_id*/, int /*x*/, int /*y*/, int /*cause*/) {}
   // What a character's window shows, for the trace: no client hears these.
   virtual void AnimationStart(const std::string& /*character_id*/, const std::string& /*animation*/,
                               AnimationCause /*cause*/) {}

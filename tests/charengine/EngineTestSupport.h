@@ -93,6 +93,21 @@ class RecordingEvents : public CharacterServiceEvents {
   }
   void IdleStart(const std::string& id) override { Add("IdleStart " + id); }
   void IdleComplete(const std::string& id) override { Add("IdleComplete " + id); }
+  void Click(const std::string& id, int button, int shift, int x, int y) override {
+    AddMouse("Click", id, {button, shift, x, y});
+  }
+  void DblClick(const std::string& id, int button, int shift, int x, int y) override {
+    AddMouse("DblClick", id, {button, shift, x, y});
+  }
+  void DragStart(const std::string& id, int button, int shift, int x, int y) override {
+    AddMouse("DragStart", id, {button, shift, x, y});
+  }
+  void DragComplete(const std::string& id, int button, int shift, int x, int y) override {
+    AddMouse("DragComplete", id, {button, shift, x, y});
+  }
+  void Move(const std::string& id, int x, int y, int cause) override {
+    AddMouse("Move", id, {x, y, cause});
+  }
   // Only with `animations` set: "Anim <name> <cause>", "Sound <name> <frame>".
   void AnimationStart(const std::string&, const std::string& name, AnimationCause cause) override {
     if (animations) Add("Anim " + name + " " + AnimationCauseName(cause));
@@ -117,6 +132,11 @@ class RecordingEvents : public CharacterServiceEvents {
 
  private:
   void Add(std::string what) { log.push_back(std::to_string(clock_.Now()) + " " + what); }
+  void AddMouse(const char* what, const std::string& id, std::initializer_list<int> args) {
+    std::string entry = std::string(what) + " " + id;
+    for (int arg : args) entry += " " + std::to_string(arg);
+    Add(entry);
+  }
   const Scheduler& clock_;
 };
 

@@ -31,6 +31,7 @@ if [ "$tray" = 1 ]; then
   pids+=($!)
   for _ in $(seq 100); do xwininfo -root -tree | grep -qi panel && break; sleep 0.05; done
 fi
+# Sound goes to a PulseAudio null sink; without one the player stays silent.
 if command -v pulseaudio >/dev/null; then
   export XDG_RUNTIME_DIR="$work/runtime"
   mkdir -p -m700 "$XDG_RUNTIME_DIR"

@@ -20,7 +20,8 @@ LAYERS = {
     "headless": ("platform/headless", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
     "net": ("platform/net", ["base", "ports"]),
     "speech": ("platform/speech", ["base", "ports", "charengine"]),
-    "desktop": ("platform/desktop", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
+    "desktop": ("platform/desktop",
+                ["base", "ports", "backend", "charfile", "charengine", "speech", "headless"]),
     "app": ("app", ["*"]),
 }
 

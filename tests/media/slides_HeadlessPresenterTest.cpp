@@ -177,5 +177,25 @@ TEST_F(PresenterTest, ClosingAndQuittingEndTheShow) {
   EXPECT_FALSE(loop_.HasPending());
 }
 
+// The viewer's own keys move a looping show on and end it, and are no
+// calls of the program's, so they leave no Next in the trace.
+TEST_F(PresenterTest, TheViewerMovesOnAndEndsALoopingShow) {
+  TestDeck deck = testing::Slides({std::nullopt, std::nullopt});
+  deck.loop = true;
+  const PresentationId id = Start(testing::WritePptx(dir_ / "loop.pptx", deck));
+  presenter_.RunSlideShow(id);
+  for (int i = 0; i < 2; ++i) {
+    loop_.RunDue();
+    presenter_.ViewerNext(id);
+  }
+  loop_.RunDue();
+  presenter_.ViewerEnd(id);
+  presenter_.ViewerEnd(id);
+  RunUntil(10000);
+  EXPECT_EQ(sink_.seen,
+            (std::vector<std::string>{"Begin", "Slide 1", "Slide 2", "Slide 1", "End"}));
+  EXPECT_EQ(json_.str().find("\"Next\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zarn

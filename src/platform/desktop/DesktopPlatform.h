@@ -52,6 +52,7 @@ class DesktopPlatform : public Platform {
   void Quit() override;
 
   zarn::Trace& Recorder() { return trace_; }
+  DesktopScreen& Screen() { return screen_; }
   QtScheduler& WallLoop() { return loop_; }
   X11WindowSystem& DisplayWindows() { return windows_; }
   // Another copy asked us to close by some way of its own.

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <iostream>
+#include <utility>
 
 #include "platform/desktop/DesktopArt.h"
 #include "platform/desktop/ErrorTrapDialog.h"
@@ -137,7 +138,16 @@ void DesktopScreen::SetPopupMenu(const std::vector<std::string>& captions) {
   trace_.Write(record);
 }
 
+void DesktopScreen::ChooseMenuItem(int index) {
+  loop_.Post([this, index] {
+    chosen_ = index;
+    if (events_) events_->TrayMouseMessage(kRightButtonUp);
+    chosen_.reset();
+  });
+}
+
 std::optional<int> DesktopScreen::TrackPopupMenu() {
+  if (chosen_) return std::exchange(chosen_, std::nullopt);
   QMenu menu;
   std::vector<QAction*> actions;
   for (const auto& caption : menu_) actions.push_back(menu.addAction(Q(caption)));

@@ -42,6 +42,11 @@ class DesktopScreen : public DesktopPort, public ErrorDialogPort {
   Choice ShowReport(const std::string& caption, const std::string& report) override;
   void SetActions(ErrorDialogActions* actions) override { report_actions_ = actions; }
 
+  // The tray menu's items, for menus that stand in for it (a character's
+  // right-click menu); choosing one acts as choosing it from the tray.
+  const std::vector<std::string>& MenuCaptions() const { return menu_; }
+  void ChooseMenuItem(int index);
+
   // The main window was asked to close (window manager, another copy).
   void CloseRequested() {
     if (events_) events_->CloseRequested();
@@ -55,6 +60,7 @@ class DesktopScreen : public DesktopPort, public ErrorDialogPort {
   std::unique_ptr<QSystemTrayIcon> tray_;
   std::vector<std::string> menu_;
   MousePointer pointer_ = MousePointer::kDefault;
+  std::optional<int> chosen_;  // picked elsewhere; the next TrackPopupMenu answers it
 };
 
 }  // namespace zarn

@@ -145,10 +145,15 @@ void HeadlessPresenter::Quit() {
 
 PresentationId HeadlessPresenter::OpenPresentation(const std::string& file, bool, bool,
                                                    bool with_window) {
+  return OpenConverted(file, file, with_window);
+}
+
+PresentationId HeadlessPresenter::OpenConverted(const std::string& file,
+                                                const std::string& readable, bool with_window) {
   return Traced("Open", {file}, [&] {
     Presentation p;
     try {
-      p.deck = ReadPresentationFile(file);
+      p.deck = ReadPresentationFile(readable);
     } catch (const VbError& failure) {
       throw VbError(failure.Number(), "Presentations.Open: " + failure.Description());
     }
@@ -202,6 +207,16 @@ void HeadlessPresenter::ViewNext(PresentationId id) {
     if (!p.show.running) Fail("SlideShowWindow: the presentation is not being shown");
     Advance(id);
   });
+}
+
+void HeadlessPresenter::ViewerNext(PresentationId id) {
+  auto it = presentations_.find(id);
+  if (running_ && it != presentations_.end() && it->second.show.running) Advance(id);
+}
+
+void HeadlessPresenter::ViewerEnd(PresentationId id) {
+  auto it = presentations_.find(id);
+  if (running_ && it != presentations_.end() && it->second.show.running) EndShow(id);
 }
 
 void HeadlessPresenter::Advance(PresentationId id) {

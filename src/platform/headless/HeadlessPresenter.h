@@ -32,6 +32,10 @@ class HeadlessPresenter : public PresentationPort {
   void Quit() override;
   PresentationId OpenPresentation(const std::string& file, bool read_only, bool untitled,
                                   bool with_window) override;
+  // Open with the slides and timings read from `readable`, a converted copy
+  // of `file` (an old binary .ppt as an .odp).
+  PresentationId OpenConverted(const std::string& file, const std::string& readable,
+                               bool with_window);
   void CloseActivePresentation() override;
   void SetLoopUntilStopped(PresentationId presentation, bool loop) override;
   void SetAdvanceMode(PresentationId presentation, int32_t mode) override;
@@ -41,11 +45,16 @@ class HeadlessPresenter : public PresentationPort {
   // Test hook: the next `times` calls of `operation` (named as in the
   // trace; empty: of any operation) fail with presentation::kBusy.
   void AnswerBusy(int times, const std::string& operation = {});
+  // The viewer's own keys in a show's window: the next slide, or the end
+  // of the show (the only end of a looping one). Not calls, so not traced.
+  void ViewerNext(PresentationId presentation);
+  void ViewerEnd(PresentationId presentation);
 
   bool Running() const { return running_; }
   bool Visible() const { return visible_; }
   int32_t WindowState() const { return window_state_; }
   size_t OpenPresentations() const { return presentations_.size(); }
+  bool IsOpen(PresentationId presentation) const { return presentations_.count(presentation) > 0; }
   // The slide the presentation's show is on; none when it is not showing.
   std::optional<int32_t> ShownSlide(PresentationId presentation) const;
 

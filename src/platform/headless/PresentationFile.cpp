@@ -42,9 +42,11 @@ bool LooksLikeXml(std::string head) {
   return first != std::string::npos && head[first] == '<';
 }
 
+const std::string kCompoundFileMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
 SlideDeck ReadDeck(const std::string& path) {
   const std::string head = ReadHead(path, 8);
-  if (head == std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+  if (head == kCompoundFileMagic) {
     Fail("it is an old binary presentation (.ppt); save it as .pptx or .odp to show it here");
   }
   if (head.rfind("PK", 0) == 0) {
@@ -66,6 +68,14 @@ SlideDeck ReadPresentationFile(const std::string& path) {
     return ReadDeck(path);
   } catch (const VbError& failure) {
     throw VbError(failure.Number(), "cannot read '" + path + "': " + failure.Description());
+  }
+}
+
+bool IsBinaryPresentation(const std::string& path) {
+  try {
+    return ReadHead(path, 8) == kCompoundFileMagic;
+  } catch (const VbError&) {
+    return false;
   }
 }
 

@@ -31,6 +31,10 @@ inline constexpr size_t kMaxSlides = 10000;
 // why the file cannot be shown; an old binary .ppt is refused.
 SlideDeck ReadPresentationFile(const std::string& path);
 
+// Whether the file is an old binary (OLE compound) presentation, which only
+// a conversion can read; false when it cannot be read at all.
+bool IsBinaryPresentation(const std::string& path);
+
 // "PT00H00M03S", "PT3.072S", "P0DT1M" ... as milliseconds; none when the
 // text is not a duration or is out of range.
 std::optional<int64_t> ParseIsoDuration(const std::string& text);

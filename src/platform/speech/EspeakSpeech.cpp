@@ -60,19 +60,24 @@ SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice&
   return spoken;
 }
 
-SpeechPlanner MakeEspeakPlanner() {
-  return [warned = false](const std::vector<SpeechItem>& items, const SpeechVoice& voice,
-                          SpeechMode mode) mutable {
-    if (mode == SpeechMode::kSpeak) {
-      try {
-        return SpeakItems(items, voice, false).plan;
-      } catch (const SpeechError& e) {
-        if (!warned) std::cerr << "zarnplay: " << e.what() << "; speech keeps its own pace\n";
-        warned = true;
-      }
-    }
-    return PlanSpeech(items, voice.words_per_minute, mode);
-  };
+SpeechPlanner MakeEspeakPlanner(std::function<void(SpokenSpeech)> keep) {
+  return
+      [warned = false, keep = std::move(keep)](const std::vector<SpeechItem>& items,
+                                               const SpeechVoice& voice, SpeechMode mode) mutable {
+        if (mode == SpeechMode::kSpeak) {
+          try {
+            if (!keep) return SpeakItems(items, voice, false).plan;
+            SpokenSpeech spoken = SpeakItems(items, voice, true);
+            SpeechPlan plan = spoken.plan;
+            keep(std::move(spoken));
+            return plan;
+          } catch (const SpeechError& e) {
+            if (!warned) std::cerr << "zarnplay: " << e.what() << "; speech keeps its own pace\n";
+            warned = true;
+          }
+        }
+        return PlanSpeech(items, voice.words_per_minute, mode);
+      };
 }
 
 }  // namespace zarn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "charengine/SpeechTags.h"
@@ -22,6 +23,8 @@ SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice&
 // sound files keep the words-per-minute model, as nothing is synthesised
 // for them. Should espeak-ng fail, it says so once on stderr and the model
 // times the speech.
-SpeechPlanner MakeEspeakPlanner();
+// With `keep`, Speak's audio is kept and handed over before the plan goes
+// back, so what is heard is what was timed.
+SpeechPlanner MakeEspeakPlanner(std::function<void(SpokenSpeech)> keep = {});
 
 }  // namespace zarn

@@ -1,0 +1,44 @@
+# What `cmake --install` puts where, and the Debian package made from it
+# (`cpack -G DEB` in the build folder).
+include(GNUInstallDirs)
+
+install(TARGETS zarnplay RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_BINARY_DIR}/characters/Fennet.acs DESTINATION ${CMAKE_INSTALL_DATADIR}/zarnplay/characters)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/zarnplay/examples
+        PATTERN "make-media.py" EXCLUDE)
+install(FILES ${PROJECT_SOURCE_DIR}/data/zarnplay.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/data/zarnplay-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME zarnplay.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/data/zarnplay.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Man pages are installed compressed.
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/zarnplay.1.gz
+  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/data/zarnplay.1 > ${PROJECT_BINARY_DIR}/zarnplay.1.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/data/zarnplay.1)
+add_custom_target(man_page ALL DEPENDS ${PROJECT_BINARY_DIR}/zarnplay.1.gz)
+install(FILES ${PROJECT_BINARY_DIR}/zarnplay.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/tools/democharacter/LICENSE
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zarnplay)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zarnplay)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "ZARNPlay developers <zarnplay@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Player for scripts with animated, talking desktop characters")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Plays .zrn/.zrs scripts: characters appear, move, gesture and speak through \
+text-to-speech and word balloons while the script plays sounds, music and video, \
+shows a backdrop, narrates a slideshow and starts programs.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time, so shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "espeak-ng-data, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "timgm6mb-soundfont | fluid-soundfont-gm, libreoffice-impress, pocketsphinx-en-us, gstreamer1.0-libav")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)

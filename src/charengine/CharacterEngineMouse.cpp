@@ -1,0 +1,53 @@
+#include "charengine/CharacterEngine.h"
+
+namespace zarn {
+
+// The window calls these from its own mouse handlers; the script hears
+// about them only from the loop, as with every other event.
+
+void CharacterEngine::UserClick(const std::string& id, int button, int shift, int x, int y,
+                                bool double_click) {
+  const std::string character_id = Find(id).id;
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, character_id, button, shift, x, y, double_click] {
+    if (alive.expired() || events_ == nullptr) return;
+    if (double_click) {
+      events_->DblClick(character_id, button, shift, x, y);
+    } else {
+      events_->Click(character_id, button, shift, x, y);
+    }
+  });
+}
+
+void CharacterEngine::UserDragStart(const std::string& id, int button, int shift, int x, int y) {
+  const std::string character_id = Find(id).id;
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, character_id, button, shift, x, y] {
+    if (!alive.expired() && events_ != nullptr) {
+      events_->DragStart(character_id, button, shift, x, y);
+    }
+  });
+}
+
+void CharacterEngine::UserDragComplete(const std::string& id, int left, int top, int button,
+                                       int shift, int x, int y) {
+  Character& character = Find(id);
+  // Placed at once: a MoveTo the script makes from DragComplete starts here.
+  character.left = left;
+  character.top = top;
+  std::weak_ptr<bool> alive = alive_;
+  scheduler_.Post([this, alive, character_id = character.id, left, top, button, shift, x, y] {
+    if (alive.expired() || events_ == nullptr) return;
+    events_->DragComplete(character_id, button, shift, x, y);
+    events_->Move(character_id, left, top, 1);
+  });
+}
+
+RequestId CharacterEngine::UserHide(const std::string& id) {
+  Request request;
+  request.kind = Kind::kHide;
+  request.hide_cause = 7;
+  return Enqueue(id, std::move(request));
+}
+
+}  // namespace zarn

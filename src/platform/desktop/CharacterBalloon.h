@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+namespace zarn {
+
+// How a character's balloon looks, from its file and Balloon.Style.
+struct BalloonLook {
+  QFont font;
+  QColor text{0, 0, 0};
+  QColor back{255, 255, 225};
+  QColor border{0, 0, 0};
+  int chars_per_line = 28;
+  int lines = 2;
+  bool size_to_text = false;
+  bool auto_hide = true;
+  bool auto_pace = true;
+};
+
+// A balloon closes this long after its speech ends, when it hides itself.
+inline constexpr int kBalloonAutoHideMs = 1500;
+
+// The word balloon beside a character: a rounded box with a tail for
+// speech, a cloud with bubbles for thoughts. A top-level window of its own,
+// shaped like what it draws.
+class CharacterBalloon : public QWidget {
+ public:
+  CharacterBalloon();
+
+  // A new Speak or Think: without AutoPace the whole text shows at once.
+  void Start(const BalloonLook& look, const QString& text, bool think);
+  // AutoPace: the next spoken word; older lines scroll away when the
+  // balloon is full.
+  void AddWord(const QString& word);
+  // The speech is over: with AutoHide the balloon goes a moment later.
+  void Finish();
+  void Dismiss();
+  // Beside `character`, above it when there is room on `screen`, else
+  // below; moved sideways to stay on screen.
+  void Place(const QRect& character, const QRect& screen);
+
+  const QString& ShownText() const { return shown_; }
+  bool Think() const { return think_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QStringList Wrap(const QString& text) const;
+  void Render();
+
+  BalloonLook look_;
+  QString full_;   // the whole text, for SizeToText
+  QString shown_;  // what has been said so far
+  bool think_ = false;
+  bool below_ = false;  // the balloon hangs below the character
+  int tail_x_ = 0;      // where the tail points, in the window
+  QRect character_;
+  QRect screen_;
+  QImage image_;
+  QTimer hide_timer_;
+};
+
+}  // namespace zarn

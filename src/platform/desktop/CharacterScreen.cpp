@@ -1,0 +1,290 @@
+#include "platform/desktop/CharacterScreen.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <algorithm>
+#include <cctype>
+
+#include "charengine/CharacterEngine.h"
+#include "charfile/FrameComposer.h"
+#include "platform/desktop/DesktopScreen.h"
+
+namespace zarn {
+namespace {
+
+// Frame refreshes while a character slides.
+constexpr int kSlideStepMs = 15;
+// Without a speech engine a word opens the mouth this long.
+constexpr int kWordMouthMs = 150;
+// Composed frames kept per character before the cache starts afresh.
+constexpr size_t kMaxCachedFrames = 48;
+
+QRect ScreenRect() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+}
+
+// A mouth for a word when nothing better says which: its first vowel.
+int MouthForWord(const std::string& word) {
+  for (char c : word) {
+    switch (std::tolower(static_cast<unsigned char>(c))) {
+      case 'a':
+        return 4;
+      case 'e':
+        return 3;
+      case 'i':
+      case 'y':
+        return 2;
+      case 'o':
+        return 5;
+      case 'u':
+      case 'w':
+        return 6;
+      default:
+        break;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+struct CharacterScreen::Shown {
+  std::string id;
+  std::unique_ptr<CharacterWindow> window;
+  std::unique_ptr<CharacterBalloon> balloon;
+  const Frame* frame = nullptr;
+  int mouth = -1;
+  bool speaking = false;
+  bool visible = false;
+  QSize size;
+  std::map<std::pair<const Frame*, int>, QImage> cache;
+  // A slide in progress.
+  bool sliding = false;
+  QPoint from;
+  QPoint to;
+  qint64 slide_start = 0;
+  qint64 slide_ms = 0;
+  QTimer mouth_timer;
+};
+
+CharacterScreen::CharacterScreen(CharacterEngine& engine, DesktopScreen& desktop)
+    : engine_(engine), desktop_(desktop) {
+  clock_.start();
+  slide_timer_.setInterval(kSlideStepMs);
+  QObject::connect(&slide_timer_, &QTimer::timeout, [this] { StepSlides(); });
+}
+
+CharacterScreen::~CharacterScreen() = default;
+
+CharacterScreen::Shown& CharacterScreen::Get(const std::string& id) {
+  std::unique_ptr<Shown>& entry = shown_[id];
+  if (entry) return *entry;
+  entry = std::make_unique<Shown>();
+  Shown& shown = *entry;
+  shown.id = id;
+  CharacterMouse mouse;
+  mouse.click = [this, &shown](int button, int shift, QPoint at, bool double_click) {
+    if (!shown.speaking) shown.balloon->Dismiss();
+    engine_.UserClick(shown.id, button, shift, at.x(), at.y(), double_click);
+  };
+  mouse.drag_start = [this, &shown](int button, int shift, QPoint at) {
+    shown.sliding = false;
+    if (!shown.speaking) shown.balloon->Dismiss();
+    engine_.UserDragStart(shown.id, button, shift, at.x(), at.y());
+  };
+  mouse.dragging = [this, &shown](QPoint) { PlaceBalloon(shown); };
+  mouse.drag_end = [this, &shown](QPoint top_left, int button, int shift, QPoint at) {
+    engine_.UserDragComplete(shown.id, top_left.x(), top_left.y(), button, shift, at.x(), at.y());
+  };
+  mouse.menu = [this, &shown](QPoint at) {
+    // Not inside the window's own mouse handler: the menu runs a loop.
+    QTimer::singleShot(0, [this, id = shown.id, at] { ShowMenu(id, at); });
+  };
+  shown.window = std::make_unique<CharacterWindow>(std::move(mouse));
+  shown.balloon = std::make_unique<CharacterBalloon>();
+  shown.mouth_timer.setSingleShot(true);
+  QObject::connect(&shown.mouth_timer, &QTimer::timeout, [this, &shown] {
+    shown.mouth = 0;
+    Redraw(shown);
+  });
+  return shown;
+}
+
+void CharacterScreen::VisibilityChanged(const std::string& id, bool visible) {
+  Shown& shown = Get(id);
+  shown.visible = visible;
+  if (visible) {
+    shown.sliding = false;
+    shown.window->move(engine_.Left(id), engine_.Top(id));
+  } else {
+    shown.balloon->Dismiss();
+    shown.frame = nullptr;
+  }
+  shown.window->SetShown(visible);
+}
+
+void CharacterScreen::FrameShown(const std::string& id, const std::string& animation, int frame) {
+  const CharacterModel& model = engine_.Model(id);
+  const Animation* found = model.FindAnimation(animation);
+  if (found == nullptr || frame < 0 || static_cast<size_t>(frame) >= found->frames.size()) return;
+  Shown& shown = Get(id);
+  shown.frame = &found->frames[static_cast<size_t>(frame)];
+  Redraw(shown);
+}
+
+void CharacterScreen::Redraw(Shown& shown) {
+  const CharacterModel& model = engine_.Model(shown.id);
+  if (shown.frame == nullptr || !model.file) return;
+  const QSize size(engine_.Width(shown.id), engine_.Height(shown.id));
+  if (size != shown.size || shown.cache.size() > kMaxCachedFrames) {
+    shown.cache.clear();
+    shown.size = size;
+  }
+  const int mouth =
+      shown.speaking && !shown.frame->overlays.empty() ? std::max(0, shown.mouth) : -1;
+  QImage& image = shown.cache[{shown.frame, mouth}];
+  if (image.isNull()) {
+    const CharacterFile& file = *model.file;
+    std::vector<uint8_t> rgba = ComposeFrame(file, *shown.frame, mouth);
+    image =
+        QImage(rgba.data(), file.Width(), file.Height(), file.Width() * 4, QImage::Format_RGBA8888)
+            .convertToFormat(QImage::Format_ARGB32);
+    // Nearest pixels keep the outline hard, as the mask needs.
+    if (image.size() != size && !size.isEmpty()) image = image.scaled(size);
+  }
+  shown.window->ShowImage(image);
+  if (first_frame_ && shown.visible && shown.window->isVisible()) {
+    std::exchange(first_frame_, nullptr)();
+  }
+}
+
+void CharacterScreen::SoundPlayed(const std::string& id, int sound_index) {
+  sound_.Play(id, engine_.Model(id), sound_index);
+}
+
+void CharacterScreen::SizeChanged(const std::string& id) {
+  Shown& shown = Get(id);
+  Redraw(shown);
+  PlaceBalloon(shown);
+}
+
+void CharacterScreen::MoveStarted(const std::string& id, int x, int y, int64_t duration_ms) {
+  Shown& shown = Get(id);
+  shown.to = QPoint(x, y);
+  if (duration_ms <= 0) {
+    shown.sliding = false;
+    shown.window->move(shown.to);
+    PlaceBalloon(shown);
+    return;
+  }
+  shown.from = shown.window->pos();
+  shown.slide_start = clock_.elapsed();
+  shown.slide_ms = duration_ms;
+  shown.sliding = true;
+  if (!slide_timer_.isActive()) slide_timer_.start();
+}
+
+void CharacterScreen::StepSlides() {
+  bool any = false;
+  const qint64 now = clock_.elapsed();
+  for (auto& [id, entry] : shown_) {
+    Shown& shown = *entry;
+    if (!shown.sliding) continue;
+    const double t = std::min(
+        1.0, static_cast<double>(now - shown.slide_start) / static_cast<double>(shown.slide_ms));
+    const QPoint at = shown.from + (shown.to - shown.from) * t;
+    shown.window->move(at);
+    PlaceBalloon(shown);
+    shown.sliding = t < 1.0;
+    any = any || shown.sliding;
+  }
+  if (!any) slide_timer_.stop();
+}
+
+void CharacterScreen::PlaceBalloon(Shown& shown) {
+  if (shown.balloon->isVisible()) {
+    shown.balloon->Place(shown.window->geometry(), ScreenRect());
+  }
+}
+
+void CharacterScreen::SpeechStarted(const std::string& id, const std::string& balloon_text,
+                                    const std::string&, bool think) {
+  Shown& shown = Get(id);
+  shown.speaking = !think;
+  shown.mouth = 0;
+  const BalloonSettings settings = engine_.Balloon(id);
+  if ((settings.style & 0x1) == 0) {
+    shown.balloon->Dismiss();
+  } else {
+    const BalloonInfo& info = engine_.Model(id).balloon;
+    BalloonLook look;
+    look.font = QFont(QString::fromStdString(settings.font_name));
+    if (settings.font_size > 0) look.font.setPointSize(settings.font_size);
+    look.text = QColor(info.text_color.r, info.text_color.g, info.text_color.b);
+    look.back = QColor(info.back_color.r, info.back_color.g, info.back_color.b);
+    look.border = QColor(info.border_color.r, info.border_color.g, info.border_color.b);
+    look.chars_per_line = std::max(8, (settings.style >> 16) & 0xFF);
+    look.lines = std::max(1, (settings.style >> 24) & 0xFF);
+    look.size_to_text = (settings.style & 0x2) != 0;
+    look.auto_hide = (settings.style & 0x4) != 0;
+    look.auto_pace = (settings.style & 0x8) != 0;
+    shown.balloon->Place(shown.window->geometry(), ScreenRect());
+    shown.balloon->Start(look, QString::fromStdString(balloon_text), think);
+  }
+  Redraw(shown);
+}
+
+void CharacterScreen::BalloonWord(const std::string& id, const std::string& word) {
+  Shown& shown = Get(id);
+  shown.balloon->AddWord(QString::fromStdString(word));
+  if (shown.speaking && !speech_mouths_) {
+    shown.mouth = MouthForWord(word);
+    shown.mouth_timer.start(kWordMouthMs);
+    Redraw(shown);
+  }
+}
+
+void CharacterScreen::SpeechEnded(const std::string& id) {
+  Shown& shown = Get(id);
+  shown.speaking = false;
+  shown.mouth = -1;
+  shown.mouth_timer.stop();
+  shown.balloon->Finish();
+  Redraw(shown);
+}
+
+void CharacterScreen::SetMouth(const std::string& id, int shape) {
+  Shown& shown = Get(id);
+  shown.mouth = shape;
+  Redraw(shown);
+}
+
+void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
+  QMenu menu;
+  for (const CharacterCommand& command : engine_.Commands(id)) {
+    if (command.caption.empty()) continue;
+    QObject::connect(menu.addAction(QString::fromStdString(command.caption)), &QAction::triggered,
+                     [this, id, command] {
+                       UserInput input;
+                       input.character_id = id;
+                       input.name = command.name;
+                       input.voice = command.voice;
+                       engine_.SimulateCommand(input);
+                     });
+  }
+  // The tray's items, which have no other way in when there is no tray.
+  menu.addSeparator();
+  const std::vector<std::string> program_items = desktop_.MenuCaptions();
+  for (size_t i = 0; i < program_items.size(); ++i) {
+    QObject::connect(menu.addAction(QString::fromStdString(program_items[i])), &QAction::triggered,
+                     [this, i] { desktop_.ChooseMenuItem(static_cast<int>(i)); });
+  }
+  menu.addSeparator();
+  QObject::connect(menu.addAction("&Hide"), &QAction::triggered,
+                   [this, id] { engine_.UserHide(id); });
+  menu.exec(at);
+}
+
+}  // namespace zarn

@@ -1,0 +1,176 @@
+#include "platform/desktop/DesktopPresenter.h"
+
+#include <poppler/qt6/poppler-qt6.h>
+
+#include <algorithm>
+
+#include "base/VbError.h"
+#include "platform/desktop/SlideWindow.h"
+#include "platform/headless/PresentationFile.h"
+
+namespace zarn {
+namespace {
+
+std::unique_ptr<Poppler::Document> LoadSlides(const std::string& pdf) {
+  auto document = Poppler::Document::load(QString::fromStdString(pdf));
+  if (!document || document->isLocked() || document->numPages() < 1) {
+    throw VbError(presentation::kFailed, "LibreOffice made no readable slides of it");
+  }
+  document->setRenderHint(Poppler::Document::Antialiasing, true);
+  document->setRenderHint(Poppler::Document::TextAntialiasing, true);
+  return document;
+}
+
+QImage RenderToFit(const Poppler::Document& document, int32_t slide_index, QSize screen) {
+  const std::unique_ptr<Poppler::Page> page = document.page(slide_index - 1);
+  if (!page) return {};
+  const QSizeF points = page->pageSizeF();
+  if (points.width() <= 0 || points.height() <= 0) return {};
+  const double scale = std::min(screen.width() / points.width(), screen.height() / points.height());
+  return page->renderToImage(72.0 * scale, 72.0 * scale);
+}
+
+}  // namespace
+
+DesktopPresenter::DesktopPresenter(Scheduler& scheduler, Trace& trace)
+    : logic_(scheduler, trace), trace_(trace) {}
+
+DesktopPresenter::~DesktopPresenter() = default;
+
+std::optional<std::pair<PresentationId, int32_t>> DesktopPresenter::Drawn() const { return drawn_; }
+
+void DesktopPresenter::CreateApplication(PresentationEvents* events) {
+  logic_.CreateApplication(this);
+  if (events != nullptr && std::find(sinks_.begin(), sinks_.end(), events) == sinks_.end()) {
+    sinks_.push_back(events);
+  }
+}
+
+void DesktopPresenter::ReleaseApplication(PresentationEvents* events) {
+  sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), events), sinks_.end());
+}
+
+void DesktopPresenter::Activate() { logic_.Activate(); }
+
+void DesktopPresenter::SetVisible(bool visible) {
+  logic_.SetVisible(visible);
+  UpdateWindow();
+}
+
+void DesktopPresenter::SetWindowState(int32_t state) {
+  logic_.SetWindowState(state);
+  UpdateWindow();
+}
+
+void DesktopPresenter::CloseActiveWindow() {
+  logic_.CloseActiveWindow();
+  DropClosed();
+}
+
+void DesktopPresenter::CloseActivePresentation() {
+  logic_.CloseActivePresentation();
+  DropClosed();
+}
+
+void DesktopPresenter::Quit() {
+  logic_.Quit();
+  sinks_.clear();
+  DropClosed();
+}
+
+PresentationId DesktopPresenter::OpenPresentation(const std::string& file, bool, bool,
+                                                  bool with_window) {
+  // Without the application the headless presenter gives the answer.
+  if (!logic_.Running()) return logic_.OpenPresentation(file, false, false, with_window);
+  std::string readable = file;
+  std::unique_ptr<Poppler::Document> slides;
+  try {
+    // What is no presentation is refused before LibreOffice is asked.
+    if (IsBinaryPresentation(file)) {
+      readable = converter_.Convert(file, SlideConverter::Format::kOpenDocument);
+    }
+    ReadPresentationFile(readable);
+    slides = LoadSlides(converter_.Convert(file, SlideConverter::Format::kPdf));
+  } catch (const VbError& failure) {
+    const std::string description = "Presentations.Open: " + failure.Description();
+    trace_.Write(TraceRecord("show", "Open").Arg(file).Error(description));
+    throw VbError(failure.Number(), description);
+  }
+  const PresentationId id = logic_.OpenConverted(file, readable, with_window);
+  documents_[id] = std::move(slides);
+  return id;
+}
+
+void DesktopPresenter::SetLoopUntilStopped(PresentationId id, bool loop) {
+  logic_.SetLoopUntilStopped(id, loop);
+}
+
+void DesktopPresenter::SetAdvanceMode(PresentationId id, int32_t mode) {
+  logic_.SetAdvanceMode(id, mode);
+}
+
+void DesktopPresenter::RunSlideShow(PresentationId id) { logic_.RunSlideShow(id); }
+
+void DesktopPresenter::ViewNext(PresentationId id) { logic_.ViewNext(id); }
+
+template <class F>
+void DesktopPresenter::Forward(F&& event) {
+  // A sink may release itself or quit the application while it handles it.
+  const std::vector<PresentationEvents*> sinks = sinks_;
+  for (PresentationEvents* sink : sinks) {
+    if (std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end()) event(*sink);
+  }
+}
+
+void DesktopPresenter::SlideShowBegin(PresentationId id) {
+  Forward([id](PresentationEvents& sink) { sink.SlideShowBegin(id); });
+}
+
+void DesktopPresenter::SlideShowNextSlide(PresentationId id, int32_t slide_index) {
+  auto document = documents_.find(id);
+  if (document != documents_.end()) {
+    if (!window_) {
+      window_ = std::make_unique<SlideWindow>(
+          [this] {
+            if (drawn_) logic_.ViewerNext(drawn_->first);
+          },
+          [this] {
+            if (drawn_) logic_.ViewerEnd(drawn_->first);
+          });
+    }
+    drawn_ = {id, slide_index};
+    window_->SetSlide(RenderToFit(*document->second, slide_index, window_->ScreenSize()));
+    UpdateWindow();
+  }
+  Forward(
+      [id, slide_index](PresentationEvents& sink) { sink.SlideShowNextSlide(id, slide_index); });
+}
+
+void DesktopPresenter::SlideShowEnd(PresentationId id) {
+  if (drawn_ && drawn_->first == id) {
+    drawn_.reset();
+    UpdateWindow();
+  }
+  Forward([id](PresentationEvents& sink) { sink.SlideShowEnd(id); });
+}
+
+void DesktopPresenter::UpdateWindow() {
+  if (!window_) return;
+  if (!drawn_ || !logic_.Visible()) {
+    window_->hide();
+  } else if (logic_.WindowState() == presentation::kWindowMinimized) {
+    window_->showMinimized();
+  } else if (!window_->isVisible() || window_->isMinimized()) {
+    window_->ShowOnScreen();
+  }
+}
+
+void DesktopPresenter::DropClosed() {
+  for (auto it = documents_.begin(); it != documents_.end();) {
+    it = logic_.IsOpen(it->first) ? std::next(it) : documents_.erase(it);
+  }
+  if (drawn_ && !logic_.IsOpen(drawn_->first)) drawn_.reset();
+  UpdateWindow();
+}
+
+}  // namespace zarn

@@ -1,0 +1,141 @@
+#include "platform/desktop/DesktopSpeech.h"
+
+#include <QAudioDevice>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
+#include <iostream>
+
+#include "platform/desktop/CharacterScreen.h"
+
+namespace zarn {
+namespace {
+
+// Speeches timed but never started (stopped while queued) are dropped
+// beyond this many.
+constexpr size_t kMaxKept = 16;
+constexpr int kMouthStepMs = 15;
+
+}  // namespace
+
+DesktopSpeech::DesktopSpeech() {
+  try {
+    EspeakSynthesizer::Instance().Start();
+    started_ = true;
+  } catch (const SpeechError& e) {
+    std::cerr << "zarnplay: " << e.what() << "; characters speak in balloons only\n";
+  }
+  format_.setSampleRate(SynthesizedSpeech::kSampleRate);
+  format_.setChannelCount(1);
+  format_.setSampleFormat(QAudioFormat::Int16);
+  mouth_timer_.setInterval(kMouthStepMs);
+  QObject::connect(&mouth_timer_, &QTimer::timeout, [this] { StepMouths(); });
+}
+
+void DesktopSpeech::Attach(CharacterScreen& screen) {
+  screen_ = &screen;
+  screen_->UseSpeechMouths(started_);
+}
+
+DesktopSpeech::~DesktopSpeech() {
+  // The screen may be gone by now: only the audio is stopped.
+  mouth_timer_.stop();
+  for (auto& [id, speaking] : speaking_) {
+    if (speaking->sink) speaking->sink->stop();
+  }
+}
+
+SpeechPlanner DesktopSpeech::Planner() {
+  if (!started_) return {};
+  return MakeEspeakPlanner([this](SpokenSpeech spoken) {
+    kept_.push_back(std::move(spoken));
+    if (kept_.size() > kMaxKept) kept_.pop_front();
+  });
+}
+
+void DesktopSpeech::VisibilityChanged(const std::string& id, bool visible) {
+  screen_->VisibilityChanged(id, visible);
+}
+void DesktopSpeech::FrameShown(const std::string& id, const std::string& animation, int frame) {
+  screen_->FrameShown(id, animation, frame);
+}
+void DesktopSpeech::SoundPlayed(const std::string& id, int sound_index) {
+  screen_->SoundPlayed(id, sound_index);
+}
+void DesktopSpeech::SizeChanged(const std::string& id) { screen_->SizeChanged(id); }
+void DesktopSpeech::MoveStarted(const std::string& id, int x, int y, int64_t duration_ms) {
+  screen_->MoveStarted(id, x, y, duration_ms);
+}
+void DesktopSpeech::BalloonWord(const std::string& id, const std::string& word) {
+  screen_->BalloonWord(id, word);
+}
+
+void DesktopSpeech::SpeechStarted(const std::string& id, const std::string& balloon_text,
+                                  const std::string& tagged_text, bool think) {
+  screen_->SpeechStarted(id, balloon_text, tagged_text, think);
+  if (think) return;
+  // The engine starts speeches in the order it timed them; one that was
+  // stopped before it started is passed over.
+  for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+    if (it->plan.balloon_text != balloon_text) continue;
+    SpokenSpeech speech = std::move(*it);
+    kept_.erase(kept_.begin(), it + 1);
+    Play(id, std::move(speech));
+    return;
+  }
+}
+
+void DesktopSpeech::SpeechEnded(const std::string& id) {
+  Stop(id);
+  screen_->SpeechEnded(id);
+}
+
+void DesktopSpeech::Play(const std::string& id, SpokenSpeech speech) {
+  Stop(id);
+  auto speaking = std::make_unique<Speaking>();
+  const auto& samples = speech.audio.samples;
+  speaking->bytes = QByteArray(reinterpret_cast<const char*>(samples.data()),
+                               static_cast<qsizetype>(samples.size() * sizeof(int16_t)));
+  speaking->speech = std::move(speech);
+  if (audio_) {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull() || !device.isFormatSupported(format_)) {
+      std::cerr << "zarnplay: no audio output; speech is shown but not heard\n";
+      audio_ = false;
+    } else {
+      speaking->buffer = std::make_unique<QBuffer>(&speaking->bytes);
+      speaking->buffer->open(QIODevice::ReadOnly);
+      speaking->sink = std::make_unique<QAudioSink>(device, format_);
+      speaking->sink->start(speaking->buffer.get());
+    }
+  }
+  // The mouth keeps to our own clock: the sink's position lags by its buffer.
+  speaking->clock.start();
+  speaking_[id] = std::move(speaking);
+  if (!mouth_timer_.isActive()) mouth_timer_.start();
+}
+
+void DesktopSpeech::Stop(const std::string& id) {
+  auto it = speaking_.find(id);
+  if (it == speaking_.end()) return;
+  if (it->second->sink) it->second->sink->stop();
+  speaking_.erase(it);
+  screen_->SetMouth(id, -1);
+  if (speaking_.empty()) mouth_timer_.stop();
+}
+
+void DesktopSpeech::StepMouths() {
+  for (auto& [id, speaking] : speaking_) {
+    const int64_t now = speaking->clock.elapsed();
+    const auto& events = speaking->speech.audio.events;
+    int shape = -2;
+    while (speaking->next_event < events.size() &&
+           SynthesizedSpeech::SampleToMs(events[speaking->next_event].sample) <= now) {
+      const SpeechEvent& event = events[speaking->next_event++];
+      if (event.kind == SpeechEvent::Kind::kMouth) shape = static_cast<int>(event.mouth);
+    }
+    if (shape != -2) screen_->SetMouth(id, shape);
+  }
+}
+
+}  // namespace zarn
