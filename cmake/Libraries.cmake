@@ -62,13 +62,15 @@ target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
                            ${SPHINXBASE_INCLUDE} ${SPHINXBASE_INCLUDE}/sphinxbase)
 
 # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
-# no pkg-config file).
-find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia)
+# no pkg-config file); sound and video through Qt Multimedia, songs through
+# FluidSynth.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia MultimediaWidgets)
 find_package(X11 REQUIRED)
+pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 zarn_folder_library(zarn_desktop DIRS platform/desktop
                     DEPS zarn_backend zarn_charengine zarn_speech zarn_listen Qt6::Widgets
-                         Qt6::Multimedia
-                         X11::X11 xdo)
+                         Qt6::Multimedia Qt6::MultimediaWidgets X11::X11 xdo
+                         PkgConfig::FLUIDSYNTH)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 # Slides: the show's logic is the headless presenter's; PDF pages through
 # Poppler (no CMake config for poppler-qt6).

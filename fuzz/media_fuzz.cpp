@@ -1,6 +1,7 @@
 // libFuzzer target over the media probes: any bytes as a wave, MIDI and AVI
 // file. A probe answers with a length within the accepted range or with a
-// reason; read from a file it answers exactly as from memory.
+// reason; read from a file it answers exactly as from memory. The wave
+// decoder gives whole frames, no more than the bytes can hold, or a reason.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "backend/MediaProbe.h"
+#include "backend/WaveDecoder.h"
 
 namespace {
 
@@ -47,6 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const MediaProbeResult result = ProbeMedia(memory, kind);
     CheckProbe(result, kind);
     Check(Same(result, ProbeMediaFile(path, kind)), "file and memory answers differ");
+  }
+  const WaveDecodeResult wave = DecodeWave(std::span<const uint8_t>(data, size));
+  if (wave) {
+    const PcmAudio& audio = wave.audio;
+    Check(audio.channels > 0 && audio.sample_rate > 0, "odd decoded wave");
+    Check(audio.samples.size() % audio.channels == 0, "a part frame");
+    // ADPCM gives at most four samples a byte (two nibbles, plus headers).
+    Check(audio.samples.size() <= 4 * size, "more samples than the bytes hold");
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/desktop/CharacterScreen.h"
+#include "platform/desktop/DesktopMediaDevices.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopPresenter.h"
 #include "platform/desktop/DesktopShell.h"
@@ -41,12 +42,14 @@ int RunDesktopPlayer(const Options& options) {
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
 
   // Not drawn on the desktop yet: these are the headless services on the
-  // wall clock (media only traced, programs really start); keystrokes are typed for
-  // real. The backdrop is drawn and traced as headless.
+  // wall clock (programs really start); keystrokes are typed for real. The
+  // backdrop is drawn and traced as headless; wave, song and video sound and
+  // show for real, the other media types keep time only.
   HeadlessEnvironment environment(platform.Loop(), options.command_line, options.seed,
                                   std::nullopt);
   environment.SetArguments(options.arguments);
   HeadlessMediaCommandPort media(platform.Loop(), trace);
+  RegisterDesktopMediaDevices(media.Interpreter(), platform.Loop());
   QtBackdrop drawn_backdrop;
   HeadlessBackdrop backdrop(trace, &drawn_backdrop);
   HeadlessShell starter(trace, options.dry_run);

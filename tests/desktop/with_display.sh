@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command under a private Xvfb (first free display number) with the
-# trayer tray host, then stops both. Usage: with_display.sh [--no-tray] CMD...
+# trayer tray host and, when PulseAudio is installed, a sound server whose
+# only output is a null sink ("nullsink"; its monitor records what played),
+# then stops them. Usage: with_display.sh [--no-tray] CMD...
 set -uo pipefail
 tray=1
 if [ "${1:-}" = "--no-tray" ]; then tray=0; shift; fi
@@ -38,5 +40,6 @@ if command -v pulseaudio >/dev/null; then
     >"$work/pulse.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+  pactl info >/dev/null 2>&1 || { echo "with_display: PulseAudio did not start" >&2; cat "$work/pulse.log" >&2; }
 fi
 "$@"

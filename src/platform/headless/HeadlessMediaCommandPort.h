@@ -19,6 +19,8 @@ class HeadlessMediaCommandPort : public MediaCommandPort {
   std::string ErrorText(int32_t code) override { return traced_.ErrorText(code); }
 
   const MciInterpreter& Interpreter() const { return interpreter_; }
+  // Where another platform puts its own devices in place of ours.
+  MciInterpreter& Interpreter() { return interpreter_; }
 
  private:
   MciInterpreter interpreter_;

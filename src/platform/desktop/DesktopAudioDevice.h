@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "backend/MciDevice.h"
+#include "backend/WaveDecoder.h"
+#include "ports/Scheduler.h"
+
+class QAudioSink;
+
+namespace zarn {
+
+// Whether a sound output exists; says so on stderr the first time it does not.
+bool SoundOutputPresent();
+
+// Decoded audio played through the sound output. The play's end comes from
+// the audio's own length on the wall clock, since the sink reports its end
+// late; without a sound output the item still runs its time in silence.
+class DesktopAudioDevice : public MciDevice {
+ public:
+  // `length_ms` is the item's length as the file's header gives it; a play
+  // to there runs to the end of the audio.
+  DesktopAudioDevice(Scheduler& scheduler, PcmAudio audio, int64_t length_ms);
+  ~DesktopAudioDevice() override;
+  DesktopAudioDevice(const DesktopAudioDevice&) = delete;
+  DesktopAudioDevice& operator=(const DesktopAudioDevice&) = delete;
+
+  MciMode Mode() override;
+  std::string_view TimeFormat() const override { return "milliseconds"; }
+  int64_t Length() override { return length_; }
+  int64_t Position() override;
+  int32_t Play(int64_t from, int64_t to) override;
+  int32_t Stop() override;
+  int32_t Pause() override;
+  int32_t Resume() override;
+  int32_t Seek(int64_t to) override;
+
+ private:
+  void Settle();
+  void Halt(MciMode mode);
+  int64_t PlayingPosition() const;
+  void StartSound(int64_t from_frame, int64_t to_frame);
+
+  Scheduler& scheduler_;
+  PcmAudio audio_;
+  int64_t length_;
+  MciMode mode_ = MciMode::kStopped;
+  int64_t position_ = 0;
+  int64_t start_position_ = 0;
+  int64_t end_position_ = 0;
+  Millis started_at_ = 0;
+  Millis ends_at_ = 0;
+  std::optional<TimerId> end_timer_;
+  // The sink reads the stretch being played from the buffer.
+  QByteArray stretch_;
+  QBuffer buffer_;
+  std::unique_ptr<QAudioSink> sink_;
+};
+
+}  // namespace zarn

@@ -1,0 +1,135 @@
+#include "platform/desktop/DesktopVideoDevice.h"
+
+#include <QFileInfo>
+#include <QUrl>
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/desktop/DesktopAudioDevice.h"
+
+namespace zarn {
+namespace {
+
+// How long past its length a video may run before we call it ended anyway.
+constexpr Millis kGraceMillis = 3000;
+
+}  // namespace
+
+DesktopVideoDevice::DesktopVideoDevice(Scheduler& scheduler, const std::string& path,
+                                       int64_t frames, int64_t micros_per_frame)
+    : scheduler_(scheduler),
+      frames_(std::max<int64_t>(frames, 0)),
+      micros_per_frame_(std::max<int64_t>(micros_per_frame, 1)) {
+  window_.setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
+  window_.resize(320, 240);
+  if (!SoundOutputPresent()) audio_.setMuted(true);
+  player_.setAudioOutput(&audio_);
+  player_.setVideoOutput(&window_);
+  QObject::connect(
+      &player_, &QMediaPlayer::mediaStatusChanged, &window_,
+      [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::EndOfMedia) Finish();
+        if ((status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia) &&
+            pending_start_ms_ >= 0) {
+          player_.setPosition(pending_start_ms_);
+          pending_start_ms_ = -1;
+        }
+      });
+  QObject::connect(&player_, &QMediaPlayer::positionChanged, &window_, [this](qint64 at) {
+    if (mode_ == MciMode::kPlaying && end_position_ < frames_ && ToFrame(at) >= end_position_) {
+      Finish();
+    }
+  });
+  QObject::connect(&player_, &QMediaPlayer::errorOccurred, &window_,
+                   [this, path](QMediaPlayer::Error, const QString& text) {
+                     if (failed_) return;
+                     failed_ = true;
+                     std::fprintf(stderr, "zarnplay: cannot show the video %s: %s\n", path.c_str(),
+                                  text.toLocal8Bit().constData());
+                   });
+  player_.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+DesktopVideoDevice::~DesktopVideoDevice() {
+  QObject::disconnect(&player_, nullptr, &window_, nullptr);
+  player_.stop();
+}
+
+void DesktopVideoDevice::Finish() {
+  if (mode_ != MciMode::kPlaying) return;
+  player_.pause();
+  position_ = end_position_;
+  mode_ = MciMode::kStopped;
+}
+
+void DesktopVideoDevice::Settle() {
+  if (mode_ != MciMode::kPlaying) return;
+  // A failed player shows nothing but keeps the item's time.
+  if (scheduler_.Now() >= deadline_ - (failed_ ? kGraceMillis : 0)) Finish();
+}
+
+MciMode DesktopVideoDevice::Mode() {
+  Settle();
+  return mode_;
+}
+
+int64_t DesktopVideoDevice::Position() {
+  Settle();
+  if (mode_ != MciMode::kPlaying) return position_;
+  return std::clamp(ToFrame(player_.position()), position_, end_position_);
+}
+
+int32_t DesktopVideoDevice::Play(int64_t from, int64_t to) {
+  player_.pause();
+  position_ = from;
+  end_position_ = to;
+  if (from >= to) {
+    mode_ = MciMode::kStopped;
+    return 0;
+  }
+  const int64_t start_ms = ToMillis(from);
+  if (player_.mediaStatus() == QMediaPlayer::LoadingMedia ||
+      player_.mediaStatus() == QMediaPlayer::NoMedia) {
+    pending_start_ms_ = start_ms;
+  } else {
+    player_.setPosition(start_ms);
+  }
+  deadline_ = scheduler_.Now() + (ToMillis(to) - start_ms) + kGraceMillis;
+  mode_ = MciMode::kPlaying;
+  window_.show();
+  window_.raise();
+  player_.play();
+  return 0;
+}
+
+int32_t DesktopVideoDevice::Stop() {
+  if (mode_ == MciMode::kPlaying) position_ = Position();
+  player_.pause();
+  mode_ = MciMode::kStopped;
+  return 0;
+}
+
+int32_t DesktopVideoDevice::Pause() {
+  Settle();
+  if (mode_ == MciMode::kPlaying) {
+    position_ = Position();
+    player_.pause();
+    mode_ = MciMode::kPaused;
+  }
+  return 0;
+}
+
+int32_t DesktopVideoDevice::Resume() {
+  if (mode_ != MciMode::kPaused) return 0;
+  return Play(position_, end_position_);
+}
+
+int32_t DesktopVideoDevice::Seek(int64_t to) {
+  player_.pause();
+  position_ = to;
+  player_.setPosition(ToMillis(to));
+  mode_ = MciMode::kStopped;
+  return 0;
+}
+
+}  // namespace zarn

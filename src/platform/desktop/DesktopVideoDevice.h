@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#include <QVideoWidget>
+#include <cstdint>
+#include <string>
+
+#include "backend/MciDevice.h"
+#include "ports/Scheduler.h"
+
+namespace zarn {
+
+// A video played in a window of its own, counted in frames. The player
+// says when it has reached the end; should it fail or stall, the item
+// still ends once its time (and a little grace) has passed.
+class DesktopVideoDevice : public MciDevice {
+ public:
+  DesktopVideoDevice(Scheduler& scheduler, const std::string& path, int64_t frames,
+                     int64_t micros_per_frame);
+  ~DesktopVideoDevice() override;
+  DesktopVideoDevice(const DesktopVideoDevice&) = delete;
+  DesktopVideoDevice& operator=(const DesktopVideoDevice&) = delete;
+
+  MciMode Mode() override;
+  std::string_view TimeFormat() const override { return "frames"; }
+  int64_t Length() override { return frames_; }
+  int64_t Position() override;
+  int32_t Play(int64_t from, int64_t to) override;
+  int32_t Stop() override;
+  int32_t Pause() override;
+  int32_t Resume() override;
+  int32_t Seek(int64_t to) override;
+
+  const QWidget& Window() const { return window_; }
+
+ private:
+  int64_t ToMillis(int64_t frame) const { return frame * micros_per_frame_ / 1000; }
+  int64_t ToFrame(int64_t millis) const { return millis * 1000 / micros_per_frame_; }
+  void Settle();
+  void Finish();
+
+  Scheduler& scheduler_;
+  int64_t frames_;
+  int64_t micros_per_frame_;
+  QVideoWidget window_;
+  QAudioOutput audio_;
+  QMediaPlayer player_;
+  bool failed_ = false;
+  MciMode mode_ = MciMode::kStopped;
+  int64_t position_ = 0;
+  int64_t end_position_ = 0;
+  // Where the player should start once the media has loaded.
+  int64_t pending_start_ms_ = -1;
+  Millis deadline_ = 0;
+};
+
+}  // namespace zarn
