@@ -73,11 +73,14 @@ bool CharacterEngine::StartSpeech(size_t index) {
   const Millis end = start + timeline.speech.total_ms;
   const size_t posted_before = character.timers.size();
   if (sink_ != nullptr) {
-    post(start,
-         [this, balloon = timeline.speech.balloon_text,
-          tagged = character.queue.front().tagged_text, think = timeline.thinks](Character& c) {
-           if (sink_ != nullptr) sink_->SpeechStarted(c.id, balloon, tagged, think);
-         });
+    const Request& request = character.queue.front();
+    post(start, [this, balloon = timeline.speech.balloon_text, tagged = request.tagged_text,
+                 think = timeline.thinks,
+                 sound = request.sound_ms ? request.url : std::string()](Character& c) {
+      if (sink_ == nullptr) return;
+      sink_->SpeechStarted(c.id, balloon, tagged, think);
+      if (!sound.empty()) sink_->SpeechSoundStarted(c.id, sound);
+    });
     for (const SpeechPlan::Word& word : timeline.speech.words) {
       post(start + word.at_ms, [this, text = word.text](Character& c) {
         if (sink_ != nullptr) sink_->BalloonWord(c.id, text);

@@ -27,6 +27,8 @@ class CharacterRenderSink {
   virtual void SpeechStarted(const std::string& /*id*/, const std::string& /*balloon_text*/,
                              const std::string& /*tagged_text*/, bool /*think*/) {}
   virtual void BalloonWord(const std::string& /*id*/, const std::string& /*word*/) {}
+  // A Speak with a sound file: the file speaks, starting now.
+  virtual void SpeechSoundStarted(const std::string& /*id*/, const std::string& /*path*/) {}
   virtual void SpeechEnded(const std::string& /*id*/) {}
 };
 

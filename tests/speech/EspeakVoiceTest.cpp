@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/speech/EspeakVoice.h"
+#include "platform/speech/LoudnessMouths.h"
 #include "platform/speech/Mouths.h"
 
 namespace zarn {
@@ -61,4 +62,22 @@ TEST(Mouths, PhonemesPickShapes) {
 }
 
 }  // namespace
+// Quiet stays shut, louder opens wider; a change of shape only where the
+// loudness changes, timed on the 22050 Hz clock whatever the file's rate.
+TEST(Mouths, LoudnessOpensTheMouth) {
+  std::vector<int16_t> samples;
+  for (int16_t level : {0, 1000, 12000, 12000, 0}) {
+    for (int i = 0; i < 441; ++i) samples.push_back(i % 2 ? level : -level);  // 40 ms at 11025
+  }
+  const auto events = LoudnessMouths(samples, 1, 11025);
+  std::vector<std::pair<int64_t, MouthShape>> got;
+  for (const auto& e : events) got.emplace_back(e.sample, e.mouth);
+  const std::vector<std::pair<int64_t, MouthShape>> expected = {{0, MouthShape::kClosed},
+                                                                {882, MouthShape::kWide1},
+                                                                {1764, MouthShape::kWide4},
+                                                                {3528, MouthShape::kClosed}};
+  EXPECT_EQ(got, expected);
+  EXPECT_TRUE(LoudnessMouths(samples, 0, 11025).empty());
+}
+
 }  // namespace zarn

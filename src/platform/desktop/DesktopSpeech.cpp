@@ -4,9 +4,13 @@
 #include <QAudioSink>
 #include <QBuffer>
 #include <QMediaDevices>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 
+#include "backend/WaveDecoder.h"
 #include "platform/desktop/CharacterScreen.h"
+#include "platform/speech/LoudnessMouths.h"
 
 namespace zarn {
 namespace {
@@ -80,7 +84,7 @@ void DesktopSpeech::SpeechStarted(const std::string& id, const std::string& ball
     if (it->plan.balloon_text != balloon_text) continue;
     SpokenSpeech speech = std::move(*it);
     kept_.erase(kept_.begin(), it + 1);
-    Play(id, std::move(speech));
+    Play(id, std::move(speech), format_);
     return;
   }
 }
@@ -90,7 +94,28 @@ void DesktopSpeech::SpeechEnded(const std::string& id) {
   screen_->SpeechEnded(id);
 }
 
-void DesktopSpeech::Play(const std::string& id, SpokenSpeech speech) {
+void DesktopSpeech::SpeechSoundStarted(const std::string& id, const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  WaveDecodeResult decoded = DecodeWave(bytes);
+  if (!decoded) {
+    std::cerr << "zarnplay: " << path << ": " << decoded.error << "; it is not heard\n";
+    return;
+  }
+  PcmAudio& pcm = decoded.audio;
+  SpokenSpeech speech;
+  speech.audio.events =
+      LoudnessMouths(pcm.samples, pcm.channels, static_cast<int>(pcm.sample_rate));
+  speech.audio.sample_count = pcm.Frames();
+  speech.audio.samples = std::move(pcm.samples);
+  QAudioFormat format;
+  format.setSampleRate(static_cast<int>(pcm.sample_rate));
+  format.setChannelCount(pcm.channels);
+  format.setSampleFormat(QAudioFormat::Int16);
+  Play(id, std::move(speech), format);
+}
+
+void DesktopSpeech::Play(const std::string& id, SpokenSpeech speech, const QAudioFormat& format) {
   Stop(id);
   auto speaking = std::make_unique<Speaking>();
   const auto& samples = speech.audio.samples;
@@ -99,13 +124,13 @@ void DesktopSpeech::Play(const std::string& id, SpokenSpeech speech) {
   speaking->speech = std::move(speech);
   if (audio_) {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !device.isFormatSupported(format_)) {
+    if (device.isNull()) {
       std::cerr << "zarnplay: no audio output; speech is shown but not heard\n";
       audio_ = false;
     } else {
       speaking->buffer = std::make_unique<QBuffer>(&speaking->bytes);
       speaking->buffer->open(QIODevice::ReadOnly);
-      speaking->sink = std::make_unique<QAudioSink>(device, format_);
+      speaking->sink = std::make_unique<QAudioSink>(device, format);
       speaking->sink->start(speaking->buffer.get());
     }
   }

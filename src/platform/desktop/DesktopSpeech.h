@@ -43,6 +43,7 @@ class DesktopSpeech : public CharacterRenderSink {
   void SpeechStarted(const std::string& id, const std::string& balloon_text,
                      const std::string& tagged_text, bool think) override;
   void BalloonWord(const std::string& id, const std::string& word) override;
+  void SpeechSoundStarted(const std::string& id, const std::string& path) override;
   void SpeechEnded(const std::string& id) override;
 
  private:
@@ -54,7 +55,7 @@ class DesktopSpeech : public CharacterRenderSink {
     QElapsedTimer clock;
     size_t next_event = 0;
   };
-  void Play(const std::string& id, SpokenSpeech speech);
+  void Play(const std::string& id, SpokenSpeech speech, const QAudioFormat& format);
   void Stop(const std::string& id);
   void StepMouths();
 
