@@ -82,6 +82,11 @@ int RunDesktopPlayer(const Options& options) {
   VoiceInput voice(player.Engine(), SpeechInputModel());
   QtMicrophone mic(voice);
   microphone = &mic;
+  characters.SetVoicePhrases([&voice](const std::string& id) { return voice.Phrases(id); });
+  mic.OnListening([&characters, &player](const std::string& id, bool open) {
+    characters.SetListeningTip(
+        id, open ? "-- " + player.Engine().Name(id) + " is listening --" : std::string());
+  });
   ListeningKey key(mic, [&player]() -> std::string {
     return player.program().agent ? player.program().agent->Char() : std::string();
   });

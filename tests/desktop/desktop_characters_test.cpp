@@ -315,6 +315,17 @@ TEST_F(CharacterScreenTest, DraggingMovesTheCharacterAndItsMenuHidesIt) {
   ASSERT_TRUE(WaitUntil(
       [] { return !Shell("xdotool search --onlyvisible --class zarnplay").empty(); }, 5s));
   Grab("menu");
+  // "Voice Commands..." says what can be said: the script's one command.
+  Shell("xdotool key v");
+  ASSERT_TRUE(WaitUntil(
+      [] { return !Shell("xdotool search --onlyvisible --name '^Voice Commands$'").empty(); }, 5s));
+  Grab("voice-commands");
+  Shell("xdotool key Return");
+  ASSERT_TRUE(WaitUntil(
+      [] { return Shell("xdotool search --onlyvisible --name '^Voice Commands$'").empty(); }, 5s));
+  Shell("xdotool mousemove 500 450 click 3");
+  ASSERT_TRUE(WaitUntil(
+      [] { return !Shell("xdotool search --onlyvisible --class zarnplay").empty(); }, 5s));
   Shell("xdotool key h");
   ASSERT_TRUE(WaitUntil([&] { return !Events("Hide").empty(); }, 10s));
   EXPECT_EQ(Events("Hide")[0].args, (std::vector<std::string>{"7"}));

@@ -1,7 +1,9 @@
 #include "platform/desktop/CharacterScreen.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
 #include <cctype>
@@ -54,6 +56,7 @@ struct CharacterScreen::Shown {
   std::string id;
   std::unique_ptr<CharacterWindow> window;
   std::unique_ptr<CharacterBalloon> balloon;
+  std::unique_ptr<QLabel> tip;
   const Frame* frame = nullptr;
   int mouth = -1;
   bool speaking = false;
@@ -261,6 +264,26 @@ void CharacterScreen::SetMouth(const std::string& id, int shape) {
   Redraw(shown);
 }
 
+void CharacterScreen::SetListeningTip(const std::string& id, const std::string& text) {
+  Shown& shown = Get(id);
+  if (text.empty()) {
+    shown.tip.reset();
+    return;
+  }
+  if (!shown.tip) {
+    shown.tip = std::make_unique<QLabel>();
+    shown.tip->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    shown.tip->setStyleSheet(
+        "QLabel { background: #ffffe1; color: black; padding: 2px; "
+        "border: 1px solid black; }");
+  }
+  shown.tip->setText(QString::fromStdString(text));
+  shown.tip->adjustSize();
+  const QRect body = shown.window->geometry();
+  shown.tip->move(body.center().x() - shown.tip->width() / 2, body.bottom() + 4);
+  shown.tip->show();
+}
+
 void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
   QMenu menu;
   for (const CharacterCommand& command : engine_.Commands(id)) {
@@ -282,6 +305,18 @@ void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
                      [this, i] { desktop_.ChooseMenuItem(static_cast<int>(i)); });
   }
   menu.addSeparator();
+  if (voice_phrases_) {
+    QObject::connect(menu.addAction("&Voice Commands..."), &QAction::triggered, [this, id] {
+      QString text;
+      for (const std::string& phrase : voice_phrases_(id)) {
+        text += QString::fromStdString(phrase) + "\n";
+      }
+      if (text.isEmpty()) text = "No voice commands";
+      QMessageBox box(QMessageBox::Information, "Voice Commands",
+                      "You can say:\n\n" + text.trimmed());
+      box.exec();
+    });
+  }
   QObject::connect(menu.addAction("&Hide"), &QAction::triggered,
                    [this, id] { engine_.UserHide(id); });
   menu.exec(at);

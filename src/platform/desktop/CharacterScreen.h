@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "charengine/CharacterRenderSink.h"
 #include "platform/desktop/CharacterBalloon.h"
@@ -44,6 +45,14 @@ class CharacterScreen : public CharacterRenderSink {
   void SetMouth(const std::string& id, int shape);
   void UseSpeechMouths(bool on) { speech_mouths_ = on; }
 
+  // What can be said to a character, for its menu's "Voice Commands..."
+  // item; without it there is no such item.
+  void SetVoicePhrases(std::function<std::vector<std::string>(const std::string&)> phrases) {
+    voice_phrases_ = std::move(phrases);
+  }
+  // The Listening Tip under the character; empty text takes it away.
+  void SetListeningTip(const std::string& id, const std::string& text);
+
   // Called once, when the first frame of any character is on screen.
   void OnFirstFrame(std::function<void()> callback) { first_frame_ = std::move(callback); }
 
@@ -63,6 +72,7 @@ class CharacterScreen : public CharacterRenderSink {
   QElapsedTimer clock_;
   bool speech_mouths_ = false;
   std::function<void()> first_frame_;
+  std::function<std::vector<std::string>(const std::string&)> voice_phrases_;
 };
 
 }  // namespace zarn

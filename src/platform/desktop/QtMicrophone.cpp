@@ -90,6 +90,8 @@ bool QtMicrophone::Open(const std::string& character_id, int window_ms) {
     return false;
   }
   window_.start(window_ms);
+  listener_ = character_id;
+  if (on_listening_) on_listening_(listener_, true);
   return true;
 }
 
@@ -121,6 +123,7 @@ void QtMicrophone::Close() {
   device_.reset();
   closing_ = false;
   voice_.End();
+  if (on_listening_) on_listening_(listener_, false);
 }
 
 ListeningKey::ListeningKey(QtMicrophone& microphone, std::function<std::string()> current)

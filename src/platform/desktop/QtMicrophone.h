@@ -24,6 +24,10 @@ class QtMicrophone {
   bool Open(const std::string& character_id, int window_ms);
   void Close();
   bool IsOpen() const { return device_ != nullptr; }
+  // Told when a listening window opens (true) and closes (false).
+  void OnListening(std::function<void(const std::string& character_id, bool open)> told) {
+    on_listening_ = std::move(told);
+  }
 
  private:
   class Sink;
@@ -38,6 +42,8 @@ class QtMicrophone {
   bool is_float_ = false;
   bool told_ = false;
   bool closing_ = false;
+  std::string listener_;
+  std::function<void(const std::string&, bool)> on_listening_;
 };
 
 // Polls the listening key (Scroll Lock unless the settings file names
