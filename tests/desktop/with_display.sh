@@ -22,7 +22,7 @@ pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "with_display: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 # Sanitizer builds: the display libraries keep caches until exit.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
 if [ "$tray" = 1 ]; then

@@ -21,7 +21,12 @@ using testing::TempFolder;
 class HearTest : public ::testing::Test {
  protected:
   // A private runtime folder keeps other copies from being found.
-  void SetUp() override { std::filesystem::create_directory(dir_ / "runtime"); }
+  void SetUp() override {
+    // The registry takes only a folder no one else can write to.
+    std::filesystem::create_directory(dir_ / "runtime");
+    std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
+  }
   std::vector<std::string> Env(const std::string& model = "") {
     std::vector<std::string> env = {"ZARN_CHARACTERS=" + testing::TestCharacterFolder(),
                                     "ZARN_INSTANCE_DIR=" + (dir_ / "runtime")};
