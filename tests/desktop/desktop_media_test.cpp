@@ -340,11 +340,11 @@ TEST_F(DesktopMediaTest, VideoPlaysToItsEndInItsOwnWindow) {
     return plays.size() >= 3;
   }));
   player.reset();
-  // Two seconds of frames, seen ended at the next half-second poll (the
-  // first round also loads the file).
+  // Two seconds of frames, seen ended at the next half-second poll. The
+  // first round also loads the file, which on a busy machine takes seconds.
   for (size_t i = 1; i < 3; ++i) EXPECT_GE(plays[i] - plays[i - 1], 1.9);
-  EXPECT_LE(plays[1] - plays[0], 4.5);
-  EXPECT_LE(plays[2] - plays[1], 3.0);
+  EXPECT_LE(plays[1] - plays[0], 10.0);
+  EXPECT_LE(plays[2] - plays[1], 4.0);
   EXPECT_EQ(ReadFile(dir_ / "player.out").find("cannot show"), std::string::npos)
       << ReadFile(dir_ / "player.out");
 }
