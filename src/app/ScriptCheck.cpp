@@ -19,6 +19,7 @@
 #include "core/script/ResolveResourcePath.h"
 #include "core/util/CFile.h"
 #include "core/util/CReg.h"
+#include "core/util/ProfileDocument.h"
 #include "core/util/StripEnclosing.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -41,15 +42,11 @@ struct Section {
 std::vector<Section> ReadSections(const std::string& text) {
   std::vector<Section> sections;
   size_t current = SIZE_MAX;
-  size_t start = 0;
   int number = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  // Lines end where the profile reader ends them: CR LF, LF or CR.
+  ProfileDocument::ForEachLine(text, [&](std::string_view view) {
+    const std::string line(view);
     ++number;
-    start = end + 1;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       const std::string name = UCase(line.substr(1, line.size() - 2));
       // A repeated header adds to the section first seen.
@@ -64,8 +61,7 @@ std::vector<Section> ReadSections(const std::string& text) {
     } else if (current != SIZE_MAX) {
       sections[current].lines.push_back({number, line});
     }
-    if (end == text.size()) break;
-  }
+  });
   return sections;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/ScriptCheck.h"
@@ -63,6 +64,13 @@ TEST_F(ScriptCheckTest, OneFaultOneFinding) {
       "READTEXTFILE Pip, here.wav\nPip.Speak \"Done\"\n";
   const std::string path = dir_.Write("fine.zrn", fine);
   EXPECT_EQ(FormatFindings(path, CheckScript(path), false), "");
+  // Lines may end with CR alone, as the player reads them.
+  std::string cr = kHead + "[Script]\nPip.Show\nPip.Dance\n";
+  std::replace(cr.begin(), cr.end(), '\n', '\r');
+  const std::string cr_path = dir_.Write("cr.zrn", cr, false);
+  const auto cr_findings = CheckScript(cr_path);
+  ASSERT_EQ(cr_findings.size(), 1u) << FormatFindings(cr_path, cr_findings, false);
+  EXPECT_EQ(cr_findings[0].line, 7);
   EXPECT_EQ(FormatFindings(dir_ / "none.zrn", CheckScript(dir_ / "none.zrn"), true),
             "{\"file\":\"" + dir_ / "none.zrn" +
                 "\",\"findings\":[{\"line\":0,\"message\":\"cannot be read: File not found\"}]}\n");
