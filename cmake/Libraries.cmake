@@ -78,7 +78,14 @@ pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
 target_link_libraries(zarn_desktop PUBLIC zarn_headless PkgConfig::POPPLER_QT6)
 
 # Options, tools and the one wiring of a platform to the program.
+# Recording to video: drawn with the desktop's composer off screen,
+# encoded with FFmpeg's libraries.
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswscale
+                  libswresample)
+zarn_folder_library(zarn_record DIRS platform/record
+                    DEPS zarn_desktop zarn_headless zarn_speech PkgConfig::FFMPEG)
+
 zarn_folder_library(zarn_app DIRS app
-                    DEPS zarn_core zarn_headless zarn_desktop zarn_net zarn_speech zarn_listen zarn_backend
+                    DEPS zarn_core zarn_headless zarn_desktop zarn_record zarn_net zarn_speech zarn_listen zarn_backend
                          zarn_charengine
                          Threads::Threads)

@@ -14,6 +14,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont libpoppler-qt6-dev
   libreoffice-impress libreoffice-core fonts-liberation2
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   xdg-utils desktop-file-utils libfile-mimeinfo-perl dpkg-dev
 )
 missing=()

@@ -10,6 +10,7 @@
 #include "app/DesktopRun.h"
 #include "app/HeadlessActions.h"
 #include "app/Player.h"
+#include "app/RecordRun.h"
 #include "app/Tools.h"
 #include "base/VbError.h"
 #include "charengine/CharacterEngine.h"
@@ -39,17 +40,33 @@ int RunPlayer(const Options& options) {
   settings.screen_height = options.screen_height;
   settings.clipboard = options.clipboard.value_or("");
   settings.dry_run = options.dry_run;
+  if (options.record_file) {
+    AdjustForRecording(options, settings.screen_width, settings.screen_height, settings.idle_exit,
+                       settings.dry_run);
+  }
   HeadlessPlatform platform(settings);
   Trace& trace = platform.Recorder();
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
-  trace.SetTimelineStream(&std::cout, isatty(STDOUT_FILENO) != 0);
+  std::unique_ptr<Recording> recording;
+  if (options.record_file) {
+    try {
+      recording = std::make_unique<Recording>(options, platform);
+    } catch (const std::runtime_error& e) {
+      std::cerr << "zarnplay: " << e.what() << "\n";
+      return 2;
+    }
+  } else {
+    trace.SetTimelineStream(&std::cout, isatty(STDOUT_FILENO) != 0);
+  }
 
   PlayerSettings player_settings;
   player_settings.seed = options.seed;
   // Nobody is there to ask.
   player_settings.network_commands =
       options.allow_shell ? NetworkCommandPolicy::kAllow : NetworkCommandPolicy::kRefuse;
-  player_settings.speech_planner = MakeSpeechPlanner(options.espeak_timing);
+  // A recording is timed by the voice it records.
+  player_settings.speech_planner =
+      recording ? recording->Planner() : MakeSpeechPlanner(options.espeak_timing);
   // Recordings are heard with or without a listening window; Listen only
   // says whether there is anything to listen with.
   const ListenModel model = SpeechInputModel();
@@ -61,6 +78,7 @@ int RunPlayer(const Options& options) {
     return false;
   };
   Player player(platform, player_settings);
+  if (recording) recording->Attach(player.Engine());
   VoiceInput voice(player.Engine(), model);
 
   HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());
@@ -85,6 +103,15 @@ int RunPlayer(const Options& options) {
   actions.Schedule(options.actions);
 
   player.Run();
+  if (recording) {
+    try {
+      recording->Finish(platform.VirtualLoop().Now());
+    } catch (const std::runtime_error& e) {
+      std::cerr << "zarnplay: " << e.what() << "\n";
+      return 1;
+    }
+    player.Engine().SetRenderSink(nullptr);
+  }
   const Program& program = player.program();
   if (program.ExitCode != 0) {
     const std::string& script =
@@ -120,7 +147,7 @@ int ZarnMain(const std::vector<std::string>& args) {
     std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
   }
   try {
-    if (!options.headless) {
+    if (!options.headless && !options.record_file) {
       if (!DisplayPresent()) {
         std::cerr << "zarnplay: no display ($DISPLAY is not set); run with --headless to play "
                      "without one\n";

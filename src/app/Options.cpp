@@ -105,6 +105,12 @@ std::string UsageText() {
          "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
          "                          tray-right-click, command NAME [CONF ...], close,\n"
          "                          hear FILE.wav, backdrop ..., dialog PATH)\n"
+         "  --record FILE           record the performance to a video (.mp4, .webm\n"
+         "                          with a see-through background, .gif) in virtual\n"
+         "                          time; programs, keys and window closing are only\n"
+         "                          traced unless --allow-shell\n"
+         "  --fps N                 frames a second of the recording (default 30);\n"
+         "                          its size is --screen's (default 1280x720)\n"
          "  --char-info [--json] FILE   describe a character file and exit\n"
          "  --check [--json] SCRIPT     report what in a script would do nothing or fail\n"
          "  --list-characters       list the installed characters and their files\n"
@@ -160,6 +166,19 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
     } else if (arg == "--screen") {
       if (auto v = value(arg); v && !ParseScreen(*v, options.screen_width, options.screen_height)) {
         error = "--screen takes WIDTHxHEIGHT in pixels, such as 1024x768";
+      }
+      options.screen_given = true;
+    } else if (arg == "--record") {
+      if (auto v = value(arg)) options.record_file = *v;
+    } else if (arg == "--fps") {
+      if (auto v = value(arg)) {
+        char* end = nullptr;
+        const long fps = std::strtol(v->c_str(), &end, 10);
+        if (v->empty() || *end != '\0' || fps < 1 || fps > 120) {
+          error = "--fps takes a whole number of frames a second from 1 to 120";
+        } else {
+          options.fps = static_cast<int>(fps);
+        }
       }
     } else if (arg == "--seed") {
       if (auto v = value(arg)) {

@@ -29,6 +29,7 @@ struct Options {
   std::optional<std::string> trace_file;
   int screen_width = 1024;
   int screen_height = 768;
+  bool screen_given = false;
   uint32_t seed = 1;
   std::optional<std::string> clock;
   std::optional<std::string> clipboard;
@@ -38,6 +39,9 @@ struct Options {
   // Where speech timing comes from: the words-per-minute model, or espeak-ng
   // (--tts-timing espeak).
   bool espeak_timing = false;
+  // Records the performance to a video file instead of showing it.
+  std::optional<std::string> record_file;
+  int fps = 30;
 
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;

@@ -23,6 +23,8 @@ LAYERS = {
     "listen": ("platform/listen", ["base", "ports", "charengine"]),
     "desktop": ("platform/desktop",
                 ["base", "ports", "backend", "charfile", "charengine", "speech", "listen", "headless"]),
+    "record": ("platform/record",
+               ["base", "ports", "backend", "charfile", "charengine", "speech", "headless", "desktop"]),
     "app": ("app", ["*"]),
 }
 
@@ -31,10 +33,10 @@ LAYERS = {
 THIRD_PARTY = {
     "zlib.h": ["charfile"], "png.h": ["charfile"],
     "curl/": ["net"], "zip.h": ["headless"],
-    "Q": ["desktop", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
+    "Q": ["desktop", "record", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
     "espeak-ng/": ["speech", "desktop", "app"], "fluidsynth": ["desktop"],
     "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],
-    "poppler/": ["desktop"], "libav": ["app"], "libsw": ["app"],
+    "poppler/": ["desktop"], "libav": ["record"], "libsw": ["record"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

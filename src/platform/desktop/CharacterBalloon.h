@@ -53,15 +53,12 @@ class CharacterBalloon : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QStringList Wrap(const QString& text) const;
   void Render();
 
   BalloonLook look_;
   QString full_;   // the whole text, for SizeToText
   QString shown_;  // what has been said so far
   bool think_ = false;
-  bool below_ = false;  // the balloon hangs below the character
-  int tail_x_ = 0;      // where the tail points, in the window
   QRect character_;
   QRect screen_;
   QImage image_;

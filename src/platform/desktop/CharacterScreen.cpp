@@ -6,10 +6,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
-#include <cctype>
 
 #include "charengine/CharacterEngine.h"
-#include "charfile/FrameComposer.h"
+#include "platform/desktop/CharacterPicture.h"
 #include "platform/desktop/DesktopScreen.h"
 
 namespace zarn {
@@ -25,29 +24,6 @@ constexpr size_t kMaxCachedFrames = 48;
 QRect ScreenRect() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-}
-
-// A mouth for a word when nothing better says which: its first vowel.
-int MouthForWord(const std::string& word) {
-  for (char c : word) {
-    switch (std::tolower(static_cast<unsigned char>(c))) {
-      case 'a':
-        return 4;
-      case 'e':
-        return 3;
-      case 'i':
-      case 'y':
-        return 2;
-      case 'o':
-        return 5;
-      case 'u':
-      case 'w':
-        return 6;
-      default:
-        break;
-    }
-  }
-  return 1;
 }
 
 }  // namespace
@@ -149,13 +125,7 @@ void CharacterScreen::Redraw(Shown& shown) {
       shown.speaking && !shown.frame->overlays.empty() ? std::max(0, shown.mouth) : -1;
   QImage& image = shown.cache[{shown.frame, mouth}];
   if (image.isNull()) {
-    const CharacterFile& file = *model.file;
-    std::vector<uint8_t> rgba = ComposeFrame(file, *shown.frame, mouth);
-    image =
-        QImage(rgba.data(), file.Width(), file.Height(), file.Width() * 4, QImage::Format_RGBA8888)
-            .convertToFormat(QImage::Format_ARGB32);
-    // Nearest pixels keep the outline hard, as the mask needs.
-    if (image.size() != size && !size.isEmpty()) image = image.scaled(size);
+    image = CharacterFrameImage(*model.file, *shown.frame, mouth, size);
   }
   shown.window->ShowImage(image);
   if (first_frame_ && shown.visible && shown.window->isVisible()) {
@@ -221,18 +191,7 @@ void CharacterScreen::SpeechStarted(const std::string& id, const std::string& ba
   if ((settings.style & 0x1) == 0) {
     shown.balloon->Dismiss();
   } else {
-    const BalloonInfo& info = engine_.Model(id).balloon;
-    BalloonLook look;
-    look.font = QFont(QString::fromStdString(settings.font_name));
-    if (settings.font_size > 0) look.font.setPointSize(settings.font_size);
-    look.text = QColor(info.text_color.r, info.text_color.g, info.text_color.b);
-    look.back = QColor(info.back_color.r, info.back_color.g, info.back_color.b);
-    look.border = QColor(info.border_color.r, info.border_color.g, info.border_color.b);
-    look.chars_per_line = std::max(8, (settings.style >> 16) & 0xFF);
-    look.lines = std::max(1, (settings.style >> 24) & 0xFF);
-    look.size_to_text = (settings.style & 0x2) != 0;
-    look.auto_hide = (settings.style & 0x4) != 0;
-    look.auto_pace = (settings.style & 0x8) != 0;
+    const BalloonLook look = BalloonLookFor(engine_, id);
     shown.balloon->Place(shown.window->geometry(), ScreenRect());
     shown.balloon->Start(look, QString::fromStdString(balloon_text), think);
   }

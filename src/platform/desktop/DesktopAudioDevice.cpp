@@ -6,6 +6,7 @@
 #include <QMediaDevices>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace zarn {
 
@@ -18,8 +19,12 @@ bool SoundOutputPresent() {
   return present;
 }
 
-DesktopAudioDevice::DesktopAudioDevice(Scheduler& scheduler, PcmAudio audio, int64_t length_ms)
-    : scheduler_(scheduler), audio_(std::move(audio)), length_(std::max<int64_t>(length_ms, 0)) {}
+DesktopAudioDevice::DesktopAudioDevice(Scheduler& scheduler, PcmAudio audio, int64_t length_ms,
+                                       SoundStarter starter)
+    : scheduler_(scheduler),
+      audio_(std::move(audio)),
+      length_(std::max<int64_t>(length_ms, 0)),
+      starter_(std::move(starter)) {}
 
 DesktopAudioDevice::~DesktopAudioDevice() { Halt(MciMode::kStopped); }
 
@@ -36,6 +41,7 @@ void DesktopAudioDevice::Halt(MciMode mode) {
     sink_->stop();
     sink_.reset();
   }
+  if (stop_) std::exchange(stop_, nullptr)();
   buffer_.close();
   mode_ = mode;
 }
@@ -81,6 +87,10 @@ int32_t DesktopAudioDevice::Play(int64_t from, int64_t to) {
 }
 
 void DesktopAudioDevice::StartSound(int64_t from_frame, int64_t to_frame) {
+  if (starter_) {
+    stop_ = starter_(audio_, from_frame, to_frame);
+    return;
+  }
   if (!SoundOutputPresent() || audio_.channels == 0) return;
   QAudioFormat format;
   format.setSampleRate(static_cast<int>(audio_.sample_rate));

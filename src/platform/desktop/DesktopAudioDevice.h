@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,6 +18,11 @@ namespace zarn {
 // Whether a sound output exists; says so on stderr the first time it does not.
 bool SoundOutputPresent();
 
+// Plays frames [from, to) of the audio somewhere other than the sound
+// output (a recording's mix); gives back what stops it.
+using SoundStarter =
+    std::function<std::function<void()>(const PcmAudio& audio, int64_t from, int64_t to)>;
+
 // Decoded audio played through the sound output. The play's end comes from
 // the audio's own length on the wall clock, since the sink reports its end
 // late; without a sound output the item still runs its time in silence.
@@ -24,7 +30,8 @@ class DesktopAudioDevice : public MciDevice {
  public:
   // `length_ms` is the item's length as the file's header gives it; a play
   // to there runs to the end of the audio.
-  DesktopAudioDevice(Scheduler& scheduler, PcmAudio audio, int64_t length_ms);
+  DesktopAudioDevice(Scheduler& scheduler, PcmAudio audio, int64_t length_ms,
+                     SoundStarter starter = {});
   ~DesktopAudioDevice() override;
   DesktopAudioDevice(const DesktopAudioDevice&) = delete;
   DesktopAudioDevice& operator=(const DesktopAudioDevice&) = delete;
@@ -59,6 +66,8 @@ class DesktopAudioDevice : public MciDevice {
   QByteArray stretch_;
   QBuffer buffer_;
   std::unique_ptr<QAudioSink> sink_;
+  SoundStarter starter_;
+  std::function<void()> stop_;
 };
 
 }  // namespace zarn

@@ -34,37 +34,41 @@ void SaySilent(const std::string& path, const std::string& why) {
 }
 
 MciOpenResult Silent(Scheduler& scheduler, const std::string& path, const std::string& why,
-                     int64_t length_ms) {
+                     int64_t length_ms, const SoundStarter& starter) {
   SaySilent(path, why);
-  return {std::make_unique<DesktopAudioDevice>(scheduler, PcmAudio{}, length_ms), 0};
+  return {std::make_unique<DesktopAudioDevice>(scheduler, PcmAudio{}, length_ms, starter), 0};
 }
 
 }  // namespace
 
-MciOpenResult OpenDesktopWave(Scheduler& scheduler, const std::string& path) {
+MciOpenResult OpenDesktopWave(Scheduler& scheduler, const std::string& path,
+                              const SoundStarter& starter) {
   const MediaProbeResult probe = ProbeMediaFile(path, MediaKind::kWave);
   if (!probe) return {nullptr, ProbeError(probe)};
   const int64_t length = probe.info->duration_ms;
   WaveDecodeResult decoded = DecodeWave(ReadAll(path));
-  if (!decoded) return Silent(scheduler, path, decoded.error, length);
-  return {std::make_unique<DesktopAudioDevice>(scheduler, std::move(decoded.audio), length), 0};
+  if (!decoded) return Silent(scheduler, path, decoded.error, length, starter);
+  return {
+      std::make_unique<DesktopAudioDevice>(scheduler, std::move(decoded.audio), length, starter),
+      0};
 }
 
-MciOpenResult OpenDesktopMidi(Scheduler& scheduler, const std::string& path) {
+MciOpenResult OpenDesktopMidi(Scheduler& scheduler, const std::string& path,
+                              const SoundStarter& starter) {
   const MediaProbeResult probe = ProbeMediaFile(path, MediaKind::kMidi);
   if (!probe) return {nullptr, ProbeError(probe)};
   const int64_t length = probe.info->duration_ms;
   const std::optional<std::string> font = FindSoundFont();
   if (!font) {
     return Silent(scheduler, path, "no General MIDI sound font (install timgm6mb-soundfont)",
-                  length);
+                  length, starter);
   }
   const std::vector<uint8_t> file = ReadAll(path);
   std::string error;
   std::optional<PcmAudio> audio = RenderMidi(
       UnwrapRmid(file), *font, std::min(length + kReleaseMillis, kMaxRenderMillis), error);
-  if (!audio) return Silent(scheduler, path, error, length);
-  return {std::make_unique<DesktopAudioDevice>(scheduler, std::move(*audio), length), 0};
+  if (!audio) return Silent(scheduler, path, error, length, starter);
+  return {std::make_unique<DesktopAudioDevice>(scheduler, std::move(*audio), length, starter), 0};
 }
 
 MciOpenResult OpenDesktopVideo(Scheduler& scheduler, const std::string& path) {
@@ -84,6 +88,15 @@ void RegisterDesktopMediaDevices(MciInterpreter& interpreter, Scheduler& schedul
   });
   interpreter.RegisterDeviceType("avivideo", [&scheduler](const std::string& path) {
     return OpenDesktopVideo(scheduler, path);
+  });
+}
+
+void RegisterMediaSound(MciInterpreter& interpreter, Scheduler& scheduler, SoundStarter starter) {
+  interpreter.RegisterDeviceType("waveaudio", [&scheduler, starter](const std::string& path) {
+    return OpenDesktopWave(scheduler, path, starter);
+  });
+  interpreter.RegisterDeviceType("sequencer", [&scheduler, starter](const std::string& path) {
+    return OpenDesktopMidi(scheduler, path, starter);
   });
 }
 

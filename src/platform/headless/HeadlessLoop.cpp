@@ -47,6 +47,7 @@ void HeadlessLoop::RunDue() {
 void HeadlessLoop::MoveClockTo(Millis at) {
   if (at <= now_) return;
   if (realtime_) std::this_thread::sleep_for(std::chrono::milliseconds(at - now_));
+  if (clock_observer_) clock_observer_(now_, at);
   now_ = at;
 }
 

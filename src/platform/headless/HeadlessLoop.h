@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -30,6 +31,11 @@ class HeadlessLoop : public Scheduler {
   // Jumps to the next due task and runs what is due; false when only
   // background tasks (or none) remain, so idling never keeps a run going.
   bool RunNext();
+  // Called whenever the clock moves on, before anything runs at the new
+  // time (a recording draws the frames in between).
+  void OnClockMove(std::function<void(Millis from, Millis to)> observer) {
+    clock_observer_ = std::move(observer);
+  }
 
  private:
   struct Task {
@@ -41,6 +47,7 @@ class HeadlessLoop : public Scheduler {
   void MoveClockTo(Millis at);
 
   bool realtime_;
+  std::function<void(Millis, Millis)> clock_observer_;
   Millis now_ = 0;
   TimerId next_id_ = 1;
   size_t foreground_ = 0;

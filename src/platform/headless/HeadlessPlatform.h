@@ -69,6 +69,7 @@ class HeadlessPlatform : public Platform {
   HeadlessDesktop& HeadlessScreen() { return desktop_; }
   HeadlessBackdrop& HeadlessBackdropWindow() { return backdrop_; }
   HeadlessPresenter& Presenter() { return presenter_; }
+  HeadlessMediaCommandPort& MediaPort() { return media_; }
   HeadlessWindowSystem& WindowSystem() { return windows_; }
 
  private:

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QGuiApplication>
+#include <memory>
+
+#include "app/Options.h"
+#include "charengine/SpeechTiming.h"
+#include "ports/Scheduler.h"
+
+namespace zarn {
+
+class CharacterEngine;
+class HeadlessPlatform;
+class Recorder;
+
+// A headless run recorded to options.record_file: drawn off screen, sounds
+// mixed, written as the virtual clock moves on.
+class Recording {
+ public:
+  // Opens the file; throws std::runtime_error with the reason when it cannot.
+  Recording(const Options& options, HeadlessPlatform& platform);
+  ~Recording();
+
+  SpeechPlanner Planner();
+  void Attach(CharacterEngine& engine);
+  // The performance ended at `end_ms`: the rest is written and the file closed.
+  void Finish(Millis end_ms);
+
+ private:
+  std::unique_ptr<QGuiApplication> gui_;
+  std::unique_ptr<Recorder> recorder_;
+};
+
+// What a recording changes in the headless run: its screen is the video's
+// frame (1280x720 unless --screen says otherwise), it ends when nothing is
+// pending, and shell actions are only traced unless --allow-shell.
+void AdjustForRecording(const Options& options, int& width, int& height, bool& idle_exit,
+                        bool& dry_run);
+
+}  // namespace zarn

@@ -1,0 +1,129 @@
+#include "platform/record/Recorder.h"
+
+#include <unistd.h>
+
+#include <QImageReader>
+#include <QPainter>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/headless/HeadlessBackdrop.h"
+#include "platform/headless/HeadlessLoop.h"
+
+namespace zarn {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+// Progress on a terminal is redrawn at most this often.
+constexpr auto kProgressEvery = std::chrono::milliseconds(200);
+
+QColor ColourOf(uint32_t color) {
+  return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
+                static_cast<int>((color >> 16) & 0xFFu));
+}
+
+}  // namespace
+
+Recorder::Recorder(HeadlessLoop& loop, const HeadlessBackdrop& backdrop,
+                   const VideoSettings& settings)
+    : loop_(loop),
+      backdrop_(backdrop),
+      settings_(settings),
+      scene_(loop, mix_, QSize(settings.width, settings.height)),
+      encoder_(settings),
+      canvas_(settings.width, settings.height, QImage::Format_ARGB32_Premultiplied),
+      terminal_(isatty(STDERR_FILENO) != 0),
+      started_(std::chrono::steady_clock::now()),
+      shown_at_(started_) {
+  loop_.OnClockMove([this](Millis, Millis to) { CatchUp(to); });
+}
+
+Recorder::~Recorder() { loop_.OnClockMove(nullptr); }
+
+SoundStarter Recorder::MediaSound() {
+  return [this](const PcmAudio& audio, int64_t from, int64_t to) -> std::function<void()> {
+    const int sound = mix_.Add(loop_.Now(), audio, from, to);
+    return [this, sound] { mix_.Cut(sound, loop_.Now()); };
+  };
+}
+
+Millis Recorder::FrameTime(int64_t frame) const { return frame * 1000 / settings_.fps; }
+
+void Recorder::CatchUp(Millis until) {
+  // Frame k shows time k/fps, exactly; it is drawn once the clock is past it.
+  while (next_frame_ * 1000 < until * settings_.fps) {
+    Draw(FrameTime(next_frame_));
+    ++next_frame_;
+  }
+  // Sound before the clock's new time is final: nothing can start or stop
+  // earlier than now.
+  const int64_t samples = next_frame_ * AudioMix::kRate / settings_.fps;
+  if (settings_.audio && samples > next_sample_) {
+    const int count = static_cast<int>(samples - next_sample_);
+    sound_.resize(static_cast<size_t>(count) * 2);
+    mix_.Mix(next_sample_, count, sound_.data());
+    encoder_.AddAudio(sound_.data(), count);
+    next_sample_ = samples;
+  }
+  if (terminal_ && std::chrono::steady_clock::now() - shown_at_ > kProgressEvery) {
+    ShowProgress(false);
+  }
+}
+
+void Recorder::PaintBackdrop(QPainter& painter) {
+  if (!backdrop_.Loaded() || !backdrop_.Visible()) return;
+  painter.fillRect(canvas_.rect(), ColourOf(backdrop_.BackColor()));
+  for (int index = 0; index < 2; ++index) {
+    const HeadlessBackdrop::Picture& element = backdrop_.Element(index);
+    if (!element.visible || element.path.empty()) continue;
+    QImage& picture = pictures_[element.path];
+    if (picture.isNull()) {
+      QImageReader reader(QString::fromStdString(element.path));
+      picture = reader.read();
+      if (picture.isNull()) continue;
+    }
+    const QPoint at(element.left / kTwipsPerPixel, element.top / kTwipsPerPixel);
+    if (element.stretch) {
+      painter.drawImage(
+          QRect(at, QSize(element.width / kTwipsPerPixel, element.height / kTwipsPerPixel)),
+          picture);
+    } else {
+      painter.drawImage(at, picture);
+    }
+  }
+}
+
+void Recorder::Draw(Millis at) {
+  const bool see_through = settings_.kind == VideoKind::kWebm;
+  canvas_.fill(see_through ? QColor(Qt::transparent) : kRecordingBackground);
+  QPainter painter(&canvas_);
+  PaintBackdrop(painter);
+  scene_.Paint(painter, at);
+  painter.end();
+  encoder_.AddFrame(canvas_.constBits(), static_cast<int>(canvas_.bytesPerLine()));
+}
+
+void Recorder::Finish(Millis end_ms) {
+  CatchUp(std::max<Millis>(end_ms, 1));
+  encoder_.Finish();
+  ShowProgress(true);
+}
+
+void Recorder::ShowProgress(bool final) {
+  shown_at_ = std::chrono::steady_clock::now();
+  const double video = static_cast<double>(next_frame_) / settings_.fps;
+  const double wall = std::chrono::duration<double>(shown_at_ - started_).count();
+  const double speed = wall > 0 ? video / wall : 0;
+  const int width = 30;
+  // The end is not known before the performance ends: the bar runs round
+  // once every minute of video.
+  const int filled = final ? width : static_cast<int>(std::fmod(video, 60.0) / 60.0 * width);
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.resize(width, '.');
+  std::fprintf(stderr, "%szarnplay: recording [%s] %02d:%04.1f of video, %.1fx real time%s",
+               terminal_ ? "\r" : "", bar.c_str(), static_cast<int>(video) / 60,
+               std::fmod(video, 60.0), speed, final || !terminal_ ? "\n" : "");
+  std::fflush(stderr);
+}
+
+}  // namespace zarn

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/DesktopAudioDevice.h"
+#include "platform/record/AudioMix.h"
+#include "platform/record/RecordedScene.h"
+#include "platform/record/VideoEncoder.h"
+#include "ports/Scheduler.h"
+
+namespace zarn {
+
+class HeadlessBackdrop;
+class HeadlessLoop;
+
+// Behind everything when no backdrop is up (WebM stays see-through).
+inline const QColor kRecordingBackground(0x2e, 0x4d, 0x6b);
+
+// Turns a performance in virtual time into a video: whenever the clock
+// moves on, every frame due before the new time is drawn from the state as
+// it stood (backdrop, characters, balloons), and the sound up to then is
+// mixed and encoded with it.
+class Recorder {
+ public:
+  // Opens the file at once, so that a bad name fails before anything plays.
+  Recorder(HeadlessLoop& loop, const HeadlessBackdrop& backdrop, const VideoSettings& settings);
+  ~Recorder();
+
+  RecordedScene& Scene() { return scene_; }
+  // Wave and MIDI media play into the mix through this.
+  SoundStarter MediaSound();
+  // Draws and encodes up to `end_ms` (at least one frame) and closes the
+  // file; the video lasts the whole frames that cover the performance.
+  void Finish(Millis end_ms);
+
+  int64_t FramesWritten() const { return next_frame_; }
+  // Says how far the recording is, on stderr (on a terminal, in place).
+  void ShowProgress(bool final);
+
+ private:
+  void CatchUp(Millis until);
+  void Draw(Millis at);
+  void PaintBackdrop(QPainter& painter);
+  Millis FrameTime(int64_t frame) const;
+
+  HeadlessLoop& loop_;
+  const HeadlessBackdrop& backdrop_;
+  VideoSettings settings_;
+  AudioMix mix_;
+  RecordedScene scene_;
+  VideoEncoder encoder_;
+  QImage canvas_;
+  std::map<std::string, QImage> pictures_;
+  int64_t next_frame_ = 0;
+  int64_t next_sample_ = 0;
+  std::vector<float> sound_;
+  bool terminal_ = false;
+  std::chrono::steady_clock::time_point started_;
+  std::chrono::steady_clock::time_point shown_at_;
+};
+
+}  // namespace zarn
