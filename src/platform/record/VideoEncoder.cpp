@@ -86,6 +86,8 @@ struct VideoEncoder::State {
       const int got = avcodec_receive_packet(codec, packet);
       if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
       Check(got, "encoding the recording");
+      // A picture lasts one frame: without it MP4 cuts the last one short.
+      if (codec == video && packet->duration == 0) packet->duration = 1;
       av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
       packet->stream_index = stream->index;
       Check(av_interleaved_write_frame(format, packet), "writing " + settings.path);

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "VideoReader.h"
+#include "support/Harness.h"
+#include "support/Process.h"
+#include "support/TraceReader.h"
+
+namespace zarn {
+namespace {
+
+using testing::ReadVideoFile;
+using testing::RunProcess;
+
+// Fennet (128 x 128) at (100, 80) says one sentence and leaves.
+constexpr char kScript[] =
+    "[ZARN Script]\nVersion=7.0\n\n[Characters]\nFennet=Fennet.acs\n\n[Script]\n"
+    "Fennet.MoveTo 100, 80, 0\nFennet.Show\n"
+    "Fennet.Speak \"Hello there, this is a recording.\"\nFennet.Hide\n";
+
+struct Recorded {
+  std::string path;
+  testing::ReadVideo video;
+  double speech_start = -1;
+  double speech_end = -1;
+  double end = -1;
+};
+
+// Records the script and reads the video and the trace back.
+Recorded Record(const testing::TempFolder& dir, const std::string& name,
+                std::vector<std::string> options) {
+  Recorded out;
+  out.path = dir / name;
+  const std::string trace = dir / (name + ".jsonl");
+  std::vector<std::string> args = {ZARNPLAY_EXE, "--record", out.path, "--trace", trace};
+  args.insert(args.end(), options.begin(), options.end());
+  args.push_back(dir.Write("talk.zrn", kScript));
+  const auto result = RunProcess(args,
+                                 {"ZARN_CHARACTERS=" + std::string(ZARN_BINARY_DIR) + "/characters",
+                                  "TMPDIR=" + dir.Path(), "ZARN_INSTANCE_DIR=" + dir.Path()},
+                                 dir.Path(), 120);
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  for (const auto& line : testing::ParseTrace(testing::ReadFile(trace))) {
+    // The Speak is request 3: it starts and completes around the speech.
+    if (line.op == "RequestStart" && line.req == 3) out.speech_start = line.t;
+    if (line.op == "RequestComplete" && line.req == 3) out.speech_end = line.t;
+    out.end = line.t;
+  }
+  out.video = ReadVideoFile(out.path);
+  EXPECT_EQ(out.video.error, "");
+  return out;
+}
+
+bool Near(const uint8_t* pixel, int r, int g, int b, int tolerance = 14) {
+  return std::abs(pixel[0] - r) <= tolerance && std::abs(pixel[1] - g) <= tolerance &&
+         std::abs(pixel[2] - b) <= tolerance;
+}
+
+// Pixels of the balloon's back colour (#FAFAFF) and of its text above the
+// character, where Fennet's balloon goes.
+std::pair<int, int> BalloonPixels(const testing::ReadVideo& video, const testing::Picture& p) {
+  int back = 0, text = 0;
+  for (int y = 0; y < 80; ++y) {
+    for (int x = 0; x < video.width; ++x) {
+      const uint8_t* px = video.Pixel(p, x, y);
+      if (Near(px, 0xFA, 0xFA, 0xFF)) ++back;
+      if (px[3] > 200 && px[0] < 60 && px[1] < 60 && px[2] < 60) ++text;
+    }
+  }
+  return {back, text};
+}
+
+TEST(RecordTest, Mp4HoldsThePerformanceFrameByFrame) {
+  testing::TempFolder dir;
+  const Recorded rec = Record(dir, "talk.mp4", {"--screen", "480x320", "--fps", "25"});
+  const testing::ReadVideo& video = rec.video;
+  ASSERT_GT(rec.speech_end, rec.speech_start);
+  ASSERT_GT(rec.speech_start, 0);
+  EXPECT_EQ(video.video_codec, "h264");
+  EXPECT_EQ(video.width, 480);
+  EXPECT_EQ(video.height, 320);
+  // Whole frames cover the performance: no more, no fewer.
+  EXPECT_EQ(video.pictures.size(), static_cast<size_t>(std::ceil(rec.end * 25 - 1e-9)));
+  EXPECT_NEAR(video.duration, rec.end, 1.0 / 25);
+  EXPECT_NEAR(video.pictures.back().t, (video.pictures.size() - 1) / 25.0, 1e-3);
+
+  const double mid = (rec.speech_start + rec.speech_end) / 2;
+  const testing::Picture* speaking = video.At(mid);
+  ASSERT_NE(speaking, nullptr);
+  // The character where it was moved, the balloon above it with words in it.
+  EXPECT_FALSE(Near(video.Pixel(*speaking, 164, 144), 0x2e, 0x4d, 0x6b));
+  EXPECT_TRUE(Near(video.Pixel(*speaking, 300, 144), 0x2e, 0x4d, 0x6b));
+  const auto [back, text] = BalloonPixels(video, *speaking);
+  EXPECT_GT(back, 4000);
+  EXPECT_GT(text, 20);
+  // No balloon before the speech; after Hide, no character.
+  EXPECT_LT(BalloonPixels(video, *video.At(rec.speech_start - 0.2)).first, 50);
+  EXPECT_TRUE(Near(video.Pixel(video.pictures.back(), 164, 144), 0x2e, 0x4d, 0x6b));
+
+  // The voice is heard while the balloon speaks, and not after it.
+  ASSERT_GT(video.sample_rate, 0);
+  const double voice = video.Loudness(rec.speech_start + 0.2, rec.speech_end - 0.2);
+  EXPECT_GT(voice, 0.02);
+  EXPECT_LT(video.Loudness(rec.speech_end + 0.02, rec.speech_end + 0.12), voice / 4);
+}
+
+TEST(RecordTest, WebmIsSeeThroughAroundTheCharacter) {
+  testing::TempFolder dir;
+  const Recorded rec = Record(dir, "talk.webm", {"--screen", "320x240", "--fps", "10"});
+  const testing::ReadVideo& video = rec.video;
+  EXPECT_EQ(video.video_codec, "vp9");
+  EXPECT_TRUE(video.alpha_tagged);
+  EXPECT_NEAR(video.duration, rec.end, 0.1);
+  const testing::Picture* speaking = video.At((rec.speech_start + rec.speech_end) / 2);
+  ASSERT_NE(speaking, nullptr);
+  EXPECT_LT(video.Pixel(*speaking, 300, 230)[3], 16);
+  EXPECT_GT(video.Pixel(*speaking, 164, 144)[3], 240);
+  EXPECT_GT(video.Loudness(rec.speech_start + 0.2, rec.speech_end - 0.2), 0.02);
+}
+
+// The same script gives the same file, byte for byte.
+TEST(RecordTest, RecordingsAreRepeatable) {
+  testing::TempFolder dir;
+  const std::vector<std::string> small = {"--screen", "320x240", "--fps", "10"};
+  const Recorded first = Record(dir, "one.mp4", small);
+  const Recorded second = Record(dir, "two.mp4", small);
+  const std::string a = testing::ReadFile(first.path);
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == testing::ReadFile(second.path));
+}
+
+TEST(RecordTest, BadRequestsFailBeforeAnythingPlays) {
+  testing::TempFolder dir;
+  const std::string script = dir.Write("talk.zrn", kScript);
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"--record", dir / "talk.avi", script}, "ending in .mp4, .webm or .gif"},
+      {{"--record", dir / "none/talk.mp4", script}, "cannot write"},
+      {{"--record", dir / "odd.mp4", "--screen", "321x240", script}, "must be even"},
+      {{"--record", dir / "fast.mp4", "--fps", "0", script}, "--fps takes"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {ZARNPLAY_EXE};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto result = RunProcess(args, {"ZARN_INSTANCE_DIR=" + dir.Path()}, dir.Path());
+    EXPECT_EQ(result.exit_code, 2) << c.message;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+}
+
+}  // namespace
+}  // namespace zarn
