@@ -17,3 +17,8 @@ target_compile_definitions(bench_program PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zar
 zarn_bench(desktop zarn_charfile X11::X11)
 add_dependencies(bench_desktop zarnplay)
 target_compile_definitions(bench_desktop PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
+# Recording a performance to video with the built player and demo character.
+zarn_bench(record)
+add_dependencies(bench_record zarnplay demo_character)
+target_compile_definitions(bench_record PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>"
+                           ZARN_CHARACTERS="${PROJECT_BINARY_DIR}/characters")

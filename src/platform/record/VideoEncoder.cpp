@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -60,6 +61,7 @@ struct VideoEncoder::State {
   AVFrame* sound = nullptr;
   AVAudioFifo* fifo = nullptr;
   AVPacket* packet = nullptr;
+  std::vector<uint8_t> last;  // the last frame's pixels
   int64_t next_frame = 0;
   int64_t next_sample = 0;
   bool open = false;
@@ -116,7 +118,7 @@ struct VideoEncoder::State {
     AVPixelFormat pixels = AV_PIX_FMT_YUV420P;
     if (settings.kind == VideoKind::kMp4) {
       video->gop_size = settings.fps * 2;
-      av_opt_set(video->priv_data, "preset", "veryfast", 0);
+      av_opt_set(video->priv_data, "preset", "superfast", 0);
       av_opt_set(video->priv_data, "crf", "20", 0);
     } else if (settings.kind == VideoKind::kWebm) {
       pixels = AV_PIX_FMT_YUVA420P;
@@ -146,7 +148,7 @@ struct VideoEncoder::State {
     picture->height = settings.height;
     Check(av_frame_get_buffer(picture, 0), "frame buffer");
     scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGRA, settings.width,
-                            settings.height, pixels, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr,
+                            settings.height, pixels, SWS_POINT, nullptr,
                             nullptr, nullptr);
     if (scaler == nullptr) throw std::runtime_error("cannot convert frames for the recording");
   }
