@@ -207,6 +207,7 @@ class CharacterEngine : public CharacterServicePort {
     int show_cause = 4;   // Show: this program showed it
     // The service's own (a state it plays by itself): no client hears of it.
     bool quiet = false;
+    bool listening_state = false;  // kState: Listening rather than Hearing
   };
 
   // One thing a request (or idling) does in turn: an animation, or the

@@ -1,4 +1,5 @@
 // Listening windows and the states the service plays for them.
+#include <algorithm>
 #include <string>
 
 #include "charengine/CharacterEngine.h"
@@ -85,6 +86,15 @@ void CharacterEngine::CloseWindow(size_t index, int cause) {
   character.listening = false;
   if (character.listen_timer != 0) scheduler_.Cancel(character.listen_timer);
   character.listen_timer = 0;
+  // A Listening state still waiting for its turn would come too late;
+  // Hearing answers speech that was heard, so it still plays.
+  const auto waiting = character.queue.begin() + (character.busy ? 1 : 0);
+  character.queue.erase(std::remove_if(waiting, character.queue.end(),
+                                       [](const Request& request) {
+                                         return request.kind == Kind::kState &&
+                                                request.listening_state;
+                                       }),
+                        character.queue.end());
   if (options_.listen) options_.listen(character.id, false);
   std::weak_ptr<bool> alive = alive_;
   scheduler_.Post([this, alive, id = character.id, cause] {
@@ -103,6 +113,7 @@ void CharacterEngine::PlayServerState(size_t index, std::string_view state) {
   for (size_t i = first_waiting; i < character.queue.size(); ++i) {
     if (character.queue[i].kind == Kind::kState) {
       character.queue[i].animation = animation;
+      character.queue[i].listening_state = state == "Listening";
       return;
     }
   }
@@ -110,6 +121,7 @@ void CharacterEngine::PlayServerState(size_t index, std::string_view state) {
   request.kind = Kind::kState;
   request.quiet = true;
   request.animation = animation;
+  request.listening_state = state == "Listening";
   request.id = NewRequestId(index);
   character.queue.insert(character.queue.begin() + static_cast<std::ptrdiff_t>(first_waiting),
                          std::move(request));
