@@ -1,5 +1,7 @@
 #include "app/DesktopRun.h"
 
+#include <QObject>
+#include <QTimer>
 #include <cstdlib>
 
 #include "app/CharacterServiceFactory.h"
@@ -31,8 +33,8 @@ bool DisplayPresent() {
   return false;
 }
 
-// How long Listen(True) listens.
-constexpr int kListenWindowMs = 10000;
+// How long the Listening Tip says what was heard.
+constexpr int kHeardTipMs = 2000;
 
 int RunDesktopPlayer(const Options& options) {
   // Our windows speak X11; under Wayland that is XWayland.
@@ -65,7 +67,7 @@ int RunDesktopPlayer(const Options& options) {
   // On a desktop speech is timed by the voice that speaks it.
   DesktopSpeech speech;
   player_settings.speech_planner = speech.Planner();
-  // Listen(True) opens a ten-second window on the microphone.
+  // The microphone is on while the engine keeps a listening window open.
   QtMicrophone* microphone = nullptr;
   player_settings.listen = [&microphone](const std::string& character_id, bool listen) {
     if (microphone == nullptr) return false;
@@ -73,7 +75,7 @@ int RunDesktopPlayer(const Options& options) {
       microphone->Close();
       return true;
     }
-    return microphone->Open(character_id, kListenWindowMs);
+    return microphone->Open(character_id);
   };
   Player player(platform, player_settings);
   CharacterScreen characters(player.Engine(), platform.Screen());
@@ -83,13 +85,39 @@ int RunDesktopPlayer(const Options& options) {
   QtMicrophone mic(voice);
   microphone = &mic;
   characters.SetVoicePhrases([&voice](const std::string& id) { return voice.Phrases(id); });
-  mic.OnListening([&characters, &player](const std::string& id, bool open) {
-    characters.SetListeningTip(
-        id, open ? "-- " + player.Engine().Name(id) + " is listening --" : std::string());
+  voice.OnCommandsWindow(
+      [&characters](const std::string& id, bool open) { characters.ShowVoiceCommands(id, open); });
+  // The tip says what was heard for a while after the window closes; a
+  // newer window's tip is not taken away by an older one's timer.
+  QObject tip_timers;  // takes pending tip timers with it
+  int tip_serial = 0;
+  bool heard_shown = false;
+  voice.OnHeard([&](const std::string& id, const std::string& tip) {
+    characters.SetListeningTip(id, tip);
+    heard_shown = true;
   });
-  ListeningKey key(mic, [&player]() -> std::string {
-    return player.program().agent ? player.program().agent->Char() : std::string();
+  mic.OnListening([&](const std::string& id, bool open) {
+    const int serial = ++tip_serial;
+    if (open) {
+      heard_shown = false;
+      characters.SetListeningTip(id, "-- " + player.Engine().Name(id) + " is listening --");
+      return;
+    }
+    QTimer::singleShot(heard_shown ? kHeardTipMs : 0, &tip_timers,
+                       [&characters, &tip_serial, serial, id] {
+                         if (serial == tip_serial) characters.SetListeningTip(id, std::string());
+                       });
   });
+  mic.OnSpeechEnd([&player](const std::string& id) {
+    if (player.Engine().IsLoaded(id)) player.Engine().SpeechEnded(id);
+  });
+  ListeningKey key(
+      [&player]() -> std::string {
+        return player.program().agent ? player.program().agent->Char() : std::string();
+      },
+      [&player](const std::string& id, bool down) {
+        if (player.Engine().IsLoaded(id)) player.Engine().ListeningKey(id, down);
+      });
   player.Run();
   microphone = nullptr;
   player.Engine().SetRenderSink(nullptr);

@@ -53,6 +53,14 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
     trace_.Write(TraceRecord("event", "IdleComplete").Char(character_id));
     if (target_ != nullptr) target_->IdleComplete(character_id);
   }
+  void ListenStart(const std::string& character_id) override {
+    trace_.Write(TraceRecord("event", "ListenStart").Char(character_id));
+    if (target_ != nullptr) target_->ListenStart(character_id);
+  }
+  void ListenComplete(const std::string& character_id, int cause) override {
+    trace_.Write(TraceRecord("event", "ListenComplete").Char(character_id).Arg(cause));
+    if (target_ != nullptr) target_->ListenComplete(character_id, cause);
+  }
   void Click(const std::string& character_id, int button, int shift, int x, int y) override {
     trace_.Write(Mouse("Click", character_id, button, shift, x, y));
     if (target_ != nullptr) target_->Click(character_id, button, shift, x, y);

@@ -353,13 +353,6 @@ RequestId CharacterEngine::Wait(const std::string& id, RequestId other) {
   return Enqueue(id, std::move(request));
 }
 
-bool CharacterEngine::Listen(const std::string& id, bool listen) {
-  Character& character = Find(id);
-  const bool can = options_.listen ? options_.listen(character.id, listen) : options_.speech_input;
-  character.listening = listen && can;
-  return listen ? character.listening : true;
-}
-
 void CharacterEngine::CommandsRemoveAll(const std::string& id) { Find(id).commands.clear(); }
 
 void CharacterEngine::SetCommandsCaption(const std::string& id, const std::string& caption) {

@@ -31,8 +31,8 @@ struct CharacterEngineOptions {
   std::string default_character;
   // Whether a speech recognizer exists (Listen reports False without one).
   bool speech_input = false;
-  // Opens or closes a character's listening window when set (then it, not
-  // speech_input, decides what Listen(True) returns).
+  // Starts or stops hearing a character as its listening window opens and
+  // closes; when set, it (not speech_input) says whether a window can open.
   std::function<bool(const std::string& character_id, bool listen)> listen;
   // The length of a sound file that speaks; nothing when it cannot be read,
   // and the text then sets the time as a speech engine would.
@@ -61,6 +61,11 @@ inline constexpr size_t kLoopStretchSteps = 64;
 
 // MoveTo without a speed takes this long.
 inline constexpr int32_t kDefaultMoveMillis = 1000;
+
+// Listen(True) listens this long; the listening key holds a window open
+// for as long as it is down, up to the second figure.
+inline constexpr int64_t kListenWindowMs = 10000;
+inline constexpr int64_t kKeyListenWindowMs = 10 * 60 * 1000;
 
 // Reads the character file at a resolved path; throws CharFileError.
 using CharacterLoader = std::function<CharacterModel(const std::string& path)>;
@@ -107,8 +112,22 @@ class CharacterEngine : public CharacterServicePort {
   void UserDragStart(const std::string& id, int button, int shift, int x, int y);
   void UserDragComplete(const std::string& id, int left, int top, int button, int shift, int x,
                         int y);
-  // Hide chosen from the character's own menu: the Hide event's cause is 7.
-  RequestId UserHide(const std::string& id);
+  // Hide chosen from the character's own menu: the Hide event's cause is 7;
+  // said as a voice command it is 1.
+  RequestId UserHide(const std::string& id, int cause = 7);
+  // The user said a hidden character's name: Show with cause 2.
+  RequestId UserShow(const std::string& id);
+
+  // Listening windows (CharacterEngineListen.cpp): ListenStart and
+  // ListenComplete come from the loop. The key opens a window and plays the
+  // Listening state; the input side says when speech starts (Hearing
+  // plays) and ends (the window closes).
+  void ListeningKey(const std::string& id, bool down);
+  void SpeechStarted(const std::string& id);
+  void SpeechEnded(const std::string& id);
+  bool IsListening(const std::string& id) const { return Find(id).listening; }
+  // Every loaded character, in load order.
+  std::vector<std::string> CharacterIds() const;
   // What a renderer draws; throws for a character that is not loaded.
   const CharacterModel& Model(const std::string& id) const { return Find(id).model; }
 
@@ -169,7 +188,7 @@ class CharacterEngine : public CharacterServicePort {
   int RequestStatus(RequestId request) const override;
 
  private:
-  enum class Kind { kShow, kHide, kSpeak, kThink, kPlay, kMoveTo, kGestureAt, kGet, kWait };
+  enum class Kind { kShow, kHide, kSpeak, kThink, kPlay, kMoveTo, kGestureAt, kGet, kWait, kState };
 
   struct Request {
     RequestId id = 0;
@@ -185,6 +204,10 @@ class CharacterEngine : public CharacterServicePort {
     int32_t speed = 0;
     RequestId other = 0;  // Wait
     int hide_cause = 3;   // Hide: this program hid it
+    int show_cause = 4;   // Show: this program showed it
+    // The service's own (a state it plays by itself): no client hears of it.
+    bool quiet = false;
+    bool listening_state = false;  // kState: Listening rather than Hearing
   };
 
   // One thing a request (or idling) does in turn: an animation, or the
@@ -235,6 +258,8 @@ class CharacterEngine : public CharacterServicePort {
     std::string commands_voice;
     std::vector<CharacterCommand> commands;
     bool listening = false;
+    bool listen_by_key = false;
+    TimerId listen_timer = 0;
     std::deque<Request> queue;  // the front is in progress while `busy`
     bool busy = false;
     bool kick_posted = false;
@@ -300,6 +325,11 @@ class CharacterEngine : public CharacterServicePort {
   int SoundOf(Character& character, const Frame& frame);
   int64_t SoundMillis(Character& character, int sound);
   Millis SoundsEnd(Character& character, const Stage& stage, Millis until);
+
+  // Listening (CharacterEngineListen.cpp).
+  void OpenWindow(size_t index, bool by_key);
+  void CloseWindow(size_t index, int cause);
+  void PlayServerState(size_t index, std::string_view state);
 
   // Idling (CharacterEngineIdle.cpp).
   void MaybeIdle(size_t index);

@@ -43,10 +43,17 @@ void CharacterEngine::UserDragComplete(const std::string& id, int left, int top,
   });
 }
 
-RequestId CharacterEngine::UserHide(const std::string& id) {
+RequestId CharacterEngine::UserHide(const std::string& id, int cause) {
   Request request;
   request.kind = Kind::kHide;
-  request.hide_cause = 7;
+  request.hide_cause = cause;
+  return Enqueue(id, std::move(request));
+}
+
+RequestId CharacterEngine::UserShow(const std::string& id) {
+  Request request;
+  request.kind = Kind::kShow;
+  request.show_cause = 2;
   return Enqueue(id, std::move(request));
 }
 

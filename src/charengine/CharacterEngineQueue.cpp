@@ -88,7 +88,7 @@ void CharacterEngine::StartNext(size_t index) {
     const RequestId id = character.queue.front().id;
     character.busy = true;
     SetStatus(id, request_status::kInProgress);
-    if (events_ != nullptr) events_->RequestStart(id);
+    if (events_ != nullptr && !character.queue.front().quiet) events_->RequestStart(id);
     if (!still_front(id)) continue;
     Timeline timeline = Begin(index, character.queue.front());
     if (!still_front(id)) continue;
@@ -176,7 +176,7 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       if (character.visible) break;
       character.visible = true;
       if (sink_ != nullptr) sink_->VisibilityChanged(character.id, true);
-      if (events_ != nullptr) events_->Show(character.id, 4);
+      if (events_ != nullptr) events_->Show(character.id, request.show_cause);
       character.last_animation = nullptr;
       character.needs_return = false;
       if (!request.fast) {
@@ -250,6 +250,11 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       PlayInto(character, timeline, gesture, AnimationCause::kState);
       break;
     }
+    case Kind::kState:
+      if (!character.visible) break;
+      AddReturn(character, timeline);
+      PlayInto(character, timeline, request.animation, AnimationCause::kState);
+      break;
     case Kind::kGet:
       break;
     case Kind::kWait:
@@ -286,13 +291,14 @@ void CharacterEngine::Finish(size_t index, RequestId id, int status) {
 void CharacterEngine::CompleteFront(size_t index, int status) {
   Character& character = *characters_[index];
   const RequestId id = character.queue.front().id;
+  const bool quiet = character.queue.front().quiet;
   character.queue.pop_front();
   character.busy = false;
   CancelTimers(character);  // a move may end while its animation still plays
   character.stage.reset();
   character.activity = Activity::kNone;
   SetStatus(id, status);
-  if (events_ != nullptr) events_->RequestComplete(id, status);
+  if (events_ != nullptr && !quiet) events_->RequestComplete(id, status);
   ReleaseWaiters(id);
 }
 
@@ -370,7 +376,7 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
     stop_front = !spare && character.busy;
     const size_t keep = spare ? 1 : 0;
     while (character.queue.size() > keep) {
-      removed.push_back(character.queue.back().id);
+      if (!character.queue.back().quiet) removed.push_back(character.queue.back().id);
       character.queue.pop_back();
     }
     std::reverse(removed.begin(), removed.end());
@@ -429,7 +435,7 @@ void CharacterEngine::StopAll(const std::string& id, std::optional<std::string> 
       continue;
     }
     if (i == 0 && character.busy) stop_front = true;
-    removed.push_back(queued.id);
+    if (!queued.quiet) removed.push_back(queued.id);
   }
   character.queue = std::move(kept);
   Interrupt(index, std::move(removed));

@@ -34,6 +34,15 @@ struct UserInput {
   int32_t count = 1;
 };
 
+// Why a listening window ended (the ListenComplete event's cause).
+namespace listen_cause {
+inline constexpr int kByCode = 1;
+inline constexpr int kCodeTimedOut = 2;
+inline constexpr int kKeyTimedOut = 3;
+inline constexpr int kKeyReleased = 4;
+inline constexpr int kSpeechEnded = 5;
+}  // namespace listen_cause
+
 // Why a character started an animation.
 enum class AnimationCause { kRequest, kState, kReturn, kIdle };
 
@@ -74,6 +83,9 @@ class CharacterServiceEvents {
                          int /*x*/, int /*y*/) {}
   virtual void DragComplete(const std::string& /*character_id*/, int /*button*/, int /*shift*/,
                             int /*x*/, int /*y*/) {}
+  // A listening window opened, or closed for `cause` (listen_cause).
+  virtual void ListenStart(const std::string& /*character_id*/) {}
+  virtual void ListenComplete(const std::string& /*character_id*/, int /*cause*/) {}
   // The frame's new top-left; cause 1 the user dragged it, 2 this program.
   virtual void Move(const std::string& /*character_id*/, int /*x*/, int /*y*/, int /*cause*/) {}
   // What a character's window shows, for the trace: no client hears these.

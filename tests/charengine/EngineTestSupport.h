@@ -93,6 +93,10 @@ class RecordingEvents : public CharacterServiceEvents {
   }
   void IdleStart(const std::string& id) override { Add("IdleStart " + id); }
   void IdleComplete(const std::string& id) override { Add("IdleComplete " + id); }
+  void ListenStart(const std::string& id) override { Add("ListenStart " + id); }
+  void ListenComplete(const std::string& id, int cause) override {
+    Add("ListenComplete " + id + " " + std::to_string(cause));
+  }
   void Click(const std::string& id, int button, int shift, int x, int y) override {
     AddMouse("Click", id, {button, shift, x, y});
   }

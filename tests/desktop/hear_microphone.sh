@@ -57,13 +57,27 @@ for _ in $(seq 100); do grep -q '"Listen"' "$work/trace.jsonl" 2>/dev/null && br
 # The microphone hears the phrase, then silence until the run ends.
 (cat "$work/hello.raw"; sleep 8) >"$work/mic.fifo" &
 pids+=($!)
-for _ in $(seq 160); do grep -q '"Command"' "$work/trace.jsonl" && break; sleep 0.05; done
+for _ in $(seq 160); do
+  grep -q '"ListenComplete"' "$work/trace.jsonl" && grep -q '"Hearing1","state"' "$work/trace.jsonl" &&
+    break
+  sleep 0.05
+done
 kill "$player"
 wait "$player" 2>/dev/null
 if ! grep -q '"Listen".*"result":true' "$work/trace.jsonl" ||
    ! grep -q '"Command".*"args":\["hello",\(9[0-9]\|100\)\]' "$work/trace.jsonl"; then
   echo "hear_microphone: the spoken command was not heard" >&2
   cat "$work/trace.jsonl" "$work/err.txt" >&2
+  exit 1
+fi
+# The window's course: opened by Listen, the command, closed because the
+# speaker finished (cause 5); Hearing plays once Show has ended.
+order=$(grep -o '"ListenStart"\|"Command"\|"ListenComplete","char":"Pip","args":\[[0-9]\]' \
+  "$work/trace.jsonl" | tr '\n' ' ')
+if [ "$order" != '"ListenStart" "Command" "ListenComplete","char":"Pip","args":[5] ' ] ||
+   ! grep -q '"Hearing1","state"' "$work/trace.jsonl"; then
+  echo "hear_microphone: the listening window went wrong: $order" >&2
+  cat "$work/trace.jsonl" >&2
   exit 1
 fi
 echo "hear_microphone: heard $(grep -o '"Command".*' "$work/trace.jsonl" | head -n1)"

@@ -105,6 +105,41 @@ TEST_F(HearTest, SpokenCommandsRunAndDoubtfulOnesDoNot) {
   EXPECT_EQ(plays[1].t, 4.0);
 }
 
+// The window's events in the order they happen, the Hearing state as the
+// utterance starts, and the service's own commands acting: "hide" hides the
+// character (cause 1, the user), its name shows it again (cause 2). A
+// recording heard with no window open is heard as if the key were held.
+TEST_F(HearTest, ListeningEventsAndTheServicesOwnCommands) {
+  const std::string trace = dir_ / "own.jsonl";
+  const auto result = RunProcess(
+      {ZARNPLAY_EXE, "--headless", "--trace", trace, "--act",
+       "2 hear " + Say("hello", "say hello", true), "--act", "4 hear " + Say("hide", "hide", true),
+       "--act", "6 hear " + Say("pip", "pip", true), "--act", "8 menu &Close", Script()},
+      Env(), dir_.Path());
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  std::vector<std::string> seen;
+  for (const auto& r : ParseTrace(ReadFile(trace))) {
+    const bool listening =
+        r.kind == "event" && (r.op == "ListenStart" || r.op == "ListenComplete" ||
+                              r.op == "Command" || r.op == "Show" || r.op == "Hide");
+    const bool state = r.kind == "anim" && r.Arg(1) == "state";
+    if ((!listening && !state) || r.t >= 8) continue;  // not the closing Hide
+    std::string line = std::to_string(static_cast<int>(r.t)) + " " + r.op;
+    for (const std::string& arg : r.args) line += " " + arg;
+    if (r.op != "Command")
+      seen.push_back(line);
+    else
+      seen.push_back(line.substr(0, line.rfind(' ')));  // confidence checked elsewhere
+  }
+  const std::vector<std::string> expected = {
+      "0 Show 4",           "0 ListenStart",      "2 Start Hearing1 state", "2 Command hello",
+      "2 ListenComplete 5", "4 ListenStart",      "4 Start Hearing1 state", "4 Command ",
+      "4 ListenComplete 4", "5 Hide 1",           "6 ListenStart",          "6 Command ",
+      "6 Show 2",           "6 ListenComplete 4",
+  };
+  EXPECT_EQ(seen, expected) << ReadFile(trace);
+}
+
 TEST_F(HearTest, WithoutAModelListenIsFalseAndTheScriptGoesOn) {
   const std::string trace = dir_ / "nomodel.jsonl";
   const auto result =

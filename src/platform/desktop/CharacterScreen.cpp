@@ -243,6 +243,30 @@ void CharacterScreen::SetListeningTip(const std::string& id, const std::string& 
   shown.tip->show();
 }
 
+QString CharacterScreen::VoiceCommandsText(const std::string& id) const {
+  QString text;
+  for (const std::string& phrase : voice_phrases_(id)) {
+    text += QString::fromStdString(phrase) + "\n";
+  }
+  if (text.isEmpty()) return "No voice commands";
+  return "You can say:\n\n" + text.trimmed();
+}
+
+// Said rather than chosen: the box must not hold up the loop as a menu's may.
+void CharacterScreen::ShowVoiceCommands(const std::string& id, bool open) {
+  if (!open || !voice_phrases_) {
+    voice_box_.reset();
+    return;
+  }
+  if (!voice_box_) {
+    voice_box_ = std::make_unique<QMessageBox>(QMessageBox::Information, "Voice Commands", "");
+    voice_box_->setModal(false);
+  }
+  voice_box_->setText(VoiceCommandsText(id));
+  voice_box_->show();
+  voice_box_->raise();
+}
+
 void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
   QMenu menu;
   for (const CharacterCommand& command : engine_.Commands(id)) {
@@ -266,13 +290,7 @@ void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
   menu.addSeparator();
   if (voice_phrases_) {
     QObject::connect(menu.addAction("&Voice Commands..."), &QAction::triggered, [this, id] {
-      QString text;
-      for (const std::string& phrase : voice_phrases_(id)) {
-        text += QString::fromStdString(phrase) + "\n";
-      }
-      if (text.isEmpty()) text = "No voice commands";
-      QMessageBox box(QMessageBox::Information, "Voice Commands",
-                      "You can say:\n\n" + text.trimmed());
+      QMessageBox box(QMessageBox::Information, "Voice Commands", VoiceCommandsText(id));
       box.exec();
     });
   }

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMessageBox>
 #include <QPoint>
 #include <QTimer>
 #include <functional>
@@ -52,6 +53,8 @@ class CharacterScreen : public CharacterRenderSink {
   }
   // The Listening Tip under the character; empty text takes it away.
   void SetListeningTip(const std::string& id, const std::string& text);
+  // The box the menu's "Voice Commands..." shows, opened or closed by voice.
+  void ShowVoiceCommands(const std::string& id, bool open);
 
   // Called once, when the first frame of any character is on screen.
   void OnFirstFrame(std::function<void()> callback) { first_frame_ = std::move(callback); }
@@ -63,6 +66,7 @@ class CharacterScreen : public CharacterRenderSink {
   void PlaceBalloon(Shown& shown);
   void StepSlides();
   void ShowMenu(const std::string& id, QPoint at);
+  QString VoiceCommandsText(const std::string& id) const;
 
   CharacterEngine& engine_;
   DesktopScreen& desktop_;
@@ -73,6 +77,7 @@ class CharacterScreen : public CharacterRenderSink {
   bool speech_mouths_ = false;
   std::function<void()> first_frame_;
   std::function<std::vector<std::string>(const std::string&)> voice_phrases_;
+  std::unique_ptr<QMessageBox> voice_box_;
 };
 
 }  // namespace zarn

@@ -45,20 +45,14 @@ class QtMicrophone::Sink : public QIODevice {
   QtMicrophone& owner_;
 };
 
-QtMicrophone::QtMicrophone(VoiceInput& voice) : voice_(voice) {
-  window_.setSingleShot(true);
-  QObject::connect(&window_, &QTimer::timeout, [this] { Close(); });
-}
+QtMicrophone::QtMicrophone(VoiceInput& voice) : voice_(voice) {}
 
 QtMicrophone::~QtMicrophone() {
   if (source_) source_->stop();
 }
 
-bool QtMicrophone::Open(const std::string& character_id, int window_ms) {
-  if (IsOpen()) {
-    window_.start(window_ms);  // calling again restarts the time
-    return true;
-  }
+bool QtMicrophone::Open(const std::string& character_id) {
+  if (IsOpen()) return true;
   const QAudioDevice input = QMediaDevices::defaultAudioInput();
   if (input.isNull()) {
     if (!told_) std::cerr << "zarnplay: Listen: no microphone\n";
@@ -89,7 +83,6 @@ bool QtMicrophone::Open(const std::string& character_id, int window_ms) {
     told_ = true;
     return false;
   }
-  window_.start(window_ms);
   listener_ = character_id;
   if (on_listening_) on_listening_(listener_, true);
   return true;
@@ -111,13 +104,21 @@ void QtMicrophone::Take(const char* data, size_t size) {
   }
   const std::vector<int16_t> pcm = ToListeningRate(samples, channels_, rate_);
   // The speaker stopped: finish once Qt is out of this call.
-  if (voice_.Feed(pcm)) QTimer::singleShot(0, [this] { Close(); });
+  if (voice_.Feed(pcm)) {
+    QTimer::singleShot(0, [this, id = listener_] {
+      if (!IsOpen()) return;
+      if (on_speech_end_) {
+        on_speech_end_(id);
+      } else {
+        Close();
+      }
+    });
+  }
 }
 
 void QtMicrophone::Close() {
   if (!IsOpen() || closing_) return;
   closing_ = true;
-  window_.stop();
   source_->stop();
   source_.reset();
   device_.reset();
@@ -126,8 +127,9 @@ void QtMicrophone::Close() {
   if (on_listening_) on_listening_(listener_, false);
 }
 
-ListeningKey::ListeningKey(QtMicrophone& microphone, std::function<std::string()> current)
-    : microphone_(microphone), current_(std::move(current)) {
+ListeningKey::ListeningKey(std::function<std::string()> current,
+                           std::function<void(const std::string&, bool)> pressed)
+    : current_(std::move(current)), pressed_(std::move(pressed)) {
   Display* display = X11Display();
   if (display == nullptr) return;
   const KeySym sym = XStringToKeysym(KeyName().c_str());
@@ -165,12 +167,12 @@ void ListeningKey::Poll() {
   if (down == held_) return;
   held_ = down;
   if (!down) {
-    microphone_.Close();
+    if (!holder_.empty()) pressed_(holder_, false);
+    holder_.clear();
     return;
   }
-  const std::string character = current_();
-  // Held: a window far longer than anyone holds a key.
-  if (!character.empty()) microphone_.Open(character, 10 * 60 * 1000);
+  holder_ = current_();
+  if (!holder_.empty()) pressed_(holder_, true);
 }
 
 }  // namespace zarn

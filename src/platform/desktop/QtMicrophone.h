@@ -12,21 +12,24 @@ namespace zarn {
 
 class VoiceInput;
 
-// The default microphone feeding the recognizer through listening windows:
-// one opens, lasts until its time runs out, the speaker stops or Close,
-// and what was heard then becomes a Command event.
+// The default microphone feeding the recognizer while the engine keeps a
+// listening window open; what was heard becomes a Command event on Close.
 class QtMicrophone {
  public:
   explicit QtMicrophone(VoiceInput& voice);
   ~QtMicrophone();
 
   // False (with one line on stderr, once) without a microphone or model.
-  bool Open(const std::string& character_id, int window_ms);
+  bool Open(const std::string& character_id);
   void Close();
   bool IsOpen() const { return device_ != nullptr; }
-  // Told when a listening window opens (true) and closes (false).
+  // Told when hearing starts (true) and stops (false).
   void OnListening(std::function<void(const std::string& character_id, bool open)> told) {
     on_listening_ = std::move(told);
+  }
+  // Told once the speaker has stopped, out of Qt's audio call.
+  void OnSpeechEnd(std::function<void(const std::string& character_id)> told) {
+    on_speech_end_ = std::move(told);
   }
 
  private:
@@ -36,7 +39,6 @@ class QtMicrophone {
   VoiceInput& voice_;
   std::unique_ptr<QAudioSource> source_;
   std::unique_ptr<Sink> device_;
-  QTimer window_;
   int rate_ = 0;
   int channels_ = 0;
   bool is_float_ = false;
@@ -44,14 +46,16 @@ class QtMicrophone {
   bool closing_ = false;
   std::string listener_;
   std::function<void(const std::string&, bool)> on_listening_;
+  std::function<void(const std::string&)> on_speech_end_;
 };
 
 // Polls the listening key (Scroll Lock unless the settings file names
-// another X key): holding it keeps a listening window open.
+// another X key): `pressed` hears when it goes down and up.
 class ListeningKey {
  public:
   // `current` gives the character that listens ("" for none).
-  ListeningKey(QtMicrophone& microphone, std::function<std::string()> current);
+  ListeningKey(std::function<std::string()> current,
+               std::function<void(const std::string& character_id, bool down)> pressed);
 
   // "ListeningKey=NAME" from $XDG_CONFIG_HOME/zarnplay/listening.conf (or
   // ~/.config/...); Scroll_Lock when the file or the line is missing.
@@ -60,8 +64,9 @@ class ListeningKey {
  private:
   void Poll();
 
-  QtMicrophone& microphone_;
   std::function<std::string()> current_;
+  std::function<void(const std::string&, bool)> pressed_;
+  std::string holder_;  // who the key went down for
   QTimer poll_;
   unsigned keycode_ = 0;
   bool held_ = false;

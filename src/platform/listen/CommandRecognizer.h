@@ -53,6 +53,8 @@ class CommandRecognizer {
   void Begin();
   bool Feed(std::span<const int16_t> pcm);
   Recognition Finish();
+  // Whether the live input has had speech since Begin.
+  bool HeardSpeech() const { return heard_speech_; }
 
  private:
   Recognition Results();

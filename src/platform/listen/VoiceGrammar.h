@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,8 +34,14 @@ ParsedVoice ParseVoice(const std::string& voice);
 struct VoiceCommand {
   std::string name;  // empty for the service's own (global) commands
   std::string voice;
+  // A best match at or below `confidence` shows `confidence_text` (or
+  // kNotUnderstood) in the Listening Tip instead of what was heard.
+  int32_t confidence = 0;
+  std::string confidence_text{};
   bool operator==(const VoiceCommand&) const = default;
 };
+
+inline constexpr const char* kNotUnderstood = "Didn't understand your request";
 
 struct VoiceGrammar {
   std::string jsgf;                 // empty when no command can be said
@@ -52,7 +59,9 @@ VoiceGrammar BuildVoiceGrammar(const std::vector<VoiceCommand>& commands,
 // Whether the heard words are a phrase of the voice text.
 bool MatchesVoice(const VoiceChoice& choice, const std::vector<std::string>& words);
 
-// The service's own commands while `character_names` are loaded.
+// The service's own commands while `character_names` are loaded: these
+// first, then one per name (which shows that character).
+enum class GlobalCommand { kOpenCommands, kCloseCommands, kHide, kGlobalCommands, kCharacter };
 std::vector<VoiceCommand> GlobalVoiceCommands(const std::vector<std::string>& character_names);
 
 }  // namespace zarn
