@@ -15,9 +15,6 @@
 namespace zarn {
 namespace {
 
-// Speeches timed but never started (stopped while queued) are dropped
-// beyond this many.
-constexpr size_t kMaxKept = 16;
 constexpr int kMouthStepMs = 15;
 
 }  // namespace
@@ -51,10 +48,7 @@ DesktopSpeech::~DesktopSpeech() {
 
 SpeechPlanner DesktopSpeech::Planner() {
   if (!started_) return {};
-  return MakeEspeakPlanner([this](SpokenSpeech spoken) {
-    kept_.push_back(std::move(spoken));
-    if (kept_.size() > kMaxKept) kept_.pop_front();
-  });
+  return kept_.Planner();
 }
 
 void DesktopSpeech::VisibilityChanged(const std::string& id, bool visible) {
@@ -78,14 +72,8 @@ void DesktopSpeech::SpeechStarted(const std::string& id, const std::string& ball
                                   const std::string& tagged_text, bool think) {
   screen_->SpeechStarted(id, balloon_text, tagged_text, think);
   if (think) return;
-  // The engine starts speeches in the order it timed them; one that was
-  // stopped before it started is passed over.
-  for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-    if (it->plan.balloon_text != balloon_text) continue;
-    SpokenSpeech speech = std::move(*it);
-    kept_.erase(kept_.begin(), it + 1);
-    Play(id, std::move(speech), format_);
-    return;
+  if (std::optional<SpokenSpeech> speech = kept_.Take(balloon_text)) {
+    Play(id, std::move(*speech), format_);
   }
 }
 
@@ -94,18 +82,24 @@ void DesktopSpeech::SpeechEnded(const std::string& id) {
   screen_->SpeechEnded(id);
 }
 
-void DesktopSpeech::SpeechSoundStarted(const std::string& id, const std::string& path) {
+std::optional<PcmAudio> ReadSpeechSound(const std::string& path, std::vector<SpeechEvent>& mouths) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
   WaveDecodeResult decoded = DecodeWave(bytes);
   if (!decoded) {
     std::cerr << "zarnplay: " << path << ": " << decoded.error << "; it is not heard\n";
-    return;
+    return std::nullopt;
   }
-  PcmAudio& pcm = decoded.audio;
+  mouths = LoudnessMouths(decoded.audio.samples, decoded.audio.channels,
+                          static_cast<int>(decoded.audio.sample_rate));
+  return std::move(decoded.audio);
+}
+
+void DesktopSpeech::SpeechSoundStarted(const std::string& id, const std::string& path) {
   SpokenSpeech speech;
-  speech.audio.events =
-      LoudnessMouths(pcm.samples, pcm.channels, static_cast<int>(pcm.sample_rate));
+  std::optional<PcmAudio> sound = ReadSpeechSound(path, speech.audio.events);
+  if (!sound) return;
+  PcmAudio& pcm = *sound;
   speech.audio.sample_count = pcm.Frames();
   speech.audio.samples = std::move(pcm.samples);
   QAudioFormat format;

@@ -3,11 +3,13 @@
 #include <QAudioFormat>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "backend/WaveDecoder.h"
 #include "charengine/CharacterRenderSink.h"
 #include "charengine/SpeechTiming.h"
 #include "platform/speech/EspeakSpeech.h"
@@ -18,6 +20,10 @@ class QBuffer;
 namespace zarn {
 
 class CharacterScreen;
+
+// A Speak's sound file decoded, with mouths from its loudness on the speech
+// clock; nothing (and why, on stderr) when it cannot be read.
+std::optional<PcmAudio> ReadSpeechSound(const std::string& path, std::vector<SpeechEvent>& mouths);
 
 // Puts espeak-ng's voice to what the characters say: the engine times
 // speech with the planner given here, which keeps the audio it timed; when
@@ -63,8 +69,7 @@ class DesktopSpeech : public CharacterRenderSink {
   bool started_ = false;
   bool audio_ = true;
   QAudioFormat format_;
-  // Timed but not yet started, oldest first.
-  std::deque<SpokenSpeech> kept_;
+  KeptSpeeches kept_;
   std::map<std::string, std::unique_ptr<Speaking>> speaking_;
   QTimer mouth_timer_;
 };

@@ -1,21 +1,17 @@
 #include "platform/record/RecordedScene.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "backend/WaveDecoder.h"
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/CharacterPicture.h"
+#include "platform/desktop/DesktopSpeech.h"
 #include "platform/record/AudioMix.h"
-#include "platform/speech/LoudnessMouths.h"
 
 namespace zarn {
 namespace {
 
-// Speeches timed but never started are dropped beyond this many.
-constexpr size_t kMaxKept = 16;
 // Without a speech engine a word opens the mouth this long.
 constexpr Millis kWordMouthMs = 150;
 // Composed frames kept per character before the cache starts afresh.
@@ -77,10 +73,7 @@ RecordedScene::~RecordedScene() = default;
 
 SpeechPlanner RecordedScene::Planner() {
   if (!espeak_) return {};
-  return MakeEspeakPlanner([this](SpokenSpeech spoken) {
-    kept_.push_back(std::move(spoken));
-    if (kept_.size() > kMaxKept) kept_.pop_front();
-  });
+  return kept_.Planner();
 }
 
 RecordedScene::Shown& RecordedScene::Get(const std::string& id) {
@@ -159,14 +152,8 @@ void RecordedScene::SpeechStarted(const std::string& id, const std::string& ball
     shown.balloon_hide_at = -1;
   }
   if (think) return;
-  // Speeches start in the order they were timed; one stopped before it
-  // started is passed over.
-  for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-    if (it->plan.balloon_text != balloon_text) continue;
-    SpokenSpeech speech = std::move(*it);
-    kept_.erase(kept_.begin(), it + 1);
-    StartSpeechAudio(shown, std::move(speech));
-    return;
+  if (std::optional<SpokenSpeech> speech = kept_.Take(balloon_text)) {
+    StartSpeechAudio(shown, std::move(*speech));
   }
 }
 
@@ -180,19 +167,13 @@ void RecordedScene::StartSpeechAudio(Shown& shown, SpokenSpeech speech) {
 
 void RecordedScene::SpeechSoundStarted(const std::string& id, const std::string& path) {
   Shown& shown = Get(id);
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  WaveDecodeResult decoded = DecodeWave(bytes);
-  if (!decoded) {
-    std::cerr << "zarnplay: " << path << ": " << decoded.error << "; it is not heard\n";
-    return;
-  }
-  PcmAudio& pcm = decoded.audio;
-  shown.mouths.clear();
-  // Timed on the speech clock already, as espeak-ng's mouths are.
-  shown.mouths = LoudnessMouths(pcm.samples, pcm.channels, static_cast<int>(pcm.sample_rate));
+  std::vector<SpeechEvent> mouths;
+  std::optional<PcmAudio> sound = ReadSpeechSound(path, mouths);
+  if (!sound) return;
+  mix_.Cut(shown.speech_sound, clock_.Now());
+  shown.mouths = std::move(mouths);
   shown.speech_start = clock_.Now();
-  shown.speech_sound = mix_.Add(shown.speech_start, pcm);
+  shown.speech_sound = mix_.Add(shown.speech_start, *sound);
 }
 
 void RecordedScene::BalloonWord(const std::string& id, const std::string& word) {

@@ -5,7 +5,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -65,7 +64,7 @@ class RecordedScene : public CharacterRenderSink {
   AudioMix& mix_;
   QRect screen_;
   bool espeak_ = false;
-  std::deque<SpokenSpeech> kept_;
+  KeptSpeeches kept_;
   std::map<std::string, std::unique_ptr<Shown>> shown_;
   // Drawing order: the most recently shown on top.
   std::vector<std::string> order_;

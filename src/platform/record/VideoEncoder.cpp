@@ -148,8 +148,7 @@ struct VideoEncoder::State {
     picture->height = settings.height;
     Check(av_frame_get_buffer(picture, 0), "frame buffer");
     scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGRA, settings.width,
-                            settings.height, pixels, SWS_POINT, nullptr,
-                            nullptr, nullptr);
+                            settings.height, pixels, SWS_POINT, nullptr, nullptr, nullptr);
     if (scaler == nullptr) throw std::runtime_error("cannot convert frames for the recording");
   }
 

@@ -80,4 +80,26 @@ SpeechPlanner MakeEspeakPlanner(std::function<void(SpokenSpeech)> keep) {
       };
 }
 
+namespace {
+// Speeches timed but never started are dropped beyond this many.
+constexpr size_t kMaxKept = 16;
+}  // namespace
+
+SpeechPlanner KeptSpeeches::Planner() {
+  return MakeEspeakPlanner([this](SpokenSpeech spoken) {
+    kept_.push_back(std::move(spoken));
+    if (kept_.size() > kMaxKept) kept_.pop_front();
+  });
+}
+
+std::optional<SpokenSpeech> KeptSpeeches::Take(const std::string& balloon_text) {
+  for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+    if (it->plan.balloon_text != balloon_text) continue;
+    SpokenSpeech speech = std::move(*it);
+    kept_.erase(kept_.begin(), it + 1);
+    return speech;
+  }
+  return std::nullopt;
+}
+
 }  // namespace zarn

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "charengine/SpeechTags.h"
@@ -26,5 +29,21 @@ SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice&
 // With `keep`, Speak's audio is kept and handed over before the plan goes
 // back, so what is heard is what was timed.
 SpeechPlanner MakeEspeakPlanner(std::function<void(SpokenSpeech)> keep = {});
+
+// Speeches timed with their audio kept, until the engine starts them: what
+// is heard is what was timed.
+class KeptSpeeches {
+ public:
+  // A planner for the engine that keeps here (null when espeak-ng cannot
+  // start).
+  SpeechPlanner Planner();
+  // The speech timed for `balloon_text`. The engine starts speeches in the
+  // order they were timed: those before it were stopped before they
+  // started, and are dropped.
+  std::optional<SpokenSpeech> Take(const std::string& balloon_text);
+
+ private:
+  std::deque<SpokenSpeech> kept_;
+};
 
 }  // namespace zarn
