@@ -28,7 +28,9 @@ bool ParseScreen(const std::string& text, int& width, int& height) {
   const auto x = text.find_first_of("xX");
   if (x == std::string::npos) return false;
   char* end = nullptr;
-  const long w = std::strtol(text.substr(0, x).c_str(), &end, 10);
+  // Parsed from a copy that lives as long as `end` points into it.
+  const std::string first = text.substr(0, x);
+  const long w = std::strtol(first.c_str(), &end, 10);
   if (*end != '\0' || x == 0) return false;
   const std::string rest = text.substr(x + 1);
   const long h = std::strtol(rest.c_str(), &end, 10);
