@@ -142,6 +142,7 @@ TEST(RecordTest, BadRequestsFailBeforeAnythingPlays) {
       {{"--record", dir / "talk.avi", script}, "ending in .mp4, .webm or .gif"},
       {{"--record", dir / "none/talk.mp4", script}, "cannot write"},
       {{"--record", dir / "odd.mp4", "--screen", "321x240", script}, "must be even"},
+      {{"--record", dir / "huge.webm", "--screen", "20000x20000", script}, "at most 7680x4320"},
       {{"--record", dir / "fast.mp4", "--fps", "0", script}, "--fps takes"},
   };
   for (const Case& c : cases) {

@@ -215,8 +215,10 @@ VideoEncoder::VideoEncoder(const VideoSettings& settings) : state_(std::make_uni
   av_log_set_level(AV_LOG_ERROR);
   State& s = *state_;
   s.settings = settings;
-  if (settings.width <= 0 || settings.height <= 0 || settings.width % 2 || settings.height % 2) {
-    throw std::runtime_error("the frame size must be even, such as 1280x720");
+  // Beyond 8K a frame would not fit the encoders' limits (or memory).
+  if (settings.width <= 0 || settings.height <= 0 || settings.width % 2 || settings.height % 2 ||
+      settings.width > 7680 || settings.height > 4320) {
+    throw std::runtime_error("the frame size must be even and at most 7680x4320, such as 1280x720");
   }
   if (settings.kind == VideoKind::kGif) s.settings.audio = false;
   Check(avformat_alloc_output_context2(&s.format, nullptr, nullptr, settings.path.c_str()),
