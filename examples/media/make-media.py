@@ -82,17 +82,38 @@ def backdrop():
 
 
 def slides(path):
-    titles = ["Meet Fennet", "What a script holds", "Thank you"]
+    titles = [("Meet Fennet", "A sprout who shows what ZARNPlay can do"),
+              ("What a script holds", "Characters, speech, sounds, a backdrop and slides"),
+              ("Thank you", "Open slideshow.zrn to see how this was made")]
+    # Sized frames: without a size a text box is one letter wide.
     pages = "".join(
-        '<draw:page draw:name="page%d"><draw:frame><draw:text-box><text:p>%s</text:p>'
-        "</draw:text-box></draw:frame></draw:page>" % (i + 1, t) for i, t in enumerate(titles))
+        '<draw:page draw:name="page%d" draw:style-name="dp1">'
+        '<draw:frame draw:style-name="gr1" svg:x="2cm" svg:y="5cm" svg:width="24cm" svg:height="3cm">'
+        '<draw:text-box><text:p text:style-name="P1">%s</text:p></draw:text-box></draw:frame>'
+        '<draw:frame draw:style-name="gr1" svg:x="2cm" svg:y="9cm" svg:width="24cm" svg:height="2cm">'
+        '<draw:text-box><text:p text:style-name="P2">%s</text:p></draw:text-box></draw:frame>'
+        "</draw:page>" % (i + 1, t, sub) for i, (t, sub) in enumerate(titles))
+    styles = (
+        "<office:automatic-styles>"
+        '<style:style style:name="dp1" style:family="drawing-page">'
+        '<style:drawing-page-properties draw:fill="solid" draw:fill-color="#e8f1fb"/></style:style>'
+        '<style:style style:name="gr1" style:family="graphic">'
+        '<style:graphic-properties draw:fill="none" draw:stroke="none"/></style:style>'
+        '<style:style style:name="P1" style:family="paragraph"><style:text-properties'
+        ' fo:font-size="40pt" fo:font-weight="bold" fo:color="#2a284e"/></style:style>'
+        '<style:style style:name="P2" style:family="paragraph"><style:text-properties'
+        ' fo:font-size="22pt" fo:color="#3c4a6b"/></style:style>'
+        "</office:automatic-styles>")
     content = (
         '<?xml version="1.0" encoding="UTF-8"?>'
         '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
         ' xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"'
+        ' xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"'
+        ' xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"'
+        ' xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"'
         ' xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
-        "<office:body><office:presentation>%s</office:presentation></office:body>"
-        "</office:document-content>" % pages)
+        "%s<office:body><office:presentation>%s</office:presentation></office:body>"
+        "</office:document-content>" % (styles, pages))
     manifest = (
         '<?xml version="1.0" encoding="UTF-8"?>'
         '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">'

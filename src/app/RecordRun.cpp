@@ -5,6 +5,7 @@
 
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/DesktopMediaDevices.h"
+#include "platform/desktop/DesktopPresenter.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/record/Recorder.h"
 
@@ -40,13 +41,17 @@ Recording::Recording(const Options& options, HeadlessPlatform& platform) {
   video.fps = options.fps;
   // Frames are drawn off screen, whatever display there is.
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  if (QGuiApplication::instance() == nullptr) {
-    gui_ = std::make_unique<QGuiApplication>(gui_argc, gui_argv);
+  if (QCoreApplication::instance() == nullptr) {
+    gui_ = std::make_unique<QApplication>(gui_argc, gui_argv);
   }
   recorder_ =
       std::make_unique<Recorder>(platform.VirtualLoop(), platform.HeadlessBackdropWindow(), video);
   RegisterMediaSound(platform.MediaPort().Interpreter(), platform.VirtualLoop(),
                      recorder_->MediaSound());
+  // Slides are drawn as the desktop draws them; the show keeps virtual time.
+  presenter_ = std::make_unique<DesktopPresenter>(platform.VirtualLoop(), platform.Recorder());
+  platform.UsePresentation(presenter_.get());
+  recorder_->SetSlides([this](QSize size) { return presenter_->ShownSlide(size); });
 }
 
 Recording::~Recording() = default;

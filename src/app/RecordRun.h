@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <memory>
 
 #include "app/Options.h"
@@ -10,6 +10,7 @@
 namespace zarn {
 
 class CharacterEngine;
+class DesktopPresenter;
 class HeadlessPlatform;
 class Recorder;
 
@@ -27,8 +28,9 @@ class Recording {
   void Finish(Millis end_ms);
 
  private:
-  std::unique_ptr<QGuiApplication> gui_;
+  std::unique_ptr<QApplication> gui_;
   std::unique_ptr<Recorder> recorder_;
+  std::unique_ptr<DesktopPresenter> presenter_;
 };
 
 // What a recording changes in the headless run: its screen is the video's

@@ -326,6 +326,8 @@ TEST_F(CharacterScreenTest, DraggingMovesTheCharacterAndItsMenuHidesIt) {
   Shell("xdotool mousemove 500 450 click 3");
   ASSERT_TRUE(WaitUntil(
       [] { return !Shell("xdotool search --onlyvisible --class zarnplay").empty(); }, 5s));
+  // A menu is mapped a moment before it takes the keyboard.
+  std::this_thread::sleep_for(500ms);
   Shell("xdotool key h");
   ASSERT_TRUE(WaitUntil([&] { return !Events("Hide").empty(); }, 10s));
   EXPECT_EQ(Events("Hide")[0].args, (std::vector<std::string>{"7"}));

@@ -132,6 +132,29 @@ TEST(RecordTest, RecordingsAreRepeatable) {
   EXPECT_TRUE(a == testing::ReadFile(second.path));
 }
 
+// A narrated slideshow: the slide fills the frame while the show runs.
+TEST(RecordTest, SlidesAreDrawnUnderTheCharacters) {
+  testing::TempFolder dir;
+  const std::string video = dir / "slides.mp4";
+  const std::string trace = dir / "slides.jsonl";
+  const auto result = RunProcess(
+      {ZARNPLAY_EXE, "--record", video, "--screen", "320x180", "--fps", "5", "--trace", trace,
+       std::string(ZARN_SOURCE_DIR) + "/examples/slideshow.zrn"},
+      {"ZARN_CHARACTERS=" + std::string(ZARN_BINARY_DIR) + "/characters", "TMPDIR=" + dir.Path(),
+       "ZARN_INSTANCE_DIR=" + dir.Path(), "XDG_CACHE_HOME=" + dir.Path()},
+      dir.Path(), 180);
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  double first_slide = -1;
+  for (const auto& line : testing::ParseTrace(testing::ReadFile(trace))) {
+    if (line.op == "NextSlide" && first_slide < 0) first_slide = line.t;
+  }
+  ASSERT_GE(first_slide, 0);
+  const testing::ReadVideo read = ReadVideoFile(video);
+  ASSERT_EQ(read.error, "");
+  // The slides' own background (#E8F1FB) in a corner, not the recording's.
+  EXPECT_TRUE(Near(read.Pixel(*read.At(first_slide + 0.4), 4, 4), 0xe8, 0xf1, 0xfb));
+}
+
 TEST(RecordTest, BadRequestsFailBeforeAnythingPlays) {
   testing::TempFolder dir;
   const std::string script = dir.Write("talk.zrn", kScript);

@@ -39,6 +39,20 @@ DesktopPresenter::~DesktopPresenter() = default;
 
 std::optional<std::pair<PresentationId, int32_t>> DesktopPresenter::Drawn() const { return drawn_; }
 
+QImage DesktopPresenter::ShownSlide(QSize size) {
+  if (!drawn_ || !logic_.Visible() || logic_.WindowState() == presentation::kWindowMinimized) {
+    return {};
+  }
+  auto document = documents_.find(drawn_->first);
+  if (document == documents_.end()) return {};
+  const auto wanted = std::make_tuple(drawn_->first, drawn_->second, size);
+  if (fitted_.isNull() || fitted_for_ != wanted) {
+    fitted_ = RenderToFit(*document->second, drawn_->second, size);
+    fitted_for_ = wanted;
+  }
+  return fitted_;
+}
+
 void DesktopPresenter::CreateApplication(PresentationEvents* events) {
   logic_.CreateApplication(this);
   if (events != nullptr && std::find(sinks_.begin(), sinks_.end(), events) == sinks_.end()) {

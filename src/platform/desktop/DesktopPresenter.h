@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QImage>
+#include <QSize>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "backend/Trace.h"
@@ -47,6 +50,9 @@ class DesktopPresenter : public PresentationPort, private PresentationEvents {
   // The slide on the screen (presentation and slide index); none when no
   // show is drawn.
   std::optional<std::pair<PresentationId, int32_t>> Drawn() const;
+  // The slide on the screen fitted to `size` (a recording's frame); null
+  // when no show is visible.
+  QImage ShownSlide(QSize size);
 
  private:
   void SlideShowBegin(PresentationId presentation) override;
@@ -67,6 +73,9 @@ class DesktopPresenter : public PresentationPort, private PresentationEvents {
   std::map<PresentationId, std::unique_ptr<Poppler::Document>> documents_;
   std::unique_ptr<SlideWindow> window_;
   std::optional<std::pair<PresentationId, int32_t>> drawn_;
+  // The last slide ShownSlide rendered, and for what.
+  std::tuple<PresentationId, int32_t, QSize> fitted_for_{};
+  QImage fitted_;
 };
 
 }  // namespace zarn

@@ -57,7 +57,12 @@ class HeadlessPlatform : public Platform {
   ShellPort& Shell() override { return shell_; }
   WindowSystemPort& Windows() override { return windows_; }
   ClipboardPort& Clipboard() override { return clipboard_; }
-  PresentationPort* Presentation() override { return &presenter_; }
+  PresentationPort* Presentation() override {
+    return presentation_ != nullptr ? presentation_ : &presenter_;
+  }
+  // Another presentation program in place of the headless one (a recording
+  // draws the slides); before the player starts.
+  void UsePresentation(PresentationPort* presentation) { presentation_ = presentation; }
 
   void Run(const std::function<bool()>& keep_running) override;
   void Pump() override { desktop_.DoEvents(); }
@@ -82,6 +87,7 @@ class HeadlessPlatform : public Platform {
   HeadlessEnvironment environment_;
   HeadlessDesktop desktop_;
   HeadlessPresenter presenter_;
+  PresentationPort* presentation_ = nullptr;
   HeadlessMediaCommandPort media_;
   HeadlessBackdrop backdrop_;
   HeadlessShell shell_;

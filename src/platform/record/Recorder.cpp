@@ -98,6 +98,15 @@ void Recorder::Draw(Millis at) {
   canvas_.fill(see_through ? QColor(Qt::transparent) : kRecordingBackground);
   QPainter painter(&canvas_);
   PaintBackdrop(painter);
+  if (slides_) {
+    const QImage slide = slides_(canvas_.size());
+    if (!slide.isNull()) {
+      // A show fills the screen: the slide fitted and centred on black.
+      painter.fillRect(canvas_.rect(), Qt::black);
+      painter.drawImage((canvas_.width() - slide.width()) / 2,
+                        (canvas_.height() - slide.height()) / 2, slide);
+    }
+  }
   scene_.Paint(painter, at);
   painter.end();
   encoder_.AddFrame(canvas_.constBits(), static_cast<int>(canvas_.bytesPerLine()));

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ class Recorder {
   ~Recorder();
 
   RecordedScene& Scene() { return scene_; }
+  // The slide show on the screen, fitted to a size (null when none): drawn
+  // over the backdrop and under the characters.
+  void SetSlides(std::function<QImage(QSize)> slides) { slides_ = std::move(slides); }
   // Wave and MIDI media play into the mix through this.
   SoundStarter MediaSound();
   // Draws and encodes up to `end_ms` (at least one frame) and closes the
@@ -57,6 +61,7 @@ class Recorder {
   VideoEncoder encoder_;
   QImage canvas_;
   std::map<std::string, QImage> pictures_;
+  std::function<QImage(QSize)> slides_;
   int64_t next_frame_ = 0;
   int64_t next_sample_ = 0;
   std::vector<float> sound_;
