@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "platform/headless/HeadlessBackdrop.h"
 #include "platform/headless/HeadlessLoop.h"
@@ -35,7 +36,16 @@ Recorder::Recorder(HeadlessLoop& loop, const HeadlessBackdrop& backdrop,
       terminal_(isatty(STDERR_FILENO) != 0),
       started_(std::chrono::steady_clock::now()),
       shown_at_(started_) {
-  loop_.OnClockMove([this](Millis, Millis to) { CatchUp(to); });
+  loop_.OnClockMove([this](Millis, Millis to) {
+    if (!failure_.empty()) return;
+    // A failing write (a full disk) ends the recording, not the script: it
+    // is reported when the performance is over.
+    try {
+      CatchUp(to);
+    } catch (const std::exception& e) {
+      failure_ = e.what();
+    }
+  });
 }
 
 Recorder::~Recorder() { loop_.OnClockMove(nullptr); }
@@ -113,6 +123,7 @@ void Recorder::Draw(Millis at) {
 }
 
 void Recorder::Finish(Millis end_ms) {
+  if (!failure_.empty()) throw std::runtime_error(failure_);
   CatchUp(std::max<Millis>(end_ms, 1));
   encoder_.Finish();
   ShowProgress(true);

@@ -41,6 +41,7 @@ class Recorder {
   SoundStarter MediaSound();
   // Draws and encodes up to `end_ms` (at least one frame) and closes the
   // file; the video lasts the whole frames that cover the performance.
+  // Throws std::runtime_error when the file could not be written.
   void Finish(Millis end_ms);
 
   int64_t FramesWritten() const { return next_frame_; }
@@ -65,6 +66,7 @@ class Recorder {
   int64_t next_frame_ = 0;
   int64_t next_sample_ = 0;
   std::vector<float> sound_;
+  std::string failure_;  // why the recording stopped, if it did
   bool terminal_ = false;
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point shown_at_;

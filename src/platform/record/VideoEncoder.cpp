@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -68,11 +69,10 @@ struct VideoEncoder::State {
   bool finished = false;
 
   ~State() {
-    if (format != nullptr && open && !finished) {
-      // Abandoned midway: the partial file is closed, not left half-written.
-      av_write_trailer(format);
-    }
     if (format != nullptr && !(format->oformat->flags & AVFMT_NOFILE)) avio_closep(&format->pb);
+    // Abandoned midway (a failed write): a file that no player could open
+    // is not left behind as if it were the recording.
+    if (open && !finished) std::remove(settings.path.c_str());
     avcodec_free_context(&video);
     avcodec_free_context(&audio);
     avformat_free_context(format);
