@@ -124,6 +124,7 @@ std::string UsageText() {
 
 Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
   Options options;
+  options.given = args;
   size_t i = 0;
   auto value = [&](const std::string& name) -> std::optional<std::string> {
     if (i + 1 >= args.size()) {

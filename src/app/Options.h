@@ -18,6 +18,8 @@ struct ScheduledAction {
 // Our own options, which start with "--" and come before the program's
 // command line; "--" ends them.
 struct Options {
+  // Every argument as given (a recording replays them to measure its length).
+  std::vector<std::string> given;
   bool headless = false;
   bool realtime = false;
   bool idle_exit = false;

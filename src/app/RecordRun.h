@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <memory>
+#include <optional>
 
 #include "app/Options.h"
 #include "charengine/SpeechTiming.h"
@@ -32,6 +33,10 @@ class Recording {
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<DesktopPresenter> presenter_;
 };
+
+// Plays the performance once in a quiet child run (headless, shell actions
+// only traced) and gives its length, for a recording's progress bar.
+std::optional<Millis> MeasurePerformance(const Options& options);
 
 // What a recording changes in the headless run: its screen is the video's
 // frame (1280x720 unless --screen says otherwise), it ends when nothing is

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,26 @@ TEST(RecordTest, SlidesAreDrawnUnderTheCharacters) {
   ASSERT_EQ(read.error, "");
   // The slides' own background (#E8F1FB) in a corner, not the recording's.
   EXPECT_TRUE(Near(read.Pixel(*read.At(first_slide + 0.4), 4, 4), 0xe8, 0xf1, 0xfb));
+}
+
+// On a terminal the performance is measured first, so that the bar fills
+// to a percentage; the measuring run leaves nothing behind.
+TEST(RecordTest, OnATerminalTheBarFillsToTheMeasuredLength) {
+  testing::TempFolder dir;
+  const std::string script = dir.Write("talk.zrn", kScript);
+  const std::string command = std::string("ZARN_CHARACTERS=") + ZARN_BINARY_DIR +
+                              "/characters TMPDIR=" + dir.Path() +
+                              " ZARN_INSTANCE_DIR=" + dir.Path() + " " + ZARNPLAY_EXE +
+                              " --record " + (dir / "t.mp4") + " --screen 320x240 " + script;
+  // `script` gives the program a terminal of its own.
+  const auto result =
+      RunProcess({"/usr/bin/script", "-q", "-e", "-c", command, "/dev/null"}, {}, dir.Path(), 120);
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  EXPECT_NE(result.out.find("[##############################] 100% 00:03"), std::string::npos)
+      << result.out;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    EXPECT_EQ(entry.path().filename().string().rfind("zarnplay-measure", 0), std::string::npos);
+  }
 }
 
 TEST(RecordTest, BadRequestsFailBeforeAnythingPlays) {

@@ -135,13 +135,19 @@ void Recorder::ShowProgress(bool final) {
   const double wall = std::chrono::duration<double>(shown_at_ - started_).count();
   const double speed = wall > 0 ? video / wall : 0;
   const int width = 30;
-  // The end is not known before the performance ends: the bar runs round
-  // once every minute of video.
-  const int filled = final ? width : static_cast<int>(std::fmod(video, 60.0) / 60.0 * width);
-  std::string bar(static_cast<size_t>(filled), '#');
+  // With the length measured beforehand the bar fills to it (held short of
+  // full until the end, should this run last longer); without, it runs
+  // round once every minute of video.
+  double done = std::fmod(video, 60.0) / 60.0;
+  if (expected_ms_ > 0) done = std::min(0.99, video * 1000.0 / static_cast<double>(expected_ms_));
+  if (final) done = 1.0;
+  std::string bar(static_cast<size_t>(done * width), '#');
   bar.resize(width, '.');
-  std::fprintf(stderr, "%szarnplay: recording [%s] %02d:%04.1f of video, %.1fx real time%s",
-               terminal_ ? "\r" : "", bar.c_str(), static_cast<int>(video) / 60,
+  char percent[8] = "";
+  if (expected_ms_ > 0)
+    std::snprintf(percent, sizeof(percent), " %3d%%", static_cast<int>(done * 100));
+  std::fprintf(stderr, "%szarnplay: recording [%s]%s %02d:%04.1f of video, %.1fx real time%s",
+               terminal_ ? "\r" : "", bar.c_str(), percent, static_cast<int>(video) / 60,
                std::fmod(video, 60.0), speed, final || !terminal_ ? "\n" : "");
   std::fflush(stderr);
 }

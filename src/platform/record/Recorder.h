@@ -45,6 +45,10 @@ class Recorder {
   void Finish(Millis end_ms);
 
   int64_t FramesWritten() const { return next_frame_; }
+  // How long the performance is expected to last, for the progress bar.
+  void ExpectLength(Millis length_ms) { expected_ms_ = length_ms; }
+  // Whether anyone sees the progress as it goes (stderr is a terminal).
+  bool Watched() const { return terminal_; }
   // Says how far the recording is, on stderr (on a terminal, in place).
   void ShowProgress(bool final);
 
@@ -68,6 +72,7 @@ class Recorder {
   std::vector<float> sound_;
   std::string failure_;  // why the recording stopped, if it did
   bool terminal_ = false;
+  Millis expected_ms_ = 0;
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point shown_at_;
 };
