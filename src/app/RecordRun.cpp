@@ -29,6 +29,13 @@ int gui_argc = 1;
 char gui_name[] = "zarnplay";
 char* gui_argv[] = {gui_name, nullptr};
 
+// A recording's frame, which is also the script's screen: --screen's, or
+// 1280x720.
+QSize FrameSize(const Options& options) {
+  return options.screen_given ? QSize(options.screen_width, options.screen_height)
+                              : QSize(1280, 720);
+}
+
 // The arguments for a run that only measures: ours without the recording's
 // own, then headless, ending when idle, shell actions only traced, speech
 // timed by espeak-ng as the recording times it.
@@ -47,7 +54,9 @@ std::vector<std::string> MeasuringArguments(const Options& options, const std::s
     args.emplace_back(arg);
   }
   args.insert(args.end(), {"--trace", trace});
-  if (!options.screen_given) args.insert(args.end(), {"--screen", "1280x720"});
+  const QSize frame = FrameSize(options);
+  args.insert(args.end(),
+              {"--screen", std::to_string(frame.width()) + "x" + std::to_string(frame.height())});
   args.insert(args.end(), options.given.begin() + static_cast<std::ptrdiff_t>(i),
               options.given.end());
   return args;
@@ -99,10 +108,8 @@ std::optional<Millis> MeasurePerformance(const Options& options) {
 
 void AdjustForRecording(const Options& options, int& width, int& height, bool& idle_exit,
                         bool& dry_run) {
-  if (!options.screen_given) {
-    width = 1280;
-    height = 720;
-  }
+  width = FrameSize(options).width();
+  height = FrameSize(options).height();
   // Nobody can answer a script that waits for commands.
   idle_exit = true;
   dry_run = dry_run || !options.allow_shell;
@@ -114,8 +121,8 @@ Recording::Recording(const Options& options, HeadlessPlatform& platform) {
   if (!VideoKindOf(video.path, video.kind)) {
     throw std::runtime_error("--record takes a file name ending in .mp4, .webm or .gif");
   }
-  video.width = options.screen_given ? options.screen_width : 1280;
-  video.height = options.screen_given ? options.screen_height : 720;
+  video.width = FrameSize(options).width();
+  video.height = FrameSize(options).height();
   video.fps = options.fps;
   // Frames are drawn off screen, whatever display there is.
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
