@@ -323,13 +323,19 @@ TEST_F(CharacterScreenTest, DraggingMovesTheCharacterAndItsMenuHidesIt) {
   Shell("xdotool key Return");
   ASSERT_TRUE(WaitUntil(
       [] { return Shell("xdotool search --onlyvisible --name '^Voice Commands$'").empty(); }, 5s));
-  Shell("xdotool mousemove 500 450 click 3");
-  ASSERT_TRUE(WaitUntil(
-      [] { return !Shell("xdotool search --onlyvisible --class zarnplay").empty(); }, 5s));
-  // A menu is mapped a moment before it takes the keyboard.
-  std::this_thread::sleep_for(500ms);
-  Shell("xdotool key h");
-  ASSERT_TRUE(WaitUntil([&] { return !Events("Hide").empty(); }, 10s));
+  // On a loaded machine the menu may not have the keyboard yet when "h" is
+  // typed (the window search also finds the character): the menu is
+  // closed and opened again, a few times at most.
+  bool hidden = false;
+  for (int attempt = 0; attempt < 3 && !hidden; ++attempt) {
+    Shell("xdotool key Escape mousemove 500 450 click 3");
+    ASSERT_TRUE(WaitUntil(
+        [] { return !Shell("xdotool search --onlyvisible --class zarnplay").empty(); }, 5s));
+    std::this_thread::sleep_for(500ms);
+    Shell("xdotool key h");
+    hidden = WaitUntil([&] { return !Events("Hide").empty(); }, 4s);
+  }
+  ASSERT_TRUE(hidden);
   EXPECT_EQ(Events("Hide")[0].args, (std::vector<std::string>{"7"}));
 }
 
