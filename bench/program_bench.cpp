@@ -1,7 +1,11 @@
 // The whole program as a user runs it: the built zarnplay, headless with
-// --idle-exit, on scripts of 10,000 and 100,000 lines, its timeline going to
-// stdout (here /dev/null). Wall time per run (the rates use it) and script
-// lines per second; start-up and reading the characters are included.
+// --idle-exit, on scripts of 2, 10,000 and 100,000 lines, its timeline going
+// to stdout (here /dev/null). Wall time per run (the rates use it) and script
+// lines per second; start-up and reading the characters are included, the
+// 2-line run shows how much that is. "statements" cycles ten kinds of
+// character statement; "text" adds variables and placement names, the
+// substitutions done over the whole script. With ZARN_BENCH_BEFORE naming
+// another build's zarnplay, each run is measured with it too, side by side.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -12,7 +16,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "charfile/TestCharacters.h"
@@ -32,14 +38,8 @@ const std::string& Folder() {
   return folder;
 }
 
-// The interpreter benchmark's script: character statements over two
-// characters, ten kinds cycled.
-std::string MakeScript(int64_t lines) {
-  const std::string path = Folder() + "/bench" + std::to_string(lines) + ".zrn";
-  std::ofstream out(path, std::ios::binary);
-  out << "[ZARN Script]\r\nVersion=7.0\r\n[Characters]\r\nPip=Pip.acs\r\nMini=Mini.acs\r\n"
-         "[Script]\r\nPip.Show True\r\nMini.Show True\r\n";
-  static const char* const kLines[] = {"Pip.Speak \"Hello there, this is line\"",
+// The interpreter benchmark's statements over two characters.
+constexpr const char* kStatements[] = {"Pip.Speak \"Hello there, this is line\"",
                                        "Pip.MoveTo PipCenterX + 10, 100, 0",
                                        "Mini.Play \"RestPose\"",
                                        "Pip.Play \"Blink\"",
@@ -49,12 +49,30 @@ std::string MakeScript(int64_t lines) {
                                        "WaitForReq",
                                        "Pip.Balloon.FontSize = 12",
                                        "Mini.MoveTo 5, 5, 0"};
-  for (int64_t i = 0; i < lines; ++i) out << kLines[i % 10] << "\r\n";
+// Lines that name variables and the characters' places in any case.
+constexpr const char* kText[] = {"Pip.Speak \"Hello %who%, welcome to %place%\"",
+                                 "Mini.MoveTo MiniRightX - 5, MiniBottomY, 0",
+                                 "Pip.Think \"%WHO% is in %Place% today\"",
+                                 "Pip.GestureAt PIPCENTERX, pipcentery",
+                                 "Mini.Speak \"Ready, %Who%?\"",
+                                 "Pip.MoveTo PipLeftX + 10, PipTopY + 20, 0"};
+
+std::string MakeScript(const std::string& kind, int64_t lines) {
+  const std::string path = Folder() + "/" + kind + std::to_string(lines) + ".zrn";
+  std::ofstream out(path, std::ios::binary);
+  out << "[ZARN Script]\r\nVersion=7.0\r\n[Variables]\r\nwho=friend\r\nplace=the garden\r\n"
+         "[Characters]\r\nPip=Pip.acs\r\nMini=Mini.acs\r\n"
+         "[Script]\r\nPip.Show True\r\nMini.Show True\r\n";
+  const bool text = kind == "text";
+  const size_t kinds = text ? std::size(kText) : std::size(kStatements);
+  for (int64_t i = 2; i < lines; ++i) {
+    out << (text ? kText : kStatements)[static_cast<size_t>(i) % kinds] << "\r\n";
+  }
   return path;
 }
 
 // Runs zarnplay on the script; its exit code, or -1.
-int RunPlayer(const std::string& script) {
+int RunPlayer(const std::string& player, const std::string& script) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
   env.push_back("ZARN_CHARACTERS=" + Folder());
@@ -62,7 +80,7 @@ int RunPlayer(const std::string& script) {
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::vector<std::string> args = {ZARNPLAY_EXE, "--headless", "--idle-exit", script};
+  std::vector<std::string> args = {player, "--headless", "--idle-exit", script};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -80,12 +98,12 @@ int RunPlayer(const std::string& script) {
   return WEXITSTATUS(status);
 }
 
-void BM_Program(benchmark::State& state) {
+void BM_Program(benchmark::State& state, const std::string& player, const std::string& kind) {
   const int64_t lines = state.range(0);
-  const std::string script = MakeScript(lines);
+  const std::string script = MakeScript(kind, lines);
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const int code = RunPlayer(script);
+    const int code = RunPlayer(player, script);
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     if (code != 0) {
@@ -98,9 +116,25 @@ void BM_Program(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate |
                                                          benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_Program)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
-
 }  // namespace
 }  // namespace zarn
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::vector<std::pair<std::string, std::string>> players = {{"now", ZARNPLAY_EXE}};
+  const char* before = std::getenv("ZARN_BENCH_BEFORE");
+  if (before != nullptr && *before != '\0') players.insert(players.begin(), {"before", before});
+  for (const char* kind : {"statements", "text"}) {
+    for (const int64_t lines : {2, 10000, 100000}) {
+      for (const auto& [name, exe] : players) {
+        benchmark::RegisterBenchmark(("BM_Program/" + name + "/" + kind).c_str(), zarn::BM_Program,
+                                     exe, std::string(kind))
+            ->Arg(lines)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+      }
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}

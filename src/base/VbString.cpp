@@ -47,19 +47,74 @@ std::string MapCase(std::string_view text, bool to_upper) {
   return out;
 }
 
-template <class Find>
-std::string ReplaceWith(std::string_view text, std::string_view find, std::string_view repl,
-                        Find&& find_from) {
-  if (find.empty()) return std::string(text);
-  std::string out;
-  size_t from = 0;
-  for (size_t at = find_from(from); at != std::string::npos; at = find_from(from)) {
-    out.append(text.substr(from, at - from));
-    out.append(repl);
-    from = at + find.size();
+bool IsLead(unsigned char byte) { return byte == 0xC3 || byte == 0xC5; }
+
+// Reads a text as UCase would write it, byte by byte, without a copy. A lead
+// byte followed by any byte folds as a pair, so whether a byte is the second
+// of a pair depends on the run of lead bytes before it.
+class UpperCursor {
+ public:
+  UpperCursor(std::string_view text, size_t at) : text_(text), at_(at) {
+    size_t leads = 0;
+    while (leads < at && IsLead(Raw(at - leads - 1))) ++leads;
+    tail_ = leads % 2 == 1;
   }
-  out.append(text.substr(from));
-  return out;
+
+  size_t At() const { return at_; }
+  bool AtEnd() const { return at_ >= text_.size(); }
+
+  unsigned char Byte() const {
+    const unsigned char byte = Raw(at_);
+    if (tail_) return MapPair(Pair(Raw(at_ - 1), byte), true) & 0xFF;
+    if (byte < 0x80) return byte >= 'a' && byte <= 'z' ? byte - 32 : byte;
+    if (IsLead(byte) && at_ + 1 < text_.size()) return MapPair(Pair(byte, Raw(at_ + 1)), true) >> 8;
+    return byte;
+  }
+
+  void Next() {
+    tail_ = !tail_ && IsLead(Raw(at_));
+    ++at_;
+  }
+
+  // True when the folded text here starts with `folded`.
+  bool StartsWith(std::string_view folded) const {
+    if (text_.size() - at_ < folded.size()) return false;
+    UpperCursor probe = *this;
+    for (char want : folded) {
+      if (probe.Byte() != static_cast<unsigned char>(want)) return false;
+      probe.Next();
+    }
+    return true;
+  }
+
+ private:
+  unsigned char Raw(size_t at) const { return static_cast<unsigned char>(text_[at]); }
+
+  std::string_view text_;
+  size_t at_;
+  bool tail_ = false;
+};
+
+// The first position at or after `from` where the folded text holds
+// `folded` (not empty), or npos. Only a byte equal to an ASCII first byte, or
+// its small letter, can fold to it, so those are found with a plain scan.
+size_t FindFolded(std::string_view text, std::string_view folded, size_t from) {
+  const auto first = static_cast<unsigned char>(folded.front());
+  if (first >= 0x80) {
+    for (UpperCursor cursor(text, from); !cursor.AtEnd(); cursor.Next()) {
+      if (cursor.Byte() == first && cursor.StartsWith(folded)) return cursor.At();
+    }
+    return std::string::npos;
+  }
+  const bool letter = first >= 'A' && first <= 'Z';
+  const auto wanted = static_cast<unsigned char>(letter ? first | 0x20 : first);
+  const size_t last = text.size() < folded.size() ? 0 : text.size() - folded.size() + 1;
+  for (size_t at = from; at < last; ++at) {
+    auto byte = static_cast<unsigned char>(text[at]);
+    if (letter) byte |= 0x20;
+    if (byte == wanted && UpperCursor(text, at).StartsWith(folded)) return at;
+  }
+  return std::string::npos;
 }
 
 }  // namespace
@@ -86,7 +141,12 @@ std::string RTrim(std::string_view text) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && UCase(a) == UCase(b);
+  if (a.size() != b.size()) return false;
+  UpperCursor left(a, 0), right(b, 0);
+  for (; !left.AtEnd(); left.Next(), right.Next()) {
+    if (left.Byte() != right.Byte()) return false;
+  }
+  return true;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -100,18 +160,40 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 
 size_t FindNoCase(std::string_view text, std::string_view what, size_t start) {
   if (start > text.size()) return std::string::npos;
-  return UCase(text).find(UCase(what), start);
+  if (what.empty()) return start;
+  return FindFolded(text, UCase(what), start);
 }
 
 std::string ReplaceNoCase(std::string_view text, std::string_view find, std::string_view repl) {
-  const std::string folded_text = UCase(text);
-  const std::string folded_find = UCase(find);
-  return ReplaceWith(text, find, repl,
-                     [&](size_t from) { return folded_text.find(folded_find, from); });
+  if (find.empty()) return std::string(text);
+  const std::string folded = UCase(find);
+  std::string out;
+  size_t from = 0;
+  for (size_t at = FindFolded(text, folded, 0); at != std::string::npos;
+       at = FindFolded(text, folded, from)) {
+    if (out.empty()) out.reserve(text.size());
+    out.append(text.substr(from, at - from));
+    out.append(repl);
+    from = at + find.size();
+  }
+  if (from == 0) return std::string(text);
+  out.append(text.substr(from));
+  return out;
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view repl) {
-  return ReplaceWith(text, find, repl, [&](size_t from) { return text.find(find, from); });
+  if (find.empty()) return std::string(text);
+  std::string out;
+  size_t from = 0;
+  for (size_t at = text.find(find); at != std::string_view::npos; at = text.find(find, from)) {
+    if (out.empty()) out.reserve(text.size());
+    out.append(text.substr(from, at - from));
+    out.append(repl);
+    from = at + find.size();
+  }
+  if (from == 0) return std::string(text);
+  out.append(text.substr(from));
+  return out;
 }
 
 std::string RemoveBlanks(std::string_view text) {

@@ -73,7 +73,9 @@ class ScriptRun {
   void Line();
   void CharacterStatement();
   int32_t Coordinate(const std::string& expression);
-  std::vector<std::string> CharacterNames() const;
+  // The loaded characters' names, refreshed at every call; the list is kept
+  // so that asking once a line costs no allocation.
+  const std::vector<std::string>& CharacterNames();
 
   Program& program_;
   CAgent& agent_;
@@ -86,12 +88,14 @@ class ScriptRun {
   std::string statement_char_;
   bool request_flag_ = false;
   std::optional<RequestId> saved_request_;
+  std::vector<std::string> names_;
 };
 
-std::vector<std::string> ScriptRun::CharacterNames() const {
-  std::vector<std::string> names;
-  for (const auto& entry : agent_.CharacterTable()) names.push_back(entry.name);
-  return names;
+const std::vector<std::string>& ScriptRun::CharacterNames() {
+  const auto& table = agent_.CharacterTable();
+  names_.resize(table.size());
+  for (size_t i = 0; i < table.size(); ++i) names_[i] = table[i].name;
+  return names_;
 }
 
 int32_t ScriptRun::Coordinate(const std::string& expression) {
@@ -128,8 +132,9 @@ bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
         SubstitutePlacementNames(text_, placed, program_.ScreenWidthPx, program_.ScreenHeightPx);
   });
   Do(60, [&] {
-    text_ = ReplaceAll(text_, "  &", " &");
-    text_ = ReplaceAll(text_, "&  ", "& ");
+    // Most scripts have neither: the search spares a copy of the text.
+    if (text_.find("  &") != std::string::npos) text_ = ReplaceAll(text_, "  &", " &");
+    if (text_.find("&  ") != std::string::npos) text_ = ReplaceAll(text_, "&  ", "& ");
   });
   Do(70, [&] { text_ = SubstituteDateTime(program_.errors, text_, program_.ports.environment); });
   return true;

@@ -31,11 +31,25 @@ constexpr Member kMembers[] = {
     {".STOPALL", CharacterMember::kStopAll},
 };
 
+// True when the line, blanks left out, starts with `upper` (capitals and
+// signs only), letters in any case: folding would change no other byte of
+// such a start.
+bool StartsWithWord(std::string_view line, std::string_view upper, bool whole) {
+  size_t next = 0;
+  for (char ch : line) {
+    if (ch == ' ') continue;
+    if (next == upper.size()) return !whole;
+    const char want = upper[next++];
+    if (ch != want && !(want >= 'A' && want <= 'Z' && ch == want + 32)) return false;
+  }
+  return next == upper.size();
+}
+
 }  // namespace
 
 std::string StripSetRequest(const std::string& line, bool& marked) {
   marked = false;
-  if (RemoveBlanks(UCase(line)).rfind("SETREQ=", 0) != 0) return line;
+  if (!StartsWithWord(line, "SETREQ=", false)) return line;
   std::string rest = Trim(line.substr(line.find('=') + 1));
   const auto paren = rest.find('(');
   if (paren != std::string::npos) rest[paren] = ' ';
@@ -48,25 +62,33 @@ std::string StripSetRequest(const std::string& line, bool& marked) {
 }
 
 bool IsWaitForRequest(const std::string& line) {
-  const std::string wait = RemoveBlanks(UCase(line));
-  return wait == "WAITFORREQ" || wait == "WAITFOR(REQ)";
+  return StartsWithWord(line, "WAITFORREQ", true) || StartsWithWord(line, "WAITFOR(REQ)", true);
 }
 
 std::string StatementCharacter(const std::string& line, const std::vector<std::string>& names) {
   std::string found;
   if (line.find('.') == std::string::npos) return found;
+  const std::string_view text = line;
   for (const auto& name : names) {
-    const std::string prefix = UCase(name) + ".";
-    if (UCase(line.substr(0, prefix.size())) == prefix) found = name;
+    // A dot never folds, nor changes how the bytes before it fold.
+    if (text.size() > name.size() && text[name.size()] == '.' &&
+        EqualsNoCase(text.substr(0, name.size()), name)) {
+      found = name;
+    }
   }
   return found;
 }
 
 MemberMatch FindCharacterMember(std::string_view upper_line, std::string_view upper_character) {
   for (const auto& m : kMembers) {
-    std::string probe(upper_character);
-    probe += m.keyword;
-    if (upper_line.find(probe) != std::string_view::npos) return {m.member, m.keyword};
+    for (size_t at = upper_line.find(m.keyword); at != std::string_view::npos;
+         at = upper_line.find(m.keyword, at + 1)) {
+      if (at >= upper_character.size() &&
+          upper_line.substr(at - upper_character.size(), upper_character.size()) ==
+              upper_character) {
+        return {m.member, m.keyword};
+      }
+    }
   }
   return {};
 }

@@ -147,6 +147,8 @@ std::string SubstituteDateTime(bErrorTrap::Trap& errors, std::string_view text,
       {"GetTime()", GetTime(errors, now)}};
   std::string result(text);
   for (const auto& [name, value] : values) {
+    // Every form holds the name itself: without it the text stays as it is.
+    if (result.find(name) == std::string::npos) continue;
     const std::string prefix = std::string("\" & ") + name;
     const std::string suffix = std::string(name) + " & \"";
     const std::string both = std::string("\" & ") + name + " & \"";

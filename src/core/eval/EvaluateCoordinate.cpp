@@ -33,8 +33,11 @@ double EvaluateCoordinate(std::string_view text, const std::vector<std::string>&
   try {
     // Folding keeps byte lengths, so one folded copy answers "is it there?"
     // for every reference; it is refreshed only after a replacement.
-    std::string folded = UCase(expression);
+    // Every reference holds a dot, which no folding makes or takes away.
+    const bool dotted = expression.find('.') != std::string::npos;
+    std::string folded = dotted ? UCase(expression) : std::string();
     for (const std::string& name : character_names) {
+      if (!dotted) break;
       for (const auto& [suffix, property] : kProperties) {
         const std::string reference = name + suffix;
         if (folded.find(UCase(reference)) == std::string::npos) continue;
