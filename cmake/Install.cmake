@@ -19,13 +19,26 @@ add_custom_command(
   DEPENDS ${PROJECT_SOURCE_DIR}/data/zarnplay.1)
 add_custom_target(man_page ALL DEPENDS ${PROJECT_BINARY_DIR}/zarnplay.1.gz)
 install(FILES ${PROJECT_BINARY_DIR}/zarnplay.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/tools/democharacter/LICENSE
+
+# Debian's documentation folder: the copyright file, the changelog and the
+# README, the last two compressed as Debian keeps them.
+set(ZARN_PACKAGE_CONTACT "ZARNPlay developers <zarnplay@zarnplay.example>"
+    CACHE STRING "Maintainer of the Debian package, \"Name <address>\"")
+configure_file(${PROJECT_SOURCE_DIR}/data/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+set(zarn_docs ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_BINARY_DIR}/README.md.gz)
+add_custom_command(
+  OUTPUT ${zarn_docs}
+  COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
+  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/README.md > ${PROJECT_BINARY_DIR}/README.md.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/changelog ${PROJECT_SOURCE_DIR}/README.md)
+add_custom_target(package_docs ALL DEPENDS ${zarn_docs})
+install(FILES ${zarn_docs} ${PROJECT_SOURCE_DIR}/data/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zarnplay)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zarnplay)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "ZARNPlay developers <zarnplay@localhost>")
+set(CPACK_PACKAGE_CONTACT "${ZARN_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Player for scripts with animated, talking desktop characters")
 set(CPACK_PACKAGE_DESCRIPTION
     "Plays .zrn/.zrs scripts: characters appear, move, gesture and speak through \
@@ -33,7 +46,7 @@ text-to-speech and word balloons while the script plays sounds, music and video,
 shows a backdrop, narrates a slideshow and starts programs.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS

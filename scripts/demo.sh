@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh build
+# Only the player and the character it plays, with the test command's flags:
+# scripts/test.sh then finds these objects built in the same folder.
+ZARN_BUILD_TARGETS="zarnplay demo_character" bash scripts/build.sh build -DZARN_WERROR=ON
 ZARN_CHARACTERS="$PWD/build/characters" build/zarnplay --headless --idle-exit \
   --clock "2026-12-08 09:30:00" examples/demo.zrn "$@"

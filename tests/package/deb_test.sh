@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from BUILD_DIR, installs it with apt, and opens
+# Builds the Debian package from BUILD_DIR, checks it with lintian (no
+# error allowed), installs it with apt, and opens
 # an installed example the way a file manager does (xdg-open) under its own
 # display; the trace the installed program writes must show the script
 # played to its end. Needs root (it installs the package).
@@ -14,10 +15,12 @@ trap 'rm -rf "$work"' EXIT
 (cd "$build" && rm -f zarnplay_*.deb && cpack -G DEB >"$work/cpack.log" 2>&1) ||
   { cat "$work/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/zarnplay_*.deb)
+fail() { echo "deb_test: $*" >&2; exit 1; }
+lintian --fail-on error --display-info --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log" >&2; fail "lintian finds errors in $(basename "$deb")"; }
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \
   >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; exit 1; }
 
-fail() { echo "deb_test: $*" >&2; exit 1; }
 for f in /usr/bin/zarnplay /usr/share/zarnplay/characters/Fennet.acs \
   /usr/share/zarnplay/examples/hello.zrn /usr/share/applications/zarnplay.desktop \
   /usr/share/man/man1/zarnplay.1.gz /usr/share/icons/hicolor/scalable/apps/zarnplay.svg; do
@@ -40,4 +43,5 @@ unset ZARN_CHARACTERS
   echo "deb_test: the program did not finish within 60 s" >&2; exit 1'
 grep -q '"LoadScript".*hello.zrn' "$ZARNPLAY_TRACE" || fail "the trace has no LoadScript of hello.zrn"
 grep -q '"Speak"' "$ZARNPLAY_TRACE" || fail "the trace has no Speak"
-echo "deb_test: $(basename "$deb") installed; xdg-open played hello.zrn ($(wc -l <"$ZARNPLAY_TRACE") trace records)"
+grep -v "running with root privileges" "$work/lintian.log" || true
+echo "deb_test: $(basename "$deb") passes lintian and is installed; xdg-open played hello.zrn ($(wc -l <"$ZARNPLAY_TRACE") trace records)"

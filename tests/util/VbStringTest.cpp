@@ -47,6 +47,11 @@ TEST(NoCaseCompare, MatchesLettersIgnoringCase) {
   EXPECT_EQ(FindNoCase("abc", "B"), 1u);
   EXPECT_EQ(FindNoCase("abc", "x"), std::string::npos);
   EXPECT_EQ(FindNoCase("abc", "a", 9), std::string::npos);
+  // A lead byte folds with whatever follows it, so the "a" after it stays
+  // small; a search may start on the second byte of a pair.
+  EXPECT_EQ(FindNoCase("\xC3\x61\x41", "A"), 2u);
+  EXPECT_EQ(FindNoCase("\xC3\xA9", "\x89", 1), 1u);
+  EXPECT_EQ(FindNoCase("\xC3\xC3\x61", "A"), 2u);
 }
 
 TEST(Replace, OnePassWithoutOverlap) {
@@ -66,6 +71,7 @@ TEST(Replace, OnePassWithoutOverlap) {
       {"delete", "a-b-c", "-", "", "abc", "abc"},
       {"empty find", "abc", "", "x", "abc", "abc"},
       {"non-ascii", "\xC3\xA9t\xC3\xA9", "\xC3\x89", "e", "ete", "\xC3\xA9t\xC3\xA9"},
+      {"lead byte pairs", "\xC3\x61\x61", "A", "b", "\xC3\x61\x62", "\xC3\x61\x61"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

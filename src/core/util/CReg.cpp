@@ -104,6 +104,9 @@ std::string CReg::GetProfileSection(const std::string& psProfile, const std::str
     bool inside = false;
     ProfileDocument::ForEachLine(document->Text(), [&](std::string_view line) {
       if (line.size() == header.size() && UCase(line) == header) {
+        // The section runs at most to the end of the text.
+        if (!inside)
+          result.reserve(document->Text().size() - (line.data() - document->Text().data()));
         inside = true;
       } else if (!line.empty() && line.front() == '[' && line.back() == ']') {
         inside = false;

@@ -20,14 +20,16 @@ class References {
  public:
   explicit References(const std::string& text) { Collect(text); }
 
+  // A span folds alone as it would in the whole text: "%" never folds, nor
+  // pairs with the byte after it.
   void Collect(const std::string& text) {
     spans_.clear();
-    const std::string folded = UCase(text);
-    size_t open = folded.find('%');
+    const std::string_view all = text;
+    size_t open = all.find('%');
     while (open != std::string::npos) {
-      const size_t close = folded.find('%', open + 1);
+      const size_t close = all.find('%', open + 1);
       if (close == std::string::npos) break;
-      spans_.insert(folded.substr(open + 1, close - open - 1));
+      spans_.insert(UCase(all.substr(open + 1, close - open - 1)));
       open = close;
     }
   }
@@ -50,11 +52,9 @@ void Substitute(std::string& text, References& references, const std::string& na
   // Values that name each other can double at every level: refuse a
   // result beyond any sensible line before building it.
   if (value.size() > reference.size()) {
-    const std::string folded = UCase(text);
-    const std::string folded_reference = UCase(reference);
     size_t grown = text.size();
-    for (size_t at = folded.find(folded_reference); at != std::string::npos;
-         at = folded.find(folded_reference, at + reference.size())) {
+    for (size_t at = FindNoCase(text, reference); at != std::string::npos;
+         at = FindNoCase(text, reference, at + reference.size())) {
       grown += value.size() - reference.size();
       if (grown > kMaxSubstitutedBytes) throw VbError(vberr::kOutOfMemory, "Out of memory");
     }
