@@ -40,10 +40,15 @@ set(CPACK_PACKAGE_NAME zarnplay)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${ZARN_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Player for scripts with animated, talking desktop characters")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Plays .zrn/.zrs scripts: characters appear, move, gesture and speak through \
-text-to-speech and word balloons while the script plays sounds, music and video, \
-shows a backdrop, narrates a slideshow and starts programs.")
+# Lines of at most 80 characters; CPack puts the summary above them.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Plays .zrn/.zrs scripts: characters appear, move, gesture and speak
+through text-to-speech and word balloons while the script plays sounds,
+music and video, shows a backdrop, narrates a slideshow and starts
+programs.
+.
+Its headless mode plays any script without a display, in virtual time,
+and writes what happened as a trace.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)

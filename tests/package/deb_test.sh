@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
   { cat "$work/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/zarnplay_*.deb)
 fail() { echo "deb_test: $*" >&2; exit 1; }
-lintian --fail-on error --display-info --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 ||
+lintian --fail-on error --display-info --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
   { cat "$work/lintian.log" >&2; fail "lintian finds errors in $(basename "$deb")"; }
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \
   >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; exit 1; }
