@@ -4,6 +4,8 @@
 # tests/desktop/with_display.sh); extra flags go
 # to it.
 # Usage: bench/run_bench.sh NAME [benchmark flags]
+# ZARN_BENCH_BEFORE=/path/to/other/zarnplay bench/run_bench.sh program measures
+# that build's player side by side with this one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 name=${1:?usage: bench/run_bench.sh NAME [flags]}
