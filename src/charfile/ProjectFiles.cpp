@@ -54,11 +54,9 @@ void WriteProjectFile(const std::string& path, const std::vector<uint8_t>& bytes
   if (!ok) throw CharFileError(path + ": cannot write the file");
 }
 
-std::optional<std::string> FindProjectFile(const std::string& folder, const std::string& name) {
-  std::string relative = name;
-  for (char& c : relative) {
-    if (c == '\\') c = '/';
-  }
+namespace {
+
+std::optional<std::string> FindRelative(const std::string& folder, const std::string& relative) {
   std::error_code ec;
   fs::path exact = fs::path(folder) / relative;
   if (fs::is_regular_file(exact, ec)) return exact.string();
@@ -87,6 +85,23 @@ std::optional<std::string> FindProjectFile(const std::string& folder, const std:
   }
   if (!fs::is_regular_file(at, ec)) return std::nullopt;
   return at.string();
+}
+
+}  // namespace
+
+std::optional<std::string> FindProjectFile(const std::string& folder, const std::string& name) {
+  std::string relative = name;
+  for (char& c : relative) {
+    if (c == '\\') c = '/';
+  }
+  if (auto found = FindRelative(folder, relative)) return found;
+  // A project moved from another computer may name "C:\...\Images\x.bmp":
+  // try the path's shorter and shorter tails below the project's folder.
+  for (size_t slash = relative.find('/'); slash != std::string::npos;
+       slash = relative.find('/', slash + 1)) {
+    if (auto found = FindRelative(folder, relative.substr(slash + 1))) return found;
+  }
+  return std::nullopt;
 }
 
 }  // namespace zarn::charfile

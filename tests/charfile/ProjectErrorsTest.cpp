@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,9 @@ std::vector<uint8_t> GreenPng() {
 class ProjectErrorsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zarn-acd-" + std::to_string(::getpid()));
+    std::string pattern = (fs::temp_directory_path() / "zarn-acd-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
     fs::create_directories(dir_ / "Images");
     const std::vector<Color> palette = {{255, 0, 255}, {200, 40, 40}, {20, 20, 20}};
     Save(dir_ / "Images/a.bmp", charfile::EncodeBmp8(2, 2, {1, 2, 2, 1}, palette));
@@ -93,7 +96,7 @@ TEST_F(ProjectErrorsTest, EachMistakeIsNamedWithItsLine) {
        ":14: Images\\deep.bmp: a 24-bit bitmap; character images are 8-bit (256 colours)"},
       {"Duration = 10", "Images\\far.png", "",
        ":14: Images\\far.png: colour #00FF00 at (0, 0) is not in the character's palette "
-       "(the nearest is #141414)"},
+       "(the nearest is #141414); draw with the ColorTable's colours"},
       {"ExitBranch = 2", ok_image, "",
        ":12: an exit branch to frame 2, but \"RestPose\" has 1 frame"},
       {"DefineBranching\nBranchTo = 3\nProbability = 50\nEndBranching", ok_image, "",

@@ -25,7 +25,11 @@ class ProjectTest : public ::testing::Test {
  protected:
   testing::ProcessResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), ZARNPLAY_EXE);
-    return RunProcess(args, {"ZARN_INSTANCE_DIR=" + dir_ / "runtime"}, dir_.Path());
+    // The folder is where a script finds its characters, as a person's
+    // working folder would be.
+    return RunProcess(args,
+                      {"ZARN_INSTANCE_DIR=" + dir_ / "runtime", "ZARN_CHARACTERS=" + dir_.Path()},
+                      dir_.Path());
   }
   std::string Json(const std::string& file) {
     const auto r = Run({"--char-info", "--json", file});
@@ -135,7 +139,7 @@ TEST_F(ProjectTest, TheTutorialCharacterPlays) {
   dir_.Write("dot.zrn", doc.substr(script, doc.find("```", script) - script));
   const std::string trace = dir_ / "dot.jsonl";
   const auto played = Run({"--headless", "--idle-exit", "--trace", trace, dir_ / "dot.zrn"});
-  ASSERT_EQ(played.exit_code, 0) << played.err;
+  ASSERT_EQ(played.exit_code, 0) << played.err << played.out;
   const auto records = testing::ParseTrace(ReadFile(trace));
   std::vector<double> bounces;
   for (const auto& r : records) {
