@@ -2,6 +2,7 @@
 // closed by End<Block>, "Key = Value" lines inside them, "//" comments.
 // Keywords are matched without regard to letter case, as the editor does.
 
+#include <algorithm>
 #include <map>
 
 #include "charfile/AcdText.h"
@@ -488,6 +489,9 @@ class Parser {
       }
       f.overlays.back().shape = *shape;
       mouth_typed_ = true;
+    } else if (mouth && (Is(key, "Width") || Is(key, "Height"))) {
+      auto v = static_cast<uint16_t>(Number(key, value, 0, 0xFFFF));
+      (Is(key, "Width") ? f.overlays.back().reference_x : f.overlays.back().reference_y) = v;
     } else if (mouth && Is(key, "ReplaceTopImage")) {
       f.overlays.back().replace = Number(key, value, 0, 1) != 0;
     } else {
@@ -512,7 +516,38 @@ class Parser {
 
   bool Defined(const std::string& name) const { return animation_lines_.count(Key(name)) != 0; }
 
+  // Files in name order, not in order of first use: a project written
+  // with numbered files builds its images and sounds in their old order.
+  static std::vector<size_t> SortByName(std::vector<AcdFileUse>& list) {
+    std::vector<size_t> order(list.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return Key(list[a].name) < Key(list[b].name); });
+    std::vector<size_t> new_index(list.size());
+    std::vector<AcdFileUse> sorted;
+    for (size_t n = 0; n < order.size(); ++n) {
+      new_index[order[n]] = n;
+      sorted.push_back(std::move(list[order[n]]));
+    }
+    list = std::move(sorted);
+    return new_index;
+  }
+
+  void RenumberFiles() {
+    const std::vector<size_t> images = SortByName(out_.images);
+    const std::vector<size_t> sounds = SortByName(out_.sounds);
+    for (auto& a : D().animations) {
+      for (auto& f : a.frames) {
+        for (auto& image : f.images)
+          image.image_index = static_cast<uint32_t>(images[image.image_index]);
+        for (auto& o : f.overlays) o.image_index = static_cast<uint16_t>(images[o.image_index]);
+        if (f.sound_index >= 0) f.sound_index = static_cast<int16_t>(sounds[f.sound_index]);
+      }
+    }
+  }
+
   void Finish() {
+    RenumberFiles();
     // Without a Style line the editor's defaults hold: a balloon, no voice.
     if (!saw_style_) D().info.balloon.present = true;
     for (auto [animation, frame] : untimed_) {

@@ -161,6 +161,9 @@ void WriteFrame(Out& out, const Frame& f, const CharacterDescription& d,
     if (o.x != 0) out.Number("OffsetX", o.x);
     if (o.y != 0) out.Number("OffsetY", o.y);
     if (o.replace) out.Number("ReplaceTopImage", 1);
+    // Kept as stored; nothing here draws with them.
+    if (o.reference_x != 0) out.Number("Width", o.reference_x);
+    if (o.reference_y != 0) out.Number("Height", o.reference_y);
     out.Close("EndMouth");
   }
   out.Close("EndFrame");

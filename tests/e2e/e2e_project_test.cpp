@@ -70,6 +70,11 @@ TEST_F(ProjectTest, UnpackedAndBuiltAgainACharacterStaysTheSame) {
     const std::string want = Json(original);
     EXPECT_EQ(Json(rebuilt), want);
     EXPECT_EQ(Json(acd), want);  // --char-info reads the project itself too
+    // Beyond what --char-info shows: palette, tray icon, voice and balloon
+    // details, every frame's timing, branches, sounds and mouths.
+    const CharacterFile was = CharacterFile::Open(original), is = CharacterFile::Open(rebuilt);
+    EXPECT_EQ(is.Info(), was.Info());
+    EXPECT_EQ(is.Animations(), was.Animations());
     const auto before = Frames(original, dir_ / (stem + "-frames"));
     const auto after = Frames(rebuilt, dir_ / (stem + "-frames-again"));
     ASSERT_FALSE(before.empty());
