@@ -23,6 +23,7 @@ endfunction()
 
 zarn_fuzz(charfile zarn_charfile)
 zarn_fuzz_seeds(charfile zarn_charfile)
+zarn_fuzz(acd zarn_charfile)
 zarn_fuzz(eval zarn_core)
 # One target per reader of outside input.
 zarn_fuzz(profile zarn_core)

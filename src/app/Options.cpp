@@ -119,6 +119,8 @@ std::string UsageText() {
          "  --png ANIMATION DIR     with --char-info: write the animation's frames as PNG\n"
          "  --make-exe SCRIPT OUTPUT    write a self-running copy with SCRIPT appended\n"
          "  --make-test-characters DIR  write the bundled test characters\n"
+         "  --unpack-character FILE DIR   write a character as an editor project (.acd)\n"
+         "  --make-character PROJECT.acd OUT.acs   build a character from a project\n"
          "  --help, --version\n";
 }
 
@@ -240,6 +242,16 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       if (auto s = value(arg)) {
         options.make_exe_script = *s;
         if (auto o = value(arg)) options.make_exe_output = *o;
+      }
+    } else if (arg == "--unpack-character") {
+      if (auto f = value(arg)) {
+        options.unpack_character_file = *f;
+        if (auto d = value(arg)) options.unpack_folder = *d;
+      }
+    } else if (arg == "--make-character") {
+      if (auto f = value(arg)) {
+        options.make_character_project = *f;
+        if (auto o = value(arg)) options.make_character_output = *o;
       }
     } else if (arg == "--make-test-characters") {
       if (auto v = value(arg)) options.make_test_characters = *v;

@@ -55,6 +55,11 @@ struct Options {
   std::optional<std::string> make_exe_script;
   std::optional<std::string> make_exe_output;
   std::optional<std::string> make_test_characters;
+  // --unpack-character FILE DIR, --make-character PROJECT.acd OUT.acs
+  std::optional<std::string> unpack_character_file;
+  std::optional<std::string> unpack_folder;
+  std::optional<std::string> make_character_project;
+  std::optional<std::string> make_character_output;
 
   // The program's own arguments (not ours), joined by single blanks.
   std::string command_line;

@@ -7,10 +7,12 @@
 #include <iostream>
 
 #include "app/MakeExe.h"
+#include "app/ProjectTools.h"
 #include "app/ScriptCheck.h"
 #include "charengine/CharacterLookup.h"
 #include "charengine/CharacterModel.h"
 #include "charfile/CharacterFile.h"
+#include "charfile/CharacterProject.h"
 #include "charfile/CharacterTools.h"
 #include "charfile/TestCharacters.h"
 
@@ -20,7 +22,11 @@ namespace {
 // --char-info [--json] FILE [--png ANIMATION DIR]
 int CharInfo(const Options& options) {
   try {
-    const CharacterFile file = CharacterFile::Open(*options.char_info_file);
+    const std::string& path = *options.char_info_file;
+    std::vector<std::string> warnings;
+    const CharacterFile file = IsCharacterProjectPath(path) ? OpenCharacterProject(path, warnings)
+                                                            : CharacterFile::Open(path);
+    for (const auto& w : warnings) std::cerr << "zarnplay: warning: " << w << "\n";
     if (options.png_animation && options.png_folder) {
       for (const auto& path :
            WriteAnimationPngs(file, *options.png_animation, *options.png_folder, true)) {
@@ -87,6 +93,20 @@ std::optional<int> RunTool(const Options& options) {
     return MakeExe(*options.make_exe_script, *options.make_exe_output, std::cerr);
   }
   if (options.char_info_file) return CharInfo(options);
+  if (options.unpack_character_file) {
+    if (!options.unpack_folder) {
+      std::cerr << "zarnplay: --unpack-character needs FILE and DIR\n";
+      return 2;
+    }
+    return UnpackCharacter(*options.unpack_character_file, *options.unpack_folder);
+  }
+  if (options.make_character_project) {
+    if (!options.make_character_output) {
+      std::cerr << "zarnplay: --make-character needs PROJECT.acd and OUT.acs\n";
+      return 2;
+    }
+    return MakeCharacter(*options.make_character_project, *options.make_character_output);
+  }
   if (options.make_exe_script) {
     std::cerr << "zarnplay: --make-exe needs SCRIPT and OUTPUT\n";
     return 2;

@@ -1,10 +1,13 @@
-// Draws Fennet, the demo character, and writes it as a character file:
-//   zarn_make_demo_character OUTPUT.acs
+// Draws Fennet, the demo character, and writes it as a character project
+// (Fennet.acd with its bitmaps and sounds), which the build turns into
+// Fennet.acs with zarnplay --make-character:
+//   zarn_make_demo_character PROJECT_FOLDER
 
 #include <cstdio>
 #include <exception>
 
 #include "Builder.h"
+#include "charfile/CharacterProject.h"
 
 namespace zarn::demo {
 namespace {
@@ -65,7 +68,7 @@ void AddStates(CharacterDescription& d) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT.acs\n", argv[0]);
+    std::fprintf(stderr, "usage: %s PROJECT_FOLDER\n", argv[0]);
     return 2;
   }
   try {
@@ -76,7 +79,9 @@ int main(int argc, char** argv) {
     zarn::demo::AddActing(builder);
     zarn::CharacterDescription d = builder.Finish();
     zarn::demo::AddStates(d);
-    zarn::WriteCharacterFile(d, argv[1]);
+    std::vector<std::string> warnings;
+    zarn::WriteCharacterProject(d, argv[1], warnings);
+    for (const auto& w : warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "cannot make the demo character: %s\n", e.what());
     return 1;
