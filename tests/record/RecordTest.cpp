@@ -165,7 +165,9 @@ TEST(RecordTest, FliteVoiceIsHeardAndTheMouthFollowsItsPhones) {
   const double loud = video.Loudness(speech_start + 0.2, speech_end - 0.2);
   EXPECT_GT(loud, 0.02);
   EXPECT_LT(video.Loudness(rec.speech_end + 0.02, rec.speech_end + 0.12), loud / 4);
-  EXPECT_EQ(MouthPixels(video, *video.At(speech_start - 0.1)), 0);
+  // Shut before it speaks (the smile's edge blurs into a few pixels).
+  const int shut = MouthPixels(video, *video.At(speech_start - 0.1));
+  EXPECT_LT(shut, 20);
 
   const auto& events = spoken.audio.events;
   int vowels = 0;
@@ -184,7 +186,7 @@ TEST(RecordTest, FliteVoiceIsHeardAndTheMouthFollowsItsPhones) {
     if (end - start < 2.0 / fps) continue;
     ++vowels;
     SCOPED_TRACE(start);
-    EXPECT_GT(MouthPixels(video, *video.At(start + 1.0 / fps)), 20);
+    EXPECT_GT(MouthPixels(video, *video.At(start + 1.0 / fps)), shut + 25);
   }
   EXPECT_GE(vowels, 4);
 }
