@@ -6,8 +6,8 @@
 
 #include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
-#include "app/Voices.h"
 #include "app/Player.h"
+#include "app/Voices.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/desktop/CharacterScreen.h"
