@@ -49,7 +49,12 @@ zarn_folder_library(zarn_net DIRS platform/net DEPS zarn_ports CURL::libcurl)
 # Speech through espeak-ng (which ships a pkg-config file).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
-zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgConfig::ESPEAK_NG)
+# flite's voices as its libraries (flite1-dev ships no pkg-config file).
+find_path(FLITE_INCLUDE flite/flite.h REQUIRED)
+set(FLITE_LIBS flite_cmu_us_kal flite_cmu_us_awb flite_cmu_us_rms flite_cmu_us_slt
+    flite_usenglish flite_cmulex flite)
+zarn_folder_library(zarn_speech DIRS platform/speech DEPS zarn_charengine PkgConfig::ESPEAK_NG
+                    SYSTEM ${FLITE_LIBS})
 # Voice commands through PocketSphinx (the 0.8 API). Debian's pkg-config
 # file names an include folder that does not exist, so look for the headers.
 find_path(POCKETSPHINX_INCLUDE pocketsphinx.h PATH_SUFFIXES pocketsphinx REQUIRED)

@@ -12,6 +12,7 @@
 #include "app/Player.h"
 #include "app/RecordRun.h"
 #include "app/Tools.h"
+#include "app/Voices.h"
 #include "base/VbError.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
@@ -66,7 +67,10 @@ int RunPlayer(const Options& options) {
       options.allow_shell ? NetworkCommandPolicy::kAllow : NetworkCommandPolicy::kRefuse;
   // A recording is timed by the voice it records.
   player_settings.speech_planner =
-      recording ? recording->Planner() : MakeSpeechPlanner(options.espeak_timing);
+      recording ? recording->Planner(VoiceRulesFor(options))
+      : options.tts_timing == "words"
+          ? SpeechPlanner()
+          : MakeSpeechPlanner(options.tts_timing, VoiceRulesFor(options));
   // Recordings are heard with or without a listening window; Listen only
   // says whether there is anything to listen with.
   const ListenModel model = SpeechInputModel();

@@ -32,10 +32,10 @@ ListenModel SpeechInputModel() {
   return ListenModel::Installed(folder ? folder : "");
 }
 
-SpeechPlanner MakeSpeechPlanner(bool espeak) {
-  if (!espeak) return {};
+SpeechPlanner MakeSpeechPlanner(const std::string& timing, VoiceRules rules) {
+  if (timing == "words") return {};
   EspeakSynthesizer::Instance().Start();
-  return MakeEspeakPlanner();
+  return MakeVoicePlanner(std::move(rules));
 }
 
 }  // namespace zarn

@@ -7,6 +7,7 @@
 
 #include "charengine/SpeechTiming.h"
 #include "platform/listen/CommandRecognizer.h"
+#include "platform/speech/VoiceChoice.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
@@ -24,9 +25,10 @@ std::unique_ptr<CharacterEngine> MakeCharacterEngine(
 // $ZARN_LISTEN_MODEL.
 ListenModel SpeechInputModel();
 
-// The speech timing --tts-timing asks for: espeak-ng's (started now, so that
-// a missing voice data folder is reported before anything plays) or the
-// model's (empty). Throws SpeechError.
-SpeechPlanner MakeSpeechPlanner(bool espeak);
+// The speech timing --tts-timing asks for: "espeak", "flite" or "voice"
+// (espeak-ng started now, so that a missing voice data folder is reported
+// before anything plays), or the model's ("words": empty). Throws
+// SpeechError.
+SpeechPlanner MakeSpeechPlanner(const std::string& timing, VoiceRules rules);
 
 }  // namespace zarn

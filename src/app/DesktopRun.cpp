@@ -7,6 +7,7 @@
 #include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
+#include "app/Voices.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/desktop/CharacterScreen.h"
@@ -66,7 +67,7 @@ int RunDesktopPlayer(const Options& options) {
   if (options.allow_shell) player_settings.network_commands = NetworkCommandPolicy::kAllow;
   // On a desktop speech is timed by the voice that speaks it.
   DesktopSpeech speech;
-  player_settings.speech_planner = speech.Planner();
+  player_settings.speech_planner = speech.Planner(VoiceRulesFor(options));
   // The microphone is on while the engine keeps a listening window open.
   QtMicrophone* microphone = nullptr;
   player_settings.listen = [&microphone](const std::string& character_id, bool listen) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "base/VbString.h"
+#include "platform/speech/VoiceChoice.h"
 
 namespace zarn {
 namespace {
@@ -103,7 +104,12 @@ std::string UsageText() {
          "  --allow-shell           let scripts from the network start programs,\n"
          "                          type keys and close windows without asking\n"
          "  --tts-timing MODEL      speech timing: words (words per minute, the\n"
-         "                          default) or espeak (espeak-ng's own, no audio)\n"
+         "                          default), espeak or flite (that engine's own for\n"
+         "                          every character, no audio) or voice (each\n"
+         "                          character's own voice)\n"
+         "  --voice ENGINE[:VOICE]  every character's voice for this run (flite:slt,\n"
+         "                          espeak:en-gb+m3)\n"
+         "  --list-voices           list the installed voices\n"
          "  --act \"T ACTION\"        a user action at T seconds (menu CAPTION,\n"
          "                          tray-right-click, command NAME [CONF ...], close,\n"
          "                          hear FILE.wav, backdrop ..., dialog PATH)\n"
@@ -200,12 +206,20 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       if (auto v = value(arg)) options.clock = *v;
     } else if (arg == "--tts-timing") {
       if (auto v = value(arg)) {
-        if (*v == "espeak" || *v == "words") {
-          options.espeak_timing = *v == "espeak";
+        if (*v == "espeak" || *v == "words" || *v == "flite" || *v == "voice") {
+          options.tts_timing = *v;
         } else {
-          error = "--tts-timing takes words or espeak";
+          error = "--tts-timing takes words, espeak, flite or voice";
         }
       }
+    } else if (arg == "--voice") {
+      if (auto v = value(arg)) {
+        options.voice = *v;
+        if (!ParseChosenVoice(*v))
+          error = "--voice takes ENGINE[:VOICE], such as flite:slt (see --list-voices)";
+      }
+    } else if (arg == "--list-voices") {
+      options.list_voices = true;
     } else if (arg == "--clipboard") {
       if (auto v = value(arg)) options.clipboard = *v;
     } else if (arg == "--act") {

@@ -38,9 +38,13 @@ struct Options {
   std::vector<ScheduledAction> actions;
   // The options given that only the headless player uses, each named once.
   std::vector<std::string> headless_only;
-  // Where speech timing comes from: the words-per-minute model, or espeak-ng
-  // (--tts-timing espeak).
-  bool espeak_timing = false;
+  // Where speech timing comes from (--tts-timing): "words" (the
+  // words-per-minute model), "espeak" or "flite" (that engine for every
+  // character) or "voice" (each character's own voice, as a desktop has it).
+  std::string tts_timing = "words";
+  // --voice ENGINE[:VOICE]: every character's voice for this run.
+  std::optional<std::string> voice;
+  bool list_voices = false;
   // Records the performance to a video file instead of showing it.
   std::optional<std::string> record_file;
   int fps = 30;

@@ -38,21 +38,23 @@ QSize FrameSize(const Options& options) {
 
 // The arguments for a run that only measures: ours without the recording's
 // own, then headless, ending when idle, shell actions only traced, speech
-// timed by espeak-ng as the recording times it.
+// timed by each character's voice as the recording times it.
 std::vector<std::string> MeasuringArguments(const Options& options, const std::string& trace) {
   std::vector<std::string> args;
   size_t i = 0;
   for (; i < options.given.size() && options.given[i] != "--"; ++i) {
     const std::string& arg = options.given[i];
-    if (arg == "--record" || arg == "--fps" || arg == "--trace") {
+    if (arg == "--record" || arg == "--fps" || arg == "--trace" || arg == "--tts-timing") {
       ++i;  // and its value
     } else if (arg != "--realtime") {
       args.push_back(arg);
     }
   }
-  for (const char* arg : {"--headless", "--idle-exit", "--dry-run", "--tts-timing", "espeak"}) {
+  for (const char* arg : {"--headless", "--idle-exit", "--dry-run", "--tts-timing"}) {
     args.emplace_back(arg);
   }
+  const bool one_engine = options.tts_timing == "espeak" || options.tts_timing == "flite";
+  args.push_back(one_engine ? options.tts_timing : "voice");
   args.insert(args.end(), {"--trace", trace});
   const QSize frame = FrameSize(options);
   args.insert(args.end(),
@@ -148,7 +150,9 @@ Recording::Recording(const Options& options, HeadlessPlatform& platform) {
 
 Recording::~Recording() = default;
 
-SpeechPlanner Recording::Planner() { return recorder_->Scene().Planner(); }
+SpeechPlanner Recording::Planner(VoiceRules rules) {
+  return recorder_->Scene().Planner(std::move(rules));
+}
 
 void Recording::Attach(CharacterEngine& engine) {
   recorder_->Scene().Attach(engine);

@@ -6,6 +6,7 @@
 
 #include "app/Options.h"
 #include "charengine/SpeechTiming.h"
+#include "platform/speech/VoiceChoice.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
@@ -23,7 +24,7 @@ class Recording {
   Recording(const Options& options, HeadlessPlatform& platform);
   ~Recording();
 
-  SpeechPlanner Planner();
+  SpeechPlanner Planner(VoiceRules rules);
   void Attach(CharacterEngine& engine);
   // The performance ended at `end_ms`: the rest is written and the file closed.
   void Finish(Millis end_ms);

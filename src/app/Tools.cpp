@@ -9,6 +9,7 @@
 #include "app/MakeExe.h"
 #include "app/ProjectTools.h"
 #include "app/ScriptCheck.h"
+#include "app/Voices.h"
 #include "charengine/CharacterLookup.h"
 #include "charengine/CharacterModel.h"
 #include "charfile/CharacterFile.h"
@@ -73,6 +74,7 @@ int ListCharacters() {
 
 std::optional<int> RunTool(const Options& options) {
   if (options.list_characters) return ListCharacters();
+  if (options.list_voices) return ListVoices(std::cout);
   if (options.check_file) {
     const auto findings = CheckScript(*options.check_file);
     std::cout << FormatFindings(*options.check_file, findings, options.json);

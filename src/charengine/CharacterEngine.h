@@ -306,8 +306,7 @@ class CharacterEngine : public CharacterServicePort {
   void PlayInto(Character& character, Timeline& timeline, const Animation* animation,
                 AnimationCause cause);
   int WordsPerMinute(const Character& character) const;
-  SpeechPlan Plan(const Character& character, const std::vector<SpeechItem>& items,
-                  SpeechMode mode) const;
+  SpeechPlan Plan(const Character& character, const Request& request, SpeechMode mode) const;
 
   // Playing (CharacterEnginePlayback.cpp).
   TimerId PostFor(bool background, Millis at, std::function<void()> task);

@@ -74,11 +74,11 @@ bool CharacterEngine::StartSpeech(size_t index) {
   const size_t posted_before = character.timers.size();
   if (sink_ != nullptr) {
     const Request& request = character.queue.front();
-    post(start, [this, balloon = timeline.speech.balloon_text, tagged = request.tagged_text,
+    post(start, [this, id, balloon = timeline.speech.balloon_text, tagged = request.tagged_text,
                  think = timeline.thinks,
                  sound = request.sound_ms ? request.url : std::string()](Character& c) {
       if (sink_ == nullptr) return;
-      sink_->SpeechStarted(c.id, balloon, tagged, think);
+      sink_->SpeechStarted(c.id, id, balloon, tagged, think);
       if (!sound.empty()) sink_->SpeechSoundStarted(c.id, sound);
     });
     for (const SpeechPlan::Word& word : timeline.speech.words) {

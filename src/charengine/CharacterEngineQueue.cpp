@@ -156,8 +156,9 @@ int CharacterEngine::WordsPerMinute(const Character& character) const {
   return options_.default_words_per_minute;
 }
 
-SpeechPlan CharacterEngine::Plan(const Character& character, const std::vector<SpeechItem>& items,
+SpeechPlan CharacterEngine::Plan(const Character& character, const Request& request,
                                  SpeechMode mode) const {
+  const std::vector<SpeechItem>& items = request.speech;
   if (!options_.speech_planner) return PlanSpeech(items, WordsPerMinute(character), mode);
   SpeechVoice voice;
   voice.words_per_minute = WordsPerMinute(character);
@@ -165,7 +166,13 @@ SpeechPlan CharacterEngine::Plan(const Character& character, const std::vector<S
   voice.tts_mode_id = character.tts_mode_id;
   voice.gender = character.model.voice_gender;
   voice.pitch_hz = character.model.voice_pitch;
-  return options_.speech_planner(items, voice, mode);
+  voice.name = character.model.Name(static_cast<uint16_t>(character.language_id));
+  if (character.model.file && character.model.file->Voice().present) {
+    const VoiceInfo& file_voice = character.model.file->Voice();
+    voice.age = file_voice.age;
+    voice.file_mode_id = file_voice.mode_id.ToString();
+  }
+  return options_.speech_planner(items, voice, mode, request.id);
 }
 
 CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request) {
@@ -201,16 +208,16 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
                  AnimationCause::kState);
       }
       if (request.sound_ms) {
-        timeline.speech = Plan(character, request.speech, SpeechMode::kSoundFile);
+        timeline.speech = Plan(character, request, SpeechMode::kSoundFile);
         StretchSpeech(timeline.speech, *request.sound_ms);
       } else {
-        timeline.speech = Plan(character, request.speech, SpeechMode::kSpeak);
+        timeline.speech = Plan(character, request, SpeechMode::kSpeak);
       }
       timeline.parts.push_back({});
       break;
     }
     case Kind::kThink:
-      timeline.speech = Plan(character, request.speech, SpeechMode::kThink);
+      timeline.speech = Plan(character, request, SpeechMode::kThink);
       timeline.thinks = true;
       timeline.parts.push_back({});
       break;

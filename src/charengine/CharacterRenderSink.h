@@ -22,9 +22,11 @@ class CharacterRenderSink {
   // The frame slides from its place to (x, y) over `duration_ms`.
   virtual void MoveStarted(const std::string& /*id*/, int /*x*/, int /*y*/,
                            int64_t /*duration_ms*/) {}
-  // Speech starts: the balloon text, the raw tagged text for a speech
-  // engine, and whether it is a thought.
-  virtual void SpeechStarted(const std::string& /*id*/, const std::string& /*balloon_text*/,
+  // Speech starts: the request it belongs to (the one the planner timed),
+  // the balloon text, the raw tagged text for a speech engine, and whether
+  // it is a thought.
+  virtual void SpeechStarted(const std::string& /*id*/, int32_t /*request*/,
+                             const std::string& /*balloon_text*/,
                              const std::string& /*tagged_text*/, bool /*think*/) {}
   virtual void BalloonWord(const std::string& /*id*/, const std::string& /*word*/) {}
   // A Speak with a sound file: the file speaks, starting now.

@@ -49,15 +49,20 @@ void StretchSpeech(SpeechPlan& plan, int64_t duration_ms);
 struct SpeechVoice {
   int words_per_minute = 150;
   int32_t language_id = 0x0409;
-  std::string tts_mode_id;  // as the program set it; empty when never set
-  int gender = 0;           // 0 neutral, 1 female, 2 male (as character files store it)
-  int pitch_hz = 0;         // the character's pitch; 0 when its file gives none
+  std::string tts_mode_id;   // as the program set it; empty when never set
+  int gender = 0;            // 0 neutral, 1 female, 2 male (as character files store it)
+  int pitch_hz = 0;          // the character's pitch; 0 when its file gives none
+  int age = 0;               // the voice block's age in years; 0 when not given
+  std::string name;          // the character's name, as its file gives it
+  std::string file_mode_id;  // the file's TTS mode id ("{...}"); empty when none
 };
 
 // Times a Speak or Think; PlanSpeech with the voice's words per minute when
-// no speech engine is asked.
-using SpeechPlanner = std::function<SpeechPlan(const std::vector<SpeechItem>& items,
-                                               const SpeechVoice& voice, SpeechMode mode)>;
+// no speech engine is asked. `request` is the engine's id of the request
+// timed: the render sink is given the same one when that speech starts.
+using SpeechPlanner =
+    std::function<SpeechPlan(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                             SpeechMode mode, int32_t request)>;
 
 // Whitespace-separated words of a text.
 std::vector<std::string> SplitWords(const std::string& text);

@@ -35,6 +35,7 @@ THIRD_PARTY = {
     "curl/": ["net"], "zip.h": ["headless"],
     "Q": ["desktop", "record", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
     "espeak-ng/": ["speech", "desktop", "app"], "fluidsynth": ["desktop"],
+    "flite/": ["speech"],
     "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],
     "poppler/": ["desktop"], "libav": ["record"], "libsw": ["record"],
 }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "VideoReader.h"
+#include "charengine/SpeechTags.h"
+#include "platform/speech/EspeakSpeech.h"
 #include "support/Harness.h"
 #include "support/Process.h"
 #include "support/TraceReader.h"
@@ -32,17 +34,19 @@ struct Recorded {
 
 // Records the script and reads the video and the trace back.
 Recorded Record(const testing::TempFolder& dir, const std::string& name,
-                std::vector<std::string> options) {
+                std::vector<std::string> options, const std::string& script = kScript,
+                const std::vector<std::string>& env = {}) {
   Recorded out;
   out.path = dir / name;
   const std::string trace = dir / (name + ".jsonl");
   std::vector<std::string> args = {ZARNPLAY_EXE, "--record", out.path, "--trace", trace};
   args.insert(args.end(), options.begin(), options.end());
-  args.push_back(dir.Write("talk.zrn", kScript));
-  const auto result = RunProcess(args,
-                                 {"ZARN_CHARACTERS=" + std::string(ZARN_BINARY_DIR) + "/characters",
-                                  "TMPDIR=" + dir.Path(), "ZARN_INSTANCE_DIR=" + dir.Path()},
-                                 dir.Path(), 120);
+  args.push_back(dir.Write("talk.zrn", script));
+  std::vector<std::string> environment = {
+      "ZARN_CHARACTERS=" + std::string(ZARN_BINARY_DIR) + "/characters", "TMPDIR=" + dir.Path(),
+      "ZARN_INSTANCE_DIR=" + dir.Path()};
+  environment.insert(environment.end(), env.begin(), env.end());
+  const auto result = RunProcess(args, environment, dir.Path(), 120);
   EXPECT_EQ(result.exit_code, 0) << result.err;
   for (const auto& line : testing::ParseTrace(testing::ReadFile(trace))) {
     // The Speak is request 3: it starts and completes around the speech.
@@ -106,6 +110,85 @@ TEST(RecordTest, Mp4HoldsThePerformanceFrameByFrame) {
   const double voice = video.Loudness(rec.speech_start + 0.2, rec.speech_end - 0.2);
   EXPECT_GT(voice, 0.02);
   EXPECT_LT(video.Loudness(rec.speech_end + 0.02, rec.speech_end + 0.12), voice / 4);
+}
+
+// Pixels of Fennet's open mouth (its inside colour) around where its mouth is.
+int MouthPixels(const testing::ReadVideo& video, const testing::Picture& p) {
+  int open = 0;
+  for (int y = 80 + 60; y < 80 + 120; ++y) {
+    for (int x = 100 + 34; x < 100 + 94; ++x) open += Near(video.Pixel(p, x, y), 128, 36, 64, 40);
+  }
+  return open;
+}
+
+// With a flite voice from the user's map the recording hears flite where
+// the balloon shows, and every open vowel opens the mouth within one frame
+// of the phone's start.
+TEST(RecordTest, FliteVoiceIsHeardAndTheMouthFollowsItsPhones) {
+  testing::TempFolder dir;
+  const std::string text = "Father had a bad cat, and that was that.";
+  std::filesystem::create_directories(dir / "config/zarnplay");
+  dir.Write("config/zarnplay/voices.conf", "Fennet = flite:kal rate=175\n", false);
+  const int fps = 25;
+  const Recorded rec = Record(
+      dir, "flite.mp4", {"--screen", "480x320", "--fps", std::to_string(fps)},
+      std::string("[ZARN Script]\nVersion=7.0\n\n[Characters]\nFennet=Fennet.acs\n\n[Script]\n"
+                  "Fennet.MoveTo 100, 80, 0\nFennet.Show\nFennet.Speak \"") +
+          text + "\"\nFennet.Hide\n",
+      {"XDG_CONFIG_HOME=" + (dir / "config")});
+  const testing::ReadVideo& video = rec.video;
+  ASSERT_GT(rec.speech_end, rec.speech_start);
+  ASSERT_GT(video.sample_rate, 0);
+
+  // The same speech from flite, for its phones and where its sound starts.
+  SpeechVoice voice;
+  voice.words_per_minute = 175;
+  const SpokenSpeech spoken = SpeakItems(ParseSpeechTags(text), voice,
+                                         ChosenVoice{SpeechEngine::kFlite, "kal", 175, {}}, true);
+  const double rate = SynthesizedSpeech::kSampleRate;
+  constexpr float kLoud = 0.1f;
+  size_t first = 0;
+  while (first < spoken.audio.samples.size() &&
+         std::abs(spoken.audio.samples[first]) < kLoud * 32768) {
+    ++first;
+  }
+  auto heard = static_cast<size_t>(rec.speech_start * video.sample_rate);
+  while (heard < video.sound.size() && std::abs(video.sound[heard]) < kLoud) ++heard;
+  ASSERT_LT(heard, video.sound.size());
+  const double speech_start = heard / static_cast<double>(video.sample_rate) - first / rate;
+  const double speech_end = speech_start + spoken.audio.sample_count / rate;
+  EXPECT_NEAR(speech_end, rec.speech_end, 0.3);
+
+  // Heard while the balloon shows, quiet once it is done.
+  const double mid = (speech_start + speech_end) / 2;
+  EXPECT_GT(BalloonPixels(video, *video.At(mid)).first, 4000);
+  const double loud = video.Loudness(speech_start + 0.2, speech_end - 0.2);
+  EXPECT_GT(loud, 0.02);
+  EXPECT_LT(video.Loudness(rec.speech_end + 0.02, rec.speech_end + 0.12), loud / 4);
+  // Shut before it speaks (the smile's edge blurs into a few pixels).
+  const int shut = MouthPixels(video, *video.At(speech_start - 0.1));
+  EXPECT_LT(shut, 20);
+
+  const auto& events = spoken.audio.events;
+  int vowels = 0;
+  for (size_t i = 0; i < events.size(); ++i) {
+    const SpeechEvent& e = events[i];
+    if (e.kind != SpeechEvent::Kind::kMouth ||
+        (e.mouth != MouthShape::kWide3 && e.mouth != MouthShape::kWide4)) {
+      continue;
+    }
+    size_t next = i + 1;
+    while (next < events.size() && events[next].kind != SpeechEvent::Kind::kMouth) ++next;
+    const double start = speech_start + e.sample / rate;
+    const double end =
+        speech_start + (next < events.size() ? events[next].sample : e.sample) / rate;
+    // Long enough for a frame to fall inside it after the first frame time.
+    if (end - start < 2.0 / fps) continue;
+    ++vowels;
+    SCOPED_TRACE(start);
+    EXPECT_GT(MouthPixels(video, *video.At(start + 1.0 / fps)), shut + 25);
+  }
+  EXPECT_GE(vowels, 4);
 }
 
 TEST(RecordTest, WebmIsSeeThroughAroundTheCharacter) {

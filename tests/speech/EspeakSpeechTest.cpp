@@ -98,9 +98,9 @@ TEST(EspeakSpeech, TraceBookmarksFallOnEspeakMarks) {
   HarnessOptions options;
   options.command_line = path;
   options.speech_planner = [&](const std::vector<SpeechItem>& items, const SpeechVoice& voice,
-                               SpeechMode mode) {
+                               SpeechMode mode, int32_t request) {
     if (mode == SpeechMode::kSpeak) seen = voice;
-    return espeak(items, voice, mode);
+    return espeak(items, voice, mode, request);
   };
   Harness h(options);
   h.StartAndRun();

@@ -182,7 +182,7 @@ void CharacterScreen::PlaceBalloon(Shown& shown) {
   }
 }
 
-void CharacterScreen::SpeechStarted(const std::string& id, const std::string& balloon_text,
+void CharacterScreen::SpeechStarted(const std::string& id, int32_t, const std::string& balloon_text,
                                     const std::string&, bool think) {
   Shown& shown = Get(id);
   shown.speaking = !think;

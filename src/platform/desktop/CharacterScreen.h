@@ -37,7 +37,7 @@ class CharacterScreen : public CharacterRenderSink {
   // A speech synthesiser starts its audio here and reports mouths through
   // SetMouth once it calls UseSpeechMouths; until then each balloon word
   // opens and closes the mouth.
-  void SpeechStarted(const std::string& id, const std::string& balloon_text,
+  void SpeechStarted(const std::string& id, int32_t request, const std::string& balloon_text,
                      const std::string& tagged_text, bool think) override;
   void BalloonWord(const std::string& id, const std::string& word) override;
   void SpeechEnded(const std::string& id) override;

@@ -46,9 +46,9 @@ DesktopSpeech::~DesktopSpeech() {
   }
 }
 
-SpeechPlanner DesktopSpeech::Planner() {
+SpeechPlanner DesktopSpeech::Planner(VoiceRules rules) {
   if (!started_) return {};
-  return kept_.Planner();
+  return kept_.Planner(std::move(rules));
 }
 
 void DesktopSpeech::VisibilityChanged(const std::string& id, bool visible) {
@@ -68,11 +68,12 @@ void DesktopSpeech::BalloonWord(const std::string& id, const std::string& word) 
   screen_->BalloonWord(id, word);
 }
 
-void DesktopSpeech::SpeechStarted(const std::string& id, const std::string& balloon_text,
-                                  const std::string& tagged_text, bool think) {
-  screen_->SpeechStarted(id, balloon_text, tagged_text, think);
+void DesktopSpeech::SpeechStarted(const std::string& id, int32_t request,
+                                  const std::string& balloon_text, const std::string& tagged_text,
+                                  bool think) {
+  screen_->SpeechStarted(id, request, balloon_text, tagged_text, think);
   if (think) return;
-  if (std::optional<SpokenSpeech> speech = kept_.Take(balloon_text)) {
+  if (std::optional<SpokenSpeech> speech = kept_.Take(request)) {
     Play(id, std::move(*speech), format_);
   }
 }

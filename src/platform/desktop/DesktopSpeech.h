@@ -35,9 +35,10 @@ class DesktopSpeech : public CharacterRenderSink {
   DesktopSpeech();
   ~DesktopSpeech() override;
 
-  // For the engine, which exists before the screen it draws on. Null when
-  // espeak-ng cannot start (then speech keeps the word model).
-  SpeechPlanner Planner();
+  // For the engine, which exists before the screen it draws on; each
+  // character speaks with the voice `rules` give it. Null when espeak-ng
+  // cannot start (then speech keeps the word model).
+  SpeechPlanner Planner(VoiceRules rules);
   // Must come before the engine draws anything.
   void Attach(CharacterScreen& screen);
 
@@ -46,7 +47,7 @@ class DesktopSpeech : public CharacterRenderSink {
   void SoundPlayed(const std::string& id, int sound_index) override;
   void SizeChanged(const std::string& id) override;
   void MoveStarted(const std::string& id, int x, int y, int64_t duration_ms) override;
-  void SpeechStarted(const std::string& id, const std::string& balloon_text,
+  void SpeechStarted(const std::string& id, int32_t request, const std::string& balloon_text,
                      const std::string& tagged_text, bool think) override;
   void BalloonWord(const std::string& id, const std::string& word) override;
   void SpeechSoundStarted(const std::string& id, const std::string& path) override;

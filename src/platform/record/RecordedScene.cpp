@@ -71,9 +71,9 @@ RecordedScene::RecordedScene(const Scheduler& clock, AudioMix& mix, QSize screen
 
 RecordedScene::~RecordedScene() = default;
 
-SpeechPlanner RecordedScene::Planner() {
+SpeechPlanner RecordedScene::Planner(VoiceRules rules) {
   if (!espeak_) return {};
-  return kept_.Planner();
+  return kept_.Planner(std::move(rules));
 }
 
 RecordedScene::Shown& RecordedScene::Get(const std::string& id) {
@@ -136,8 +136,8 @@ void RecordedScene::MoveStarted(const std::string& id, int x, int y, int64_t dur
   shown.slide_end = now + std::max<int64_t>(duration_ms, 0);
 }
 
-void RecordedScene::SpeechStarted(const std::string& id, const std::string& balloon_text,
-                                  const std::string&, bool think) {
+void RecordedScene::SpeechStarted(const std::string& id, int32_t request,
+                                  const std::string& balloon_text, const std::string&, bool think) {
   Shown& shown = Get(id);
   StopSpeech(shown);
   shown.speaking = !think;
@@ -152,7 +152,7 @@ void RecordedScene::SpeechStarted(const std::string& id, const std::string& ball
     shown.balloon_hide_at = -1;
   }
   if (think) return;
-  if (std::optional<SpokenSpeech> speech = kept_.Take(balloon_text)) {
+  if (std::optional<SpokenSpeech> speech = kept_.Take(request)) {
     StartSpeechAudio(shown, std::move(*speech));
   }
 }

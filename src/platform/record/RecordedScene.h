@@ -33,15 +33,16 @@ class RecordedScene : public CharacterRenderSink {
   void Attach(CharacterEngine& engine) { engine_ = &engine; }
   ~RecordedScene() override;
 
-  // For the engine: speech is timed by espeak-ng, and the audio it timed
-  // is what the recording hears. Null when espeak-ng cannot start.
-  SpeechPlanner Planner();
+  // For the engine: speech is timed by each character's voice (as `rules`
+  // give it), and the audio it timed is what the recording hears. Null
+  // when espeak-ng cannot start.
+  SpeechPlanner Planner(VoiceRules rules);
 
   void VisibilityChanged(const std::string& id, bool visible) override;
   void FrameShown(const std::string& id, const std::string& animation, int frame) override;
   void SoundPlayed(const std::string& id, int sound_index) override;
   void MoveStarted(const std::string& id, int x, int y, int64_t duration_ms) override;
-  void SpeechStarted(const std::string& id, const std::string& balloon_text,
+  void SpeechStarted(const std::string& id, int32_t request, const std::string& balloon_text,
                      const std::string& tagged_text, bool think) override;
   void BalloonWord(const std::string& id, const std::string& word) override;
   void SpeechSoundStarted(const std::string& id, const std::string& path) override;

@@ -2,35 +2,29 @@
 
 #include <algorithm>
 #include <iostream>
+#include <set>
 
 #include "platform/speech/EspeakVoice.h"
+#include "platform/speech/FliteSpeech.h"
 #include "platform/speech/SsmlTranslator.h"
 
 namespace zarn {
+namespace {
 
-SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
-                        bool keep_audio, const std::vector<SpeechItem>* last) {
-  const EspeakVoice chosen = ChooseVoice(voice);
-  const SsmlText text = TranslateSpeech(items, chosen, last);
+// The model gives the words and bookmarks; the voice's events their times.
+SpokenSpeech TimedByEvents(SynthesizedSpeech audio, const std::vector<SpeechItem>& items, int wpm) {
   SpokenSpeech spoken;
-  spoken.audio = EspeakSynthesizer::Instance().Synthesize(text.ssml, chosen, keep_audio);
-  // The model gives the words and bookmarks; espeak-ng gives their times.
-  spoken.plan = PlanSpeech(items, voice.words_per_minute, SpeechMode::kSpeak);
+  spoken.audio = std::move(audio);
+  spoken.plan = PlanSpeech(items, wpm, SpeechMode::kSpeak);
   SpeechPlan& plan = spoken.plan;
-
-  std::vector<int64_t> word_ms(text.words.size(), -1);
+  std::vector<int64_t> word_ms(plan.words.size(), -1);
   size_t next_mark = 0;
   std::vector<bool> mark_seen(plan.bookmarks.size(), false);
-  for (SpeechEvent& event : spoken.audio.events) {
+  for (const SpeechEvent& event : spoken.audio.events) {
     const int64_t ms = SynthesizedSpeech::SampleToMs(event.sample);
-    if (event.kind == SpeechEvent::Kind::kWord) {
-      for (size_t w = 0; w < text.words.size(); ++w) {
-        if (event.text_position >= text.words[w].begin && event.text_position < text.words[w].end) {
-          event.word = static_cast<int32_t>(w);
-          if (word_ms[w] < 0) word_ms[w] = ms;
-          break;
-        }
-      }
+    if (event.kind == SpeechEvent::Kind::kWord && event.word >= 0 &&
+        static_cast<size_t>(event.word) < word_ms.size()) {
+      if (word_ms[event.word] < 0) word_ms[event.word] = ms;
     } else if (event.kind == SpeechEvent::Kind::kMark) {
       // Marks come in the order written; a repeated id takes the next one.
       for (size_t m = next_mark; m < plan.bookmarks.size(); ++m) {
@@ -43,10 +37,9 @@ SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice&
       }
     }
   }
-  // Words espeak-ng does not report (a lone dash) show with the one before.
-  const size_t count = std::min(plan.words.size(), word_ms.size());
+  // Words the voice does not report (a lone dash) show with the one before.
   int64_t previous = 0;
-  for (size_t w = 0; w < count; ++w) {
+  for (size_t w = 0; w < plan.words.size(); ++w) {
     plan.words[w].at_ms = std::max(previous, word_ms[w]);
     previous = plan.words[w].at_ms;
   }
@@ -60,24 +53,81 @@ SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice&
   return spoken;
 }
 
-SpeechPlanner MakeEspeakPlanner(std::function<void(SpokenSpeech)> keep) {
-  return
-      [warned = false, keep = std::move(keep)](const std::vector<SpeechItem>& items,
-                                               const SpeechVoice& voice, SpeechMode mode) mutable {
-        if (mode == SpeechMode::kSpeak) {
-          try {
-            if (!keep) return SpeakItems(items, voice, false).plan;
-            SpokenSpeech spoken = SpeakItems(items, voice, true);
-            SpeechPlan plan = spoken.plan;
-            keep(std::move(spoken));
-            return plan;
-          } catch (const SpeechError& e) {
-            if (!warned) std::cerr << "zarnplay: " << e.what() << "; speech keeps its own pace\n";
-            warned = true;
+SpokenSpeech SpeakWithEspeak(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                             const ChosenVoice& chosen, bool keep_audio,
+                             const std::vector<SpeechItem>* last) {
+  const EspeakVoice espeak = EspeakVoiceFor(voice, chosen);
+  const SsmlText text = TranslateSpeech(items, espeak, last);
+  SynthesizedSpeech audio = EspeakSynthesizer::Instance().Synthesize(text.ssml, espeak, keep_audio);
+  for (SpeechEvent& event : audio.events) {
+    if (event.kind != SpeechEvent::Kind::kWord) continue;
+    for (size_t w = 0; w < text.words.size(); ++w) {
+      if (event.text_position >= text.words[w].begin && event.text_position < text.words[w].end) {
+        event.word = static_cast<int32_t>(w);
+        break;
+      }
+    }
+  }
+  return TimedByEvents(std::move(audio), items, voice.words_per_minute);
+}
+
+SpokenSpeech SpeakWithFlite(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                            const ChosenVoice& chosen, bool keep_audio,
+                            const std::vector<SpeechItem>* last) {
+  const std::string name = chosen.name.empty() ? FliteVoiceFor(voice) : chosen.name;
+  const FliteVoiceInfo* info = FindFliteVoice(name);
+  if (info == nullptr) throw SpeechError("flite has no voice '" + name + "'");
+  const int wpm = chosen.rate.value_or(voice.words_per_minute);
+  const auto pieces = TranslateForFlite(items, *info, wpm, chosen.pitch_hz.value_or(0), last);
+  return TimedByEvents(FliteSynthesizer::Instance().Synthesize(pieces, name, keep_audio), items,
+                       voice.words_per_minute);
+}
+
+}  // namespace
+
+SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                        bool keep_audio, const std::vector<SpeechItem>* last) {
+  return SpeakWithEspeak(items, voice, ChosenVoice{}, keep_audio, last);
+}
+
+SpokenSpeech SpeakItems(const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                        const ChosenVoice& chosen, bool keep_audio,
+                        const std::vector<SpeechItem>* last) {
+  if (chosen.engine == SpeechEngine::kFlite) {
+    return SpeakWithFlite(items, voice, chosen, keep_audio, last);
+  }
+  return SpeakWithEspeak(items, voice, chosen, keep_audio, last);
+}
+
+SpeechPlanner MakeVoicePlanner(VoiceRules rules, std::function<void(int32_t, SpokenSpeech)> keep) {
+  return [warned = false, told = std::set<std::string>(), rules = std::move(rules),
+          keep = std::move(keep)](const std::vector<SpeechItem>& items, const SpeechVoice& voice,
+                                  SpeechMode mode, int32_t request) mutable {
+    if (mode == SpeechMode::kSpeak) {
+      ChosenVoice chosen = ChooseCharacterVoice(voice, rules);
+      if (chosen.engine == SpeechEngine::kFlite) {
+        if (const std::string language = VoiceLanguage(voice); language != "en") {
+          if (told.insert(voice.name + "\n" + language).second) {
+            std::cerr << "zarnplay: flite speaks no '" << language << "'; "
+                      << (voice.name.empty() ? "the character" : voice.name)
+                      << " speaks with espeak-ng\n";
           }
+          chosen = ChosenVoice{SpeechEngine::kEspeak, "", chosen.rate, chosen.pitch_hz};
         }
-        return PlanSpeech(items, voice.words_per_minute, mode);
-      };
+      }
+      try {
+        if (!keep) return SpeakItems(items, voice, chosen, false).plan;
+        SpokenSpeech spoken = SpeakItems(items, voice, chosen, true);
+        SpeechPlan plan = spoken.plan;
+        keep(request, std::move(spoken));
+        return plan;
+      } catch (const SpeechError& e) {
+        if (!warned) std::cerr << "zarnplay: " << e.what() << "; speech keeps its own pace\n";
+        warned = true;
+      }
+    }
+    return PlanSpeech(items, voice.words_per_minute, mode);
+  };
 }
 
 namespace {
@@ -85,17 +135,17 @@ namespace {
 constexpr size_t kMaxKept = 16;
 }  // namespace
 
-SpeechPlanner KeptSpeeches::Planner() {
-  return MakeEspeakPlanner([this](SpokenSpeech spoken) {
-    kept_.push_back(std::move(spoken));
+SpeechPlanner KeptSpeeches::Planner(VoiceRules rules) {
+  return MakeVoicePlanner(std::move(rules), [this](int32_t request, SpokenSpeech spoken) {
+    kept_.emplace_back(request, std::move(spoken));
     if (kept_.size() > kMaxKept) kept_.pop_front();
   });
 }
 
-std::optional<SpokenSpeech> KeptSpeeches::Take(const std::string& balloon_text) {
+std::optional<SpokenSpeech> KeptSpeeches::Take(int32_t request) {
   for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-    if (it->plan.balloon_text != balloon_text) continue;
-    SpokenSpeech speech = std::move(*it);
+    if (it->first != request) continue;
+    SpokenSpeech speech = std::move(it->second);
     kept_.erase(kept_.begin(), it + 1);
     return speech;
   }

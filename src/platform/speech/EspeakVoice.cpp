@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
+
+#include "platform/speech/FliteVoices.h"
 
 namespace zarn {
 namespace {
@@ -61,24 +64,62 @@ int EspeakPitch(int64_t hz, int base_hz) {
   return static_cast<int>(std::clamp<long>(std::lround(50 + 95 * octaves), 0, 100));
 }
 
-EspeakVoice ChooseVoice(const SpeechVoice& voice) {
-  EspeakVoice chosen;
-  std::string name =
-      IsEspeakVoiceName(voice.tts_mode_id) ? voice.tts_mode_id : EspeakLanguage(voice.language_id);
+namespace {
+
+// Variants for a voice block: elderly, children and adults of each gender
+// (its age in years, as character files give it).
+std::string DefaultVariant(const SpeechVoice& voice) {
+  const bool female = voice.gender == 1;
+  // Without a name to pick by, the language's own voice (f3 for women).
+  if (voice.name.empty() && voice.age == 0) return female ? "f3" : "";
+  if (voice.age >= 60) return female ? "f1" : "m1";
+  if (voice.age > 0 && voice.age < 14) return "f4";
+  static const char* const kWomen[] = {"f2", "f3", "f5"};
+  static const char* const kMen[] = {"m2", "m3", "m4", "m5", "m6", "m7"};
+  const uint32_t pick = NameHash(voice.name);
+  return female ? kWomen[pick % std::size(kWomen)] : kMen[pick % std::size(kMen)];
+}
+
+void UseName(EspeakVoice& chosen, std::string name) {
+  chosen.variant.clear();
   if (const auto plus = name.find('+'); plus != std::string::npos) {
     chosen.variant = name.substr(plus + 1);
     name.resize(plus);
-  } else if (voice.gender == 1) {
-    chosen.variant = "f3";
   }
   chosen.language = std::move(name);
-  // espeak's female variants are f1..f5.
-  chosen.female = voice.gender == 1 || (chosen.variant.size() == 2 && chosen.variant[0] == 'f' &&
-                                        chosen.variant[1] >= '1' && chosen.variant[1] <= '9');
+}
+
+// espeak's female variants are f1..f5.
+bool FemaleVariant(const std::string& variant) {
+  return variant.size() == 2 && variant[0] == 'f' && variant[1] >= '1' && variant[1] <= '9';
+}
+
+}  // namespace
+
+EspeakVoice ChooseVoice(const SpeechVoice& voice) {
+  EspeakVoice chosen;
+  UseName(chosen, IsEspeakVoiceName(voice.tts_mode_id) ? voice.tts_mode_id
+                                                       : EspeakLanguage(voice.language_id));
+  if (chosen.variant.empty()) chosen.variant = DefaultVariant(voice);
+  chosen.female = voice.gender == 1 || FemaleVariant(chosen.variant);
   chosen.base_pitch_hz = chosen.female ? kFemaleBaseHz : kMaleBaseHz;
   chosen.rate = std::clamp(voice.words_per_minute, kEspeakMinRate, kEspeakMaxRate);
   chosen.pitch = EspeakPitch(voice.pitch_hz, chosen.base_pitch_hz);
   return chosen;
+}
+
+EspeakVoice EspeakVoiceFor(const SpeechVoice& voice, const ChosenVoice& chosen) {
+  SpeechVoice wanted = voice;
+  if (chosen.rate) wanted.words_per_minute = *chosen.rate;
+  if (chosen.pitch_hz) wanted.pitch_hz = *chosen.pitch_hz;
+  EspeakVoice espeak = ChooseVoice(wanted);
+  if (!chosen.name.empty()) {
+    UseName(espeak, chosen.name);
+    espeak.female = FemaleVariant(espeak.variant) || (espeak.variant.empty() && voice.gender == 1);
+    espeak.base_pitch_hz = espeak.female ? kFemaleBaseHz : kMaleBaseHz;
+    espeak.pitch = EspeakPitch(wanted.pitch_hz, espeak.base_pitch_hz);
+  }
+  return espeak;
 }
 
 }  // namespace zarn

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "charengine/SpeechTiming.h"
+#include "platform/speech/VoiceChoice.h"
 
 namespace zarn {
 
@@ -32,9 +33,14 @@ std::string EspeakLanguage(int32_t language_id);
 bool IsEspeakVoiceName(const std::string& mode_id);
 
 // The voice for a character: the language from TTSModeID when it names one,
-// else from LanguageID; a female variant for female characters; rate and
+// else from LanguageID; a variant that fits the voice block's gender and
+// age, picked by the character's name among those that fit; rate and
 // pitch from the character's voice.
 EspeakVoice ChooseVoice(const SpeechVoice& voice);
+
+// The same with what the user chose: a voice name ("de+f2") instead of
+// the pick, and rate and pitch instead of the character's.
+EspeakVoice EspeakVoiceFor(const SpeechVoice& voice, const ChosenVoice& chosen);
 
 // Hz on espeak's 0..100 pitch scale, which reaches about half an octave
 // either side of the base.
