@@ -20,7 +20,7 @@ LAYERS = {
     "headless": ("platform/headless", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
     "net": ("platform/net", ["base", "ports"]),
     "speech": ("platform/speech", ["base", "ports", "charengine"]),
-    "listen": ("platform/listen", ["base", "ports", "charengine"]),
+    "listen": ("platform/listen", ["base", "ports", "backend", "charengine"]),
     "desktop": ("platform/desktop",
                 ["base", "ports", "backend", "charfile", "charengine", "speech", "listen", "headless"]),
     "record": ("platform/record",
@@ -37,6 +37,7 @@ THIRD_PARTY = {
     "espeak-ng/": ["speech", "desktop", "app"], "fluidsynth": ["desktop"],
     "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],
     "poppler/": ["desktop"], "libav": ["record"], "libsw": ["record"],
+    "sndfile.h": ["backend"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
