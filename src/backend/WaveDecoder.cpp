@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -180,13 +181,23 @@ WaveDecodeResult Decode(ProbeSource& source) {
     result.error = "the wave is too long to play";
     return result;
   }
-  // Float samples past full scale clip instead of wrapping.
-  sf_command(wave->file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
   PcmAudio& audio = result.audio;
   audio.channels = static_cast<uint16_t>(wave->info.channels);
   audio.sample_rate = static_cast<uint32_t>(wave->info.samplerate);
   audio.samples.resize(static_cast<size_t>(wave->frames) * audio.channels);
-  const sf_count_t got = sf_readf_short(wave->file.get(), audio.samples.data(), wave->frames);
+  sf_count_t got = 0;
+  const int subtype = wave->info.format & SF_FORMAT_SUBMASK;
+  if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE) {
+    // The library hands float samples to 16-bit readers unscaled; full
+    // scale is 1.0, and what lies past it clips.
+    std::vector<float> floats(audio.samples.size());
+    got = sf_readf_float(wave->file.get(), floats.data(), wave->frames);
+    std::transform(floats.begin(), floats.end(), audio.samples.begin(), [](float f) {
+      return static_cast<int16_t>(std::lrint(std::clamp(f, -1.0f, 1.0f) * 32767.0f));
+    });
+  } else {
+    got = sf_readf_short(wave->file.get(), audio.samples.data(), wave->frames);
+  }
   // A file cut short gives what is there.
   audio.samples.resize(static_cast<size_t>(std::max<sf_count_t>(got, 0)) * audio.channels);
   return result;

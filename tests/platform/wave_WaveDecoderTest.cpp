@@ -14,6 +14,7 @@
 namespace zarn {
 namespace {
 
+using namespace std::string_literals;
 using testing::ReadFile;
 using testing::TempFolder;
 
@@ -76,11 +77,9 @@ TEST(WaveDecoderTest, WhatIsNoWaveSaysWhy) {
     const char* says;
   } cases[] = {
       {"empty", "", "too short"},
+      {"a header's worth", "RIFF\x04\x00\x00\x00WAVE"s, "cannot be read"},
       {"not riff", "RIFX0000WAVEfmt ", "not a RIFF WAVE"},
-      {"aiff",
-       "FORM\x00\x00\x00\x04"
-       "AIFF",
-       "not a RIFF WAVE"},
+      {"aiff", "FORM\x00\x00\x00\x04"s + "AIFFCOMM", "not a RIFF WAVE"},
       {"unknown encoding", fmt_unknown, "cannot be read"},
       {"cut in the header", fmt_unknown.substr(0, 30), "cannot be read"},
   };
