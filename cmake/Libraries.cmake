@@ -31,8 +31,11 @@ target_link_libraries(zarn_ports INTERFACE zarn_base)
 # Character files stand alone (the fuzzer and benchmarks build them alone).
 zarn_folder_library(zarn_charfile DIRS charfile DEPS zarn_base SYSTEM z png)
 
-# Pieces both platforms use: command strings, probes, the trace.
-zarn_folder_library(zarn_backend DIRS backend DEPS zarn_charfile zarn_ports)
+# Pieces both platforms use: command strings, probes, the trace, and the
+# one wave reader (libsndfile).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+zarn_folder_library(zarn_backend DIRS backend DEPS zarn_charfile zarn_ports PkgConfig::SNDFILE)
 
 # Our character service.
 zarn_folder_library(zarn_charengine DIRS charengine DEPS zarn_charfile zarn_ports)
@@ -61,7 +64,7 @@ find_path(POCKETSPHINX_INCLUDE pocketsphinx.h PATH_SUFFIXES pocketsphinx REQUIRE
 find_path(SPHINXBASE_INCLUDE sphinxbase/cmd_ln.h PATH_SUFFIXES x86_64-linux-gnu REQUIRED)
 find_library(POCKETSPHINX_LIB pocketsphinx REQUIRED)
 find_library(SPHINXBASE_LIB sphinxbase REQUIRED)
-zarn_folder_library(zarn_listen DIRS platform/listen DEPS zarn_charengine
+zarn_folder_library(zarn_listen DIRS platform/listen DEPS zarn_charengine zarn_backend
                     SYSTEM ${POCKETSPHINX_LIB} ${SPHINXBASE_LIB})
 target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
                            ${SPHINXBASE_INCLUDE} ${SPHINXBASE_INCLUDE}/sphinxbase)

@@ -1,7 +1,7 @@
 // libFuzzer target over the media probes: any bytes as a wave, MIDI and AVI
 // file. A probe answers with a length within the accepted range or with a
 // reason; read from a file it answers exactly as from memory. The wave
-// decoder gives whole frames, no more than the bytes can hold, or a reason.
+// reader gives whole frames, no more than its header promised, or a reason.
 
 #include <cstddef>
 #include <cstdint>
@@ -55,8 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const PcmAudio& audio = wave.audio;
     Check(audio.channels > 0 && audio.sample_rate > 0, "odd decoded wave");
     Check(audio.samples.size() % audio.channels == 0, "a part frame");
-    // ADPCM gives at most four samples a byte (two nibbles, plus headers).
-    Check(audio.samples.size() <= 4 * size, "more samples than the bytes hold");
+    // The decoder and the probe are one reader: they agree on the layout,
+    // and no more frames come out than the header promised.
+    MemoryProbeSource memory(std::span<const uint8_t>(data, size));
+    const MediaProbeResult probe = ProbeWave(memory);
+    Check(probe && probe.info->channels == audio.channels &&
+              probe.info->sample_rate == audio.sample_rate,
+          "decoded a wave the probe refuses");
+    Check(audio.Frames() <= probe.info->sample_frames, "more frames than the header holds");
+  } else {
+    Check(!wave.error.empty(), "a refusal without a reason");
   }
   return 0;
 }

@@ -16,7 +16,7 @@ packages=(
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   xdg-utils desktop-file-utils libfile-mimeinfo-perl dpkg-dev
-  lintian flite1-dev
+  lintian flite1-dev libsndfile1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,6 +10,7 @@
 #include "app/Voices.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
+#include "core/media/bBackdrop.h"
 #include "platform/desktop/CharacterScreen.h"
 #include "platform/desktop/DesktopMediaDevices.h"
 #include "platform/desktop/DesktopPlatform.h"
@@ -52,7 +53,8 @@ int RunDesktopPlayer(const Options& options) {
                                   std::nullopt);
   environment.SetArguments(options.arguments);
   HeadlessMediaCommandPort media(platform.Loop(), trace);
-  RegisterDesktopMediaDevices(media.Interpreter(), platform.Loop());
+  DesktopMediaHooks media_hooks;  // filled in once the program exists
+  RegisterDesktopMediaDevices(media.Interpreter(), platform.Loop(), media_hooks);
   QtBackdrop drawn_backdrop;
   HeadlessBackdrop backdrop(trace, &drawn_backdrop);
   HeadlessShell starter(trace, options.dry_run);
@@ -79,6 +81,8 @@ int RunDesktopPlayer(const Options& options) {
     return microphone->Open(character_id);
   };
   Player player(platform, player_settings);
+  media_hooks.failed = [&player](int32_t code) { bBackdrop::MediaFailed(player.program(), code); };
+  media_hooks.closed = [&player] { bBackdrop::StopAllMedia(player.program()); };
   CharacterScreen characters(player.Engine(), platform.Screen());
   speech.Attach(characters);
   player.Engine().SetRenderSink(&speech);
@@ -120,6 +124,7 @@ int RunDesktopPlayer(const Options& options) {
         if (player.Engine().IsLoaded(id)) player.Engine().ListeningKey(id, down);
       });
   player.Run();
+  media_hooks = {};
   microphone = nullptr;
   player.Engine().SetRenderSink(nullptr);
   return player.program().ExitCode;

@@ -26,6 +26,9 @@ struct MediaInfo {
   // AVI: the main header's frame count and frame time.
   int64_t frames = 0;
   int64_t micros_per_frame = 0;
+  // AVI: the frame size the main header gives (0 when it gives none).
+  uint32_t width = 0;
+  uint32_t height = 0;
 };
 
 using MediaProbeResult = ProbeOutcome<MediaInfo>;

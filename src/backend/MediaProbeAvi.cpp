@@ -61,6 +61,8 @@ MediaProbeResult ProbeAvi(ProbeSource& source) {
   info.kind = MediaKind::kAvi;
   info.frames = frames;
   info.micros_per_frame = micros_per_frame;
+  info.width = ReadLe32(main + 32);
+  info.height = ReadLe32(main + 36);
   info.duration_ms = static_cast<int64_t>((micros + 500) / 1000);
   if (info.duration_ms > kMaxMediaMillis) {
     return MediaProbeResult::Invalid("the video's length is implausibly long");

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "backend/TracingMediaCommandPort.h"
 #include "base/Json.h"
 #include "base/VbError.h"
 
@@ -148,7 +149,11 @@ std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
     out += " = ";
     AppendValue(out, *record.result, false);
   }
-  if (record.error) out += " ! " + *record.error;
+  if (IsNotOpenAnswer(record)) {
+    out += " (not open)";
+  } else if (record.error) {
+    out += " ! " + *record.error;
+  }
   return out;
 }
 

@@ -7,6 +7,11 @@ namespace zarn {
 
 // Records every command string and its result code in the trace, then
 // answers as the wrapped service does.
+// A status query or a close that finds the slot empty: the program sends
+// those when it does not know whether anything is open, so "not open" is
+// their answer, not a failure (the timeline prints it as one).
+bool IsNotOpenAnswer(const TraceRecord& record);
+
 class TracingMediaCommandPort : public MediaCommandPort {
  public:
   TracingMediaCommandPort(MediaCommandPort& inner, TracePort& trace)

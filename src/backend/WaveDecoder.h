@@ -23,16 +23,11 @@ struct WaveDecodeResult {
   explicit operator bool() const { return error.empty(); }
 };
 
-// Decodes a whole wave file: 8- and 16-bit PCM, MS-ADPCM and IMA-ADPCM.
-// Anything else, or a damaged file, gives an error saying what is wrong.
+// The program's one wave reader (libsndfile): integer and float PCM,
+// mu-law, A-law, MS-ADPCM, IMA-ADPCM, GSM and what else the library reads
+// inside a RIFF WAVE file. ProbeWave (MediaProbe.h) reads the header with
+// it. A file it cannot read gives an error saying why.
 WaveDecodeResult DecodeWave(std::span<const uint8_t> file);
-
-// The codecs on their own: `data` is whole blocks of `block_align` bytes
-// (a short last block is decoded as far as it goes).
-std::vector<int16_t> DecodeMsAdpcm(std::span<const uint8_t> data, uint16_t channels,
-                                   uint16_t block_align,
-                                   std::span<const int16_t> coefficients = {});
-std::vector<int16_t> DecodeImaAdpcm(std::span<const uint8_t> data, uint16_t channels,
-                                    uint16_t block_align);
+WaveDecodeResult DecodeWaveFile(const std::string& path);
 
 }  // namespace zarn

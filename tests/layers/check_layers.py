@@ -20,7 +20,7 @@ LAYERS = {
     "headless": ("platform/headless", ["base", "ports", "backend", "charfile", "charengine", "speech"]),
     "net": ("platform/net", ["base", "ports"]),
     "speech": ("platform/speech", ["base", "ports", "charengine"]),
-    "listen": ("platform/listen", ["base", "ports", "charengine"]),
+    "listen": ("platform/listen", ["base", "ports", "backend", "charengine"]),
     "desktop": ("platform/desktop",
                 ["base", "ports", "backend", "charfile", "charengine", "speech", "listen", "headless"]),
     "record": ("platform/record",
@@ -38,6 +38,7 @@ THIRD_PARTY = {
     "flite/": ["speech"],
     "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],
     "poppler/": ["desktop"], "libav": ["record"], "libsw": ["record"],
+    "sndfile.h": ["backend"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/media/CPowerPoint.h"
 #include "media/slides_TestDecks.h"
 #include "support/Harness.h"
@@ -203,6 +205,28 @@ TEST_F(SlideshowTest, RepeatLoopsUntilTheTrayClose) {
   EXPECT_GE(Select(records, "life", "ShutDown")[0].t, 60.0);
 }
 
+// Closed from the tray (or by another copy) in the pause after the first
+// slide: the wait ends there and no slide comes after the unload.
+TEST_F(SlideshowTest, ClosingInThePauseEndsTheWait) {
+  testing::WritePptx(dir_ / "deck.pptx", testing::Slides({std::nullopt, std::nullopt}));
+  const std::string script = Script("deck.pptx", "PowerPointAutoAdvance=1\nPowerPointPause=30\n",
+                                    "Pip.Speak \"a\"\n#\nPip.Speak \"b\"\n");
+  for (const bool tray : {true, false}) {
+    SCOPED_TRACE(tray ? "tray" : "close message");
+    HarnessOptions options;
+    options.command_line = script;
+    Harness h(options);
+    h.Loop().PostAt(15000, [&h, tray] {
+      tray ? h.Desktop().RightClickTray("&Close") : h.Form().CloseRequested();
+    });
+    h.Start();
+    h.RunUntilIdle();
+    const auto story = Story(h.Records());
+    EXPECT_EQ(std::count(story.begin(), story.end(), "Next"), 0) << ::testing::PrintToString(story);
+    EXPECT_EQ(std::count(story.begin(), story.end(), "NextSlide 2"), 0);
+    EXPECT_LT(h.Loop().Now(), 25000);
+  }
+}
 // A presentation program that answers "busy" is asked again every 100 ms;
 // the tenth busy answer of one start goes to the error trap.
 TEST_F(SlideshowTest, BusyAtStart) {

@@ -26,7 +26,7 @@ Bytes Truncate(Bytes b, size_t keep) {
   return b;
 }
 
-TEST(ProbeWave, WorksOutTheLengthOfEachEncoding) {
+TEST(ProbeWave, WorksOutTheLengthOfPlainWaves) {
   struct Case {
     const char* name;
     WaveLayout layout;
@@ -43,40 +43,7 @@ TEST(ProbeWave, WorksOutTheLengthOfEachEncoding) {
        {.channels = 2, .block_align = 2, .data_bytes = 1601},
        100,
        800},
-      {"ms-adpcm with fact",
-       {.tag = 2,
-        .rate = 22050,
-        .block_align = 256,
-        .bits = 4,
-        .data_bytes = 256 * 20,
-        .fact = 22050,
-        .samples_per_block = 500},
-       1000,
-       22050},
-      // 3 blocks of 500 samples, then 107 bytes: 2 + (107 - 7) * 2 = 202 more.
-      {"ms-adpcm by block math",
-       {.tag = 2,
-        .rate = 8000,
-        .block_align = 256,
-        .bits = 4,
-        .data_bytes = 3 * 256 + 107,
-        .samples_per_block = 500},
-       213,
-       1702},
-      {"ms-adpcm stereo by block math",
-       {.tag = 2,
-        .channels = 2,
-        .rate = 1000,
-        .block_align = 512,
-        .bits = 4,
-        .data_bytes = 2 * 512},
-       1000,
-       1000},
-      // (256 - 4) * 2 + 1 = 505 samples per block.
-      {"ima-adpcm by block math",
-       {.tag = 0x11, .rate = 10100, .block_align = 256, .bits = 4, .data_bytes = 512},
-       100,
-       1010},
+      // The ADPCM kinds: WaveDecoderTest, on files sox writes.
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -125,24 +92,17 @@ TEST(ProbeWave, RefusesDamagedOrForeignFiles) {
       {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '\n'},
        "not a RIFF WAVE"},
       {"riff of another form", MakeAvi({}), "not a RIFF WAVE"},
-      {"header only", riff_only, "no format chunk"},
-      {"cut inside the format chunk", Truncate(good, 20), "ends inside the format chunk"},
+      {"header only", riff_only, "cannot be read"},
+      {"cut inside the format chunk", Truncate(good, 20), "cannot be read"},
       {"sound data cut short", Truncate(good, good.size() - 100), "truncated"},
-      {"no data chunk", Riff("WAVE", no_data_body), "no sound data"},
-      {"no format chunk", Riff("WAVE", no_fmt_body), "no format chunk"},
-      {"format chunk too short", Riff("WAVE", short_fmt_body), "too short"},
-      {"no channels", MakeWave({.channels = 0}), "no channels"},
-      {"adpcm samples per block wrong",
-       MakeWave(
-           {.tag = 2, .block_align = 256, .bits = 4, .data_bytes = 256, .samples_per_block = 400}),
-       "do not match"},
-      {"adpcm block smaller than its header",
-       MakeWave({.tag = 2, .channels = 2, .block_align = 10, .bits = 4, .data_bytes = 40}),
-       "smaller than its block header"},
-      // 2^32 frames at one a second.
-      {"length past the accepted range",
-       MakeWave({.tag = 0x55, .rate = 1, .data_bytes = 2, .fact = 0xFFFFFFFFu}),
-       "implausibly long"},
+      {"no data chunk", Riff("WAVE", no_data_body), "cannot be read"},
+      {"no format chunk", Riff("WAVE", no_fmt_body), "cannot be read"},
+      {"format chunk too short", Riff("WAVE", short_fmt_body), "cannot be read"},
+      {"no channels", MakeWave({.channels = 0}), "cannot be read"},
+      // An ADPCM header without its coefficients or block layout.
+      {"adpcm header incomplete",
+       MakeWave({.tag = 2, .block_align = 256, .bits = 4, .data_bytes = 256}), "cannot be read"},
+      {"unknown encoding", MakeWave({.tag = 0x1234, .data_bytes = 100}), "cannot be read"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -172,13 +132,9 @@ class HugeSource : public ProbeSource {
   uint64_t size_;
 };
 
-// Sound data of nearly 4 GB at the highest rate and one byte a second:
-// the frame count once overflowed.
+// Sound data of nearly 4 GB at one frame a second.
 TEST(ProbeWave, RefusesALengthPastTheAcceptedRangeOfAHugeFile) {
-  WaveLayout layout{.tag = 0x55, .rate = 0xFFFFFFFFu};
-  Bytes fmt = FmtChunkData(layout);
-  fmt[8] = 1;  // bytes a second
-  fmt[9] = fmt[10] = fmt[11] = 0;
+  Bytes fmt = FmtChunkData({.rate = 1});
   Bytes head;
   PutTag(head, "RIFF");
   PutLe32(head, 0xFFFFFFFFu);

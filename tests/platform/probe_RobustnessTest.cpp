@@ -34,7 +34,7 @@ std::vector<Sample> Samples() {
   Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00, 0x20, 0x01, 0x01, 0x11,
                 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00, 0xFF, 0xD9};
   return {
-      {"wave", MakeWave({.tag = 2, .block_align = 64, .bits = 4, .data_bytes = 200}),
+      {"wave", MakeWave({.channels = 2, .block_align = 4, .bits = 16, .data_bytes = 200}),
        MediaKind::kWave},
       {"midi", MakeMidi(1, 96, {track, track}), MediaKind::kMidi},
       {"avi", MakeAvi({}), MediaKind::kAvi},

@@ -267,6 +267,11 @@ void CAgent::AgentControl_RequestComplete(RequestId Request) {
   if (Request == ReqPowerPointAutoAdvReq) {
     // The pause is counted in whole seconds of the clock, so it may end up
     // to a second short; one 100 ms pass always runs.
+    // Any shutdown (the tray's Close, a close message, the error report)
+    // ends the wait, and the next slide does not come after it.
+    const auto ending = [this] {
+      return program_.Closed() || (program_.main_form && program_.main_form->Ending());
+    };
     Silently([&] {
       DesktopPort& desktop = program_.ports.desktop;
       const Scheduler& clock = program_.ports.scheduler;
@@ -274,9 +279,9 @@ void CAgent::AgentControl_RequestComplete(RequestId Request) {
       do {
         desktop.DoEvents();
         desktop.Sleep(100);
-      } while (!program_.Closed() &&
-               clock.Now() / 1000 - start_seconds < program_.document.PowerPointPause);
+      } while (!ending() && clock.Now() / 1000 - start_seconds < program_.document.PowerPointPause);
     });
+    if (ending()) return;
     Silently([&] {
       const std::shared_ptr<CPowerPoint> show = program_.powerpoint;
       if (!show) ThrowNoObject();

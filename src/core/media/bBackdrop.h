@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace zarn {
@@ -19,6 +20,9 @@ void PlayMidiFile(Program& program, const std::string& psFile, bool pbRepeat);
 void PlayAviFile(Program& program, const std::string& psFile, bool pbRepeat);
 // Stops whatever is in the media slot.
 void StopAllMedia(Program& program);
+// An open item found later that it cannot play (a video the player cannot
+// decode): its error text as a failed open shows it, and the slot closed.
+void MediaFailed(Program& program, int32_t code);
 // The loop timer's tick: an item that has stopped starts again.
 void MediaLoopTick(Program& program);
 

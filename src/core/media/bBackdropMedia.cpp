@@ -143,6 +143,14 @@ void StopAllMedia(Program& p) {
   });
 }
 
+// Trap and continue, as the start's own report.
+void MediaFailed(Program& p, int32_t code) {
+  MediaCommandPort* mci = p.ports.media;
+  if (mci == nullptr || code == 0) return;
+  ProcedureScope proc{p.errors, "bBackdrop.StartMedia"};
+  proc.Step(90, [&] { ReportFailure(p, *mci, code); });
+}
+
 void MediaLoopTick(Program& p) {
   MediaCommandPort* mci = p.ports.media;
   if (mci == nullptr) return;

@@ -37,6 +37,8 @@ class frmZARN : public DesktopEvents {
   bool Loaded() const { return loaded_; }
   // Loaded once and unloaded since: the program is ending.
   bool Unloaded() const { return unloaded_; }
+  // A shutdown has begun (it may still be waiting for a hide) or is over.
+  bool Ending() const { return shutting_down_ || unloading_ || unloaded_; }
   const std::string& Caption() const { return caption_; }
   std::string sScriptFile;
 

@@ -1,5 +1,6 @@
 #include "platform/desktop/DesktopMediaDevices.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -9,14 +10,15 @@
 #include "backend/MciErrors.h"
 #include "backend/MediaProbe.h"
 #include "platform/desktop/DesktopAudioDevice.h"
+#include "platform/desktop/DesktopMidiDevice.h"
 #include "platform/desktop/DesktopVideoDevice.h"
 #include "platform/desktop/MidiRenderer.h"
 
 namespace zarn {
 namespace {
 
-// Longest song we render ahead; the rest of a longer one is silent.
-constexpr int64_t kMaxRenderMillis = 15 * 60 * 1000;
+// Longest song we play; the rest of a longer one is cut.
+constexpr int64_t kMaxSongMillis = 15 * 60 * 1000;
 // How long a song's last notes may ring past its last event.
 constexpr int64_t kReleaseMillis = 5000;
 
@@ -29,14 +31,10 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void SaySilent(const std::string& path, const std::string& why) {
-  std::fprintf(stderr, "zarnplay: %s plays silently: %s\n", path.c_str(), why.c_str());
-}
-
-MciOpenResult Silent(Scheduler& scheduler, const std::string& path, const std::string& why,
-                     int64_t length_ms, const SoundStarter& starter) {
-  SaySilent(path, why);
-  return {std::make_unique<DesktopAudioDevice>(scheduler, PcmAudio{}, length_ms, starter), 0};
+// What cannot be played fails to open, with the reason on stderr.
+MciOpenResult Refuse(const std::string& path, const std::string& why, int32_t code) {
+  std::fprintf(stderr, "zarnplay: cannot play %s: %s\n", path.c_str(), why.c_str());
+  return {nullptr, code};
 }
 
 }  // namespace
@@ -46,8 +44,8 @@ MciOpenResult OpenDesktopWave(Scheduler& scheduler, const std::string& path,
   const MediaProbeResult probe = ProbeMediaFile(path, MediaKind::kWave);
   if (!probe) return {nullptr, ProbeError(probe)};
   const int64_t length = probe.info->duration_ms;
-  WaveDecodeResult decoded = DecodeWave(ReadAll(path));
-  if (!decoded) return Silent(scheduler, path, decoded.error, length, starter);
+  WaveDecodeResult decoded = DecodeWaveFile(path);
+  if (!decoded) return Refuse(path, decoded.error, mcierr::kInvalidFile);
   return {
       std::make_unique<DesktopAudioDevice>(scheduler, std::move(decoded.audio), length, starter),
       0};
@@ -60,34 +58,40 @@ MciOpenResult OpenDesktopMidi(Scheduler& scheduler, const std::string& path,
   const int64_t length = probe.info->duration_ms;
   const std::optional<std::string> font = FindSoundFont();
   if (!font) {
-    return Silent(scheduler, path, "no General MIDI sound font (install timgm6mb-soundfont)",
-                  length, starter);
+    return Refuse(path, "no General MIDI sound font (install timgm6mb-soundfont)",
+                  mcierr::kSeqNoMidiPresent);
   }
   const std::vector<uint8_t> file = ReadAll(path);
+  const int64_t limit = std::min(length + kReleaseMillis, kMaxSongMillis);
   std::string error;
-  std::optional<PcmAudio> audio = RenderMidi(
-      UnwrapRmid(file), *font, std::min(length + kReleaseMillis, kMaxRenderMillis), error);
-  if (!audio) return Silent(scheduler, path, error, length, starter);
-  return {std::make_unique<DesktopAudioDevice>(scheduler, std::move(*audio), length, starter), 0};
+  if (starter) {
+    // A recording mixes the song whole.
+    std::optional<PcmAudio> audio = RenderMidi(UnwrapRmid(file), *font, limit, error);
+    if (!audio) return Refuse(path, error, mcierr::kInvalidFile);
+    return {std::make_unique<DesktopAudioDevice>(scheduler, std::move(*audio), length, starter), 0};
+  }
+  std::unique_ptr<MidiStream> stream = MidiStream::Open(UnwrapRmid(file), *font, error);
+  if (!stream) return Refuse(path, error, mcierr::kInvalidFile);
+  return {std::make_unique<DesktopMidiDevice>(scheduler, std::move(stream), length, limit), 0};
 }
 
-MciOpenResult OpenDesktopVideo(Scheduler& scheduler, const std::string& path) {
+MciOpenResult OpenDesktopVideo(Scheduler& scheduler, const std::string& path,
+                               const DesktopMediaHooks& hooks) {
   const MediaProbeResult probe = ProbeMediaFile(path, MediaKind::kAvi);
   if (!probe) return {nullptr, ProbeError(probe)};
-  return {std::make_unique<DesktopVideoDevice>(scheduler, path, probe.info->frames,
-                                               probe.info->micros_per_frame),
-          0};
+  return {std::make_unique<DesktopVideoDevice>(scheduler, path, *probe.info, hooks), 0};
 }
 
-void RegisterDesktopMediaDevices(MciInterpreter& interpreter, Scheduler& scheduler) {
+void RegisterDesktopMediaDevices(MciInterpreter& interpreter, Scheduler& scheduler,
+                                 const DesktopMediaHooks& hooks) {
   interpreter.RegisterDeviceType("waveaudio", [&scheduler](const std::string& path) {
     return OpenDesktopWave(scheduler, path);
   });
   interpreter.RegisterDeviceType("sequencer", [&scheduler](const std::string& path) {
     return OpenDesktopMidi(scheduler, path);
   });
-  interpreter.RegisterDeviceType("avivideo", [&scheduler](const std::string& path) {
-    return OpenDesktopVideo(scheduler, path);
+  interpreter.RegisterDeviceType("avivideo", [&scheduler, &hooks](const std::string& path) {
+    return OpenDesktopVideo(scheduler, path, hooks);
   });
 }
 

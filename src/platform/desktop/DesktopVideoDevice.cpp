@@ -1,10 +1,12 @@
 #include "platform/desktop/DesktopVideoDevice.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
 
+#include "backend/MciErrors.h"
 #include "platform/desktop/DesktopAudioDevice.h"
 
 namespace zarn {
@@ -13,15 +15,34 @@ namespace {
 // How long past its length a video may run before we call it ended anyway.
 constexpr Millis kGraceMillis = 3000;
 
+// A header without a frame size gets the size of a small clip.
+constexpr int kDefaultWidth = 320;
+constexpr int kDefaultHeight = 240;
+constexpr uint32_t kMaxSide = 8192;
+
 }  // namespace
 
+void VideoWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (on_close) on_close();
+}
+
 DesktopVideoDevice::DesktopVideoDevice(Scheduler& scheduler, const std::string& path,
-                                       int64_t frames, int64_t micros_per_frame)
+                                       const MediaInfo& info, const DesktopMediaHooks& hooks)
     : scheduler_(scheduler),
-      frames_(std::max<int64_t>(frames, 0)),
-      micros_per_frame_(std::max<int64_t>(micros_per_frame, 1)) {
+      frames_(std::max<int64_t>(info.frames, 0)),
+      micros_per_frame_(std::max<int64_t>(info.micros_per_frame, 1)),
+      hooks_(hooks) {
   window_.setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
-  window_.resize(320, 240);
+  const bool sized =
+      info.width > 0 && info.height > 0 && info.width <= kMaxSide && info.height <= kMaxSide;
+  window_.resize(sized ? static_cast<int>(info.width) : kDefaultWidth,
+                 sized ? static_cast<int>(info.height) : kDefaultHeight);
+  window_.on_close = [this] {
+    // Silent at once; the program then stops the item.
+    Stop();
+    Later(hooks_.closed);
+  };
   if (!SoundOutputPresent()) audio_.setMuted(true);
   player_.setAudioOutput(&audio_);
   player_.setVideoOutput(&window_);
@@ -46,13 +67,26 @@ DesktopVideoDevice::DesktopVideoDevice(Scheduler& scheduler, const std::string& 
                      failed_ = true;
                      std::fprintf(stderr, "zarnplay: cannot show the video %s: %s\n", path.c_str(),
                                   text.toLocal8Bit().constData());
+                     window_.hide();
+                     Later([this] {
+                       if (hooks_.failed) hooks_.failed(mcierr::kInvalidFile);
+                     });
                    });
   player_.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 DesktopVideoDevice::~DesktopVideoDevice() {
+  *open_ = false;
+  window_.on_close = nullptr;
   QObject::disconnect(&player_, nullptr, &window_, nullptr);
   player_.stop();
+}
+
+void DesktopVideoDevice::Later(const std::function<void()>& hook) {
+  std::weak_ptr<bool> open = open_;
+  scheduler_.Post([open, hook] {
+    if (const auto alive = open.lock(); alive && *alive && hook) hook();
+  });
 }
 
 void DesktopVideoDevice::Finish() {

@@ -4,20 +4,40 @@
 #include <QMediaPlayer>
 #include <QVideoWidget>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "backend/MciDevice.h"
+#include "backend/MediaProbe.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
 
-// A video played in a window of its own, counted in frames. The player
-// says when it has reached the end; should it fail or stall, the item
-// still ends once its time (and a little grace) has passed.
+// What the program hears about an open video after its start.
+struct DesktopMediaHooks {
+  // The player cannot show it: the code is reported as a failed open is.
+  std::function<void(int32_t code)> failed;
+  // The user closed its window: the item stops as a stop command stops it.
+  std::function<void()> closed;
+};
+
+// The video's own window; closing it tells the device.
+class VideoWindow : public QVideoWidget {
+ public:
+  std::function<void()> on_close;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+};
+
+// A video played in a window of its own at the clip's size, counted in
+// frames. The player says when it has reached the end; should it stall,
+// the item still ends once its time (and a little grace) has passed.
 class DesktopVideoDevice : public MciDevice {
  public:
-  DesktopVideoDevice(Scheduler& scheduler, const std::string& path, int64_t frames,
-                     int64_t micros_per_frame);
+  DesktopVideoDevice(Scheduler& scheduler, const std::string& path, const MediaInfo& info,
+                     const DesktopMediaHooks& hooks);
   ~DesktopVideoDevice() override;
   DesktopVideoDevice(const DesktopVideoDevice&) = delete;
   DesktopVideoDevice& operator=(const DesktopVideoDevice&) = delete;
@@ -39,11 +59,16 @@ class DesktopVideoDevice : public MciDevice {
   int64_t ToFrame(int64_t millis) const { return millis * 1000 / micros_per_frame_; }
   void Settle();
   void Finish();
+  // Runs a hook from the queue, once this device is out of the way of the
+  // signal that asked for it, and only if the device is still open.
+  void Later(const std::function<void()>& hook);
 
   Scheduler& scheduler_;
   int64_t frames_;
   int64_t micros_per_frame_;
-  QVideoWidget window_;
+  const DesktopMediaHooks& hooks_;
+  std::shared_ptr<bool> open_ = std::make_shared<bool>(true);
+  VideoWindow window_;
   QAudioOutput audio_;
   QMediaPlayer player_;
   bool failed_ = false;

@@ -10,8 +10,8 @@ namespace zarn {
 // What the recognizer listens to.
 inline constexpr int kListenSampleRate = 16000;
 
-// A PCM WAV file (8/16/24/32-bit integer or 32-bit float, any rate, any
-// channel count) as 16 kHz mono; throws std::runtime_error saying why not.
+// A wave file (any encoding the wave reader takes, any rate, any channel
+// count) as 16 kHz mono; throws std::runtime_error saying why not.
 std::vector<int16_t> ReadWaveForListening(const std::string& path);
 
 // Mixes interleaved 16-bit samples down to mono and resamples them to
