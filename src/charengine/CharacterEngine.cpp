@@ -410,4 +410,10 @@ int CharacterEngine::RequestStatus(RequestId request) const {
   return statuses_[static_cast<size_t>(request)];
 }
 
+int32_t CharacterEngine::RequestNumber(RequestId request) const {
+  RequestStatus(request);  // throws for an unknown request
+  auto it = numbers_.find(request);
+  return it == numbers_.end() ? 0 : it->second;
+}
+
 }  // namespace zarn

@@ -14,6 +14,7 @@
 #include "charengine/BranchRandom.h"
 #include "charengine/CharacterModel.h"
 #include "charengine/CharacterRenderSink.h"
+#include "charengine/ServiceErrors.h"
 #include "charengine/SpeechTags.h"
 #include "charengine/SpeechTiming.h"
 #include "ports/CharacterServicePort.h"
@@ -186,6 +187,8 @@ class CharacterEngine : public CharacterServicePort {
   std::string CommandCaption(const std::string& id, const std::string& name) const override;
   int32_t CommandsCount(const std::string& id) const override;
   int RequestStatus(RequestId request) const override;
+  // Request.Number: why a request failed or was interrupted; 0 if nothing says.
+  int32_t RequestNumber(RequestId request) const;
 
  private:
   enum class Kind { kShow, kHide, kSpeak, kThink, kPlay, kMoveTo, kGestureAt, kGet, kWait, kState };
@@ -267,6 +270,11 @@ class CharacterEngine : public CharacterServicePort {
     Timeline timeline;  // of the request in progress, or idling's parts
     size_t next_part = 0;
     std::optional<Stage> stage;
+    // The MoveTo in progress slides from here, from this time on.
+    int32_t slide_from_x = 0;
+    int32_t slide_from_y = 0;
+    Millis slide_start = 0;
+    bool dragging = false;              // the user holds the frame: no move can start
     std::vector<TimerId> timers;        // of the request in progress
     std::vector<TimerId> stage_timers;  // of the stage's stretch
     const Animation* last_animation = nullptr;
@@ -295,8 +303,12 @@ class CharacterEngine : public CharacterServicePort {
   void Finish(size_t index, RequestId request, int status);
   void CompleteFront(size_t index, int status);
   void ReleaseWaiters(RequestId finished);
-  void Interrupt(size_t index, std::vector<RequestId> removed);
+  void Interrupt(size_t index, std::vector<RequestId> removed,
+                 int status = request_status::kInterrupted,
+                 int32_t number = service_error::kInterruptedByApplication);
   void CancelTimers(Character& character);
+  void CutShort(size_t index, bool halt_on_screen);
+  void Flush(size_t index, int32_t number);
   void StopFront(size_t index);
 
   // Animation helpers.
@@ -352,6 +364,7 @@ class CharacterEngine : public CharacterServicePort {
   // Per request id (index 0 unused): status and owning character.
   std::vector<int8_t> statuses_;
   std::vector<uint32_t> owners_;
+  std::unordered_map<RequestId, int32_t> numbers_;  // Request.Number where not 0
   std::shared_ptr<bool> alive_;  // scheduled tasks check it after the engine is gone
 };
 

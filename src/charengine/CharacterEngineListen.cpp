@@ -41,6 +41,8 @@ void CharacterEngine::ListeningKey(const std::string& id, bool down) {
     return;
   }
   if (!character.listening && options_.listen && !options_.listen(character.id, true)) return;
+  // The key silences the character to hear the user.
+  Flush(index, service_error::kInterruptedByListeningKey);
   OpenWindow(index, true);
   PlayServerState(index, "Listening");
 }

@@ -19,19 +19,33 @@ void CharacterEngine::UserClick(const std::string& id, int button, int shift, in
   });
 }
 
+// A drag blocks moves until it ends; a slide in progress stops where the
+// user took hold of it and its MoveTo fails.
 void CharacterEngine::UserDragStart(const std::string& id, int button, int shift, int x, int y) {
-  const std::string character_id = Find(id).id;
+  const size_t index = IndexOf(id);
+  Character& character = *characters_[index];
+  character.dragging = true;
   std::weak_ptr<bool> alive = alive_;
-  scheduler_.Post([this, alive, character_id, button, shift, x, y] {
+  scheduler_.Post([this, alive, character_id = character.id, button, shift, x, y] {
     if (!alive.expired() && events_ != nullptr) {
       events_->DragStart(character_id, button, shift, x, y);
     }
   });
+  if (!character.busy || character.queue.empty() || character.queue.front().kind != Kind::kMoveTo ||
+      !character.timeline.moves) {
+    return;
+  }
+  CutShort(index, false);  // the window is in the user's hand, not to be placed
+  const RequestId moving = character.queue.front().id;
+  character.queue.pop_front();
+  Interrupt(index, {moving}, request_status::kFailed, service_error::kMoveWhileDragged);
+  StopFront(index);
 }
 
 void CharacterEngine::UserDragComplete(const std::string& id, int left, int top, int button,
                                        int shift, int x, int y) {
   Character& character = Find(id);
+  character.dragging = false;
   // Placed at once: a MoveTo the script makes from DragComplete starts here.
   character.left = left;
   character.top = top;

@@ -160,21 +160,22 @@ bool CharacterEngine::ScheduleStretch(size_t index) {
   const std::vector<Frame>& frames = stage.animation->frames;
   for (const FrameStep& step : stage.path.steps) {
     const int sound = SoundOf(character, frames[step.frame]);
-    if (sound < 0 && sink_ == nullptr) continue;
-    character.stage_timers.push_back(PostFor(background, stage.base + step.start_ms,
-                                             [this, alive, index, frame = step.frame, sound] {
-                                               if (alive.expired()) return;
-                                               Character& c = *characters_[index];
-                                               if (!c.stage) return;
-                                               const std::string& name = c.stage->animation->name;
-                                               if (sink_ != nullptr)
-                                                 sink_->FrameShown(c.id, name, frame);
-                                               if (sound < 0) return;
-                                               if (sink_ != nullptr)
-                                                 sink_->SoundPlayed(c.id, sound);
-                                               if (events_ != nullptr)
-                                                 events_->SoundStart(c.id, name, frame, sound);
-                                             }));
+    // A frame without images is a branching step, not a picture: what was
+    // drawn last stays.
+    const bool picture = !frames[step.frame].images.empty();
+    if (sound < 0 && (sink_ == nullptr || !picture)) continue;
+    character.stage_timers.push_back(
+        PostFor(background, stage.base + step.start_ms,
+                [this, alive, index, frame = step.frame, sound, picture] {
+                  if (alive.expired()) return;
+                  Character& c = *characters_[index];
+                  if (!c.stage) return;
+                  const std::string& name = c.stage->animation->name;
+                  if (sink_ != nullptr && picture) sink_->FrameShown(c.id, name, frame);
+                  if (sound < 0) return;
+                  if (sink_ != nullptr) sink_->SoundPlayed(c.id, sound);
+                  if (events_ != nullptr) events_->SoundStart(c.id, name, frame, sound);
+                }));
   }
   const Millis frames_end = stage.base + stage.path.total_ms;
   if (stage.path.loops) {

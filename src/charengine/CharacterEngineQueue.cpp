@@ -1,5 +1,6 @@
 // The request queues: starting, timing, completing and stopping requests.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -97,6 +98,9 @@ void CharacterEngine::StartNext(size_t index) {
     character.next_part = 0;
     character.activity = Activity::kRequest;
     if (character.timeline.moves) {
+      character.slide_from_x = character.left;
+      character.slide_from_y = character.top;
+      character.slide_start = scheduler_.Now();
       std::weak_ptr<bool> alive = alive_;
       character.timers.push_back(
           scheduler_.PostAfter(character.timeline.move_ms, [this, alive, index, id] {
@@ -200,6 +204,7 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
     case Kind::kSpeak: {
       if (!character.visible) {
         timeline.status = request_status::kFailed;
+        numbers_[request.id] = service_error::kCharacterHidden;
         break;
       }
       if (!HasSpeakingFrame(character.last_animation)) {
@@ -217,6 +222,12 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       break;
     }
     case Kind::kThink:
+      // A thought has no balloon to go to either.
+      if (!character.visible) {
+        timeline.status = request_status::kFailed;
+        numbers_[request.id] = service_error::kCharacterHidden;
+        break;
+      }
       timeline.speech = Plan(character, request, SpeechMode::kThink);
       timeline.thinks = true;
       timeline.parts.push_back({});
@@ -227,6 +238,11 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       break;
     case Kind::kMoveTo: {
       const int32_t speed = request.speed < 0 ? 0 : request.speed;
+      if (character.dragging) {
+        timeline.status = request_status::kFailed;
+        numbers_[request.id] = service_error::kMoveWhileDragged;
+        break;
+      }
       if (!character.visible && speed != 0) {
         timeline.status = request_status::kFailed;
         break;
@@ -327,6 +343,35 @@ void CharacterEngine::CancelTimers(Character& character) {
   character.stage_timers.clear();
 }
 
+// What the request in progress shows and says ends here: a slide halts
+// where it has got to, which is where the character then stands, and its
+// speech goes silent. The front is still in the queue.
+void CharacterEngine::CutShort(size_t index, bool halt_on_screen) {
+  Character& character = *characters_[index];
+  if (!character.busy || character.queue.empty()) return;
+  const Request& front = character.queue.front();
+  if (front.kind == Kind::kMoveTo && character.timeline.moves) {
+    const double t =
+        std::clamp(static_cast<double>(scheduler_.Now() - character.slide_start) /
+                       static_cast<double>(std::max<int64_t>(1, character.timeline.move_ms)),
+                   0.0, 1.0);
+    auto along = [t](int32_t from, int32_t to) {
+      return from + static_cast<int32_t>(std::lround((to - from) * t));
+    };
+    character.left = along(character.slide_from_x, front.x);
+    character.top = along(character.slide_from_y, front.y);
+    character.timeline.moves = false;
+    if (halt_on_screen && sink_ != nullptr) {
+      sink_->MoveStarted(character.id, character.left, character.top, 0);
+    }
+  }
+  const bool speaking = (front.kind == Kind::kSpeak || front.kind == Kind::kThink) &&
+                        character.next_part > 0 &&
+                        character.next_part <= character.timeline.parts.size() &&
+                        character.timeline.parts[character.next_part - 1].animation == nullptr;
+  if (speaking && sink_ != nullptr) sink_->SpeechStopped(character.id);
+}
+
 // The request in progress is taken away: what it showed winds down through
 // its exit branches, and the next request waits for that.
 void CharacterEngine::StopFront(size_t index) {
@@ -340,15 +385,20 @@ void CharacterEngine::StopFront(size_t index) {
   }
 }
 
-// Removed requests end as interrupted; their events follow from the pump.
-void CharacterEngine::Interrupt(size_t index, std::vector<RequestId> removed) {
+// Removed requests end as interrupted (or failed), for `number`; their
+// events follow from the pump.
+void CharacterEngine::Interrupt(size_t index, std::vector<RequestId> removed, int status,
+                                int32_t number) {
   if (removed.empty()) return;
-  for (RequestId id : removed) SetStatus(id, request_status::kInterrupted);
+  for (RequestId id : removed) {
+    SetStatus(id, status);
+    numbers_[id] = number;
+  }
   std::weak_ptr<bool> alive = alive_;
-  scheduler_.Post([this, alive, index, removed = std::move(removed)] {
+  scheduler_.Post([this, alive, index, status, removed = std::move(removed)] {
     if (alive.expired()) return;
     for (RequestId id : removed) {
-      if (events_ != nullptr) events_->RequestComplete(id, request_status::kInterrupted);
+      if (events_ != nullptr) events_->RequestComplete(id, status);
       ReleaseWaiters(id);
     }
     StartNext(index);
@@ -372,24 +422,36 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
     for (auto it = character.queue.begin(); it != character.queue.end(); ++it) {
       if (it->id != wanted) continue;
       stop_front = it == character.queue.begin() && character.busy;
+      if (stop_front) CutShort(index, true);
       character.queue.erase(it);
       removed.push_back(wanted);
       break;
     }
   } else {
-    // A Showing or Hiding in progress is spared.
-    const bool spare = character.busy && (character.queue.front().kind == Kind::kShow ||
-                                          character.queue.front().kind == Kind::kHide);
-    stop_front = !spare && character.busy;
-    const size_t keep = spare ? 1 : 0;
-    while (character.queue.size() > keep) {
-      if (!character.queue.back().quiet) removed.push_back(character.queue.back().id);
-      character.queue.pop_back();
-    }
-    std::reverse(removed.begin(), removed.end());
+    Flush(index, service_error::kInterruptedByApplication);
+    return;
   }
   // The interrupted events come before whatever follows the wind-down.
   Interrupt(index, std::move(removed));
+  if (stop_front) StopFront(index);
+}
+
+// Stop without a request: everything goes but a Showing or Hiding in
+// progress.
+void CharacterEngine::Flush(size_t index, int32_t number) {
+  Character& character = *characters_[index];
+  std::vector<RequestId> removed;
+  const bool spare = character.busy && (character.queue.front().kind == Kind::kShow ||
+                                        character.queue.front().kind == Kind::kHide);
+  const bool stop_front = !spare && character.busy;
+  if (stop_front) CutShort(index, true);
+  const size_t keep = spare ? 1 : 0;
+  while (character.queue.size() > keep) {
+    if (!character.queue.back().quiet) removed.push_back(character.queue.back().id);
+    character.queue.pop_back();
+  }
+  std::reverse(removed.begin(), removed.end());
+  Interrupt(index, std::move(removed), request_status::kInterrupted, number);
   if (stop_front) StopFront(index);
 }
 
@@ -434,14 +496,15 @@ void CharacterEngine::StopAll(const std::string& id, std::optional<std::string> 
   };
   std::vector<RequestId> removed;
   std::deque<Request> kept;
-  bool stop_front = false;
+  const bool stop_front =
+      character.busy && !character.queue.empty() && matches(character.queue.front().kind);
+  if (stop_front) CutShort(index, true);
   for (size_t i = 0; i < character.queue.size(); ++i) {
     Request& queued = character.queue[i];
     if (!matches(queued.kind)) {
       kept.push_back(std::move(queued));
       continue;
     }
-    if (i == 0 && character.busy) stop_front = true;
     if (!queued.quiet) removed.push_back(queued.id);
   }
   character.queue = std::move(kept);

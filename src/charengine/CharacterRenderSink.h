@@ -19,7 +19,8 @@ class CharacterRenderSink {
   // Width or Height was set: the frame is drawn at the new size. Comes
   // straight from the call, not from a task.
   virtual void SizeChanged(const std::string& /*id*/) {}
-  // The frame slides from its place to (x, y) over `duration_ms`.
+  // The frame slides from its place to (x, y) over `duration_ms`; 0 puts
+  // it there at once, which also halts a slide that was stopped.
   virtual void MoveStarted(const std::string& /*id*/, int /*x*/, int /*y*/,
                            int64_t /*duration_ms*/) {}
   // Speech starts: the request it belongs to (the one the planner timed),
@@ -32,6 +33,9 @@ class CharacterRenderSink {
   // A Speak with a sound file: the file speaks, starting now.
   virtual void SpeechSoundStarted(const std::string& /*id*/, const std::string& /*path*/) {}
   virtual void SpeechEnded(const std::string& /*id*/) {}
+  // The speech was stopped before its end: the voice goes silent and the
+  // balloon goes now; no SpeechEnded follows.
+  virtual void SpeechStopped(const std::string& /*id*/) {}
 };
 
 }  // namespace zarn

@@ -388,6 +388,14 @@ CharacterDescription LoopyCharacter() {
   add("Spin", 5, TransitionType::kNone, {-1, 4, 4, 4, -2}).frames[3].branches = {{1, 100}};
   add("Whirl", 5, TransitionType::kExitBranches, {-1, 4, 4, 4, -2}).frames[3].branches = {{1, 100}};
   add("Chime", 1, TransitionType::kNone, {-2}).frames[0].sound_index = 0;
+  // Frames 2 and 4 have no images and no time: a branching hub and the end
+  // every exit leads to.
+  Animation& wave = add("Wave", 5, TransitionType::kExitBranches, {4, 4, 4, 4, -2});
+  for (int blank : {2, 4}) {
+    wave.frames[blank].images.clear();
+    wave.frames[blank].duration = 0;
+  }
+  wave.frames[2].branches = {{3, 100}};
   Animation& bow = add("Bow", 2, TransitionType::kReturnAnimation, {});
   bow.return_animation = "BOWRETURN";
   add("BowReturn", 2, TransitionType::kNone, {});

@@ -59,6 +59,8 @@
 //                       exits 0 = -1, 1..3 -> 4, 4 = -2
 //   Whirl       5       as Spin, but exit branches: a queued request ends it
 //   Chime       1       none; sound 0 (2.0 s) on its one frame
+//   Wave        5       exit branches; frames 2 and 4 have no images and last
+//                       0: 2 branches to 3 at 100 %, every exit leads to 4
 //   Bow         2       return animation "BOWRETURN"
 //   BowReturn   2       none
 //   Idle1, Idle2, Idle3 3 each   exit branches (all -2)

@@ -205,6 +205,7 @@ TEST(CharacterEngine, LstRepeatsTheLastSpeechWithoutItsBookmarks) {
 
 TEST(CharacterEngine, ThinkHonoursOnlyBookmarks) {
   EngineFixture f;
+  f.engine.Show("Pip", true);
   const RequestId think = f.engine.Think("Pip", "one \\Spd=320\\ two \\Pau=900\\ \\Mrk=4\\");
   f.clock.RunUntilIdle();
   EXPECT_EQ(f.events.TimeOf("Bookmark 4"), 750);

@@ -69,14 +69,14 @@ TEST(Listen, WindowsOpenCloseAndPlayTheirStates) {
        {"0 ListenStart Pip", "10000 ListenComplete Pip 2"},
        true,
        false},
-      {"a request in progress plays on; the state follows it",
+      {"the key interrupts a request in progress; the state follows its wind-down",
        {{0, [](CharacterEngine& e) { e.Play("Pip", "Greet"); }}, {10, key_down}, {1000, key_up}},
-       {"0 Start 2", "0 Anim Greet request", "0 Sound Greet 0", "10 ListenStart Pip",
-        "800 Complete 2 0", "800 Anim Alert state", "1000 ListenComplete Pip 4"}},
+       {"0 Start 2", "0 Anim Greet request", "0 Sound Greet 0", "10 Complete 2 3",
+        "10 ListenStart Pip", "800 Anim Alert state", "1000 ListenComplete Pip 4"}},
       {"a state still waiting when the window closes is dropped",
        {{0, [](CharacterEngine& e) { e.Play("Pip", "Greet"); }}, {10, key_down}, {200, key_up}},
-       {"0 Start 2", "0 Anim Greet request", "0 Sound Greet 0", "10 ListenStart Pip",
-        "200 ListenComplete Pip 4", "800 Complete 2 0"}},
+       {"0 Start 2", "0 Anim Greet request", "0 Sound Greet 0", "10 Complete 2 3",
+        "10 ListenStart Pip", "200 ListenComplete Pip 4"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

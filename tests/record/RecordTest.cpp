@@ -29,6 +29,7 @@ struct Recorded {
   testing::ReadVideo video;
   double speech_start = -1;
   double speech_end = -1;
+  double bookmark = -1;
   double end = -1;
 };
 
@@ -52,6 +53,7 @@ Recorded Record(const testing::TempFolder& dir, const std::string& name,
     // The Speak is request 3: it starts and completes around the speech.
     if (line.op == "RequestStart" && line.req == 3) out.speech_start = line.t;
     if (line.op == "RequestComplete" && line.req == 3) out.speech_end = line.t;
+    if (line.op == "Bookmark" && out.bookmark < 0) out.bookmark = line.t;
     out.end = line.t;
   }
   out.video = ReadVideoFile(out.path);
@@ -203,6 +205,27 @@ TEST(RecordTest, WebmIsSeeThroughAroundTheCharacter) {
   EXPECT_LT(video.Pixel(*speaking, 300, 230)[3], 16);
   EXPECT_GT(video.Pixel(*speaking, 164, 144)[3], 240);
   EXPECT_GT(video.Loudness(rec.speech_start + 0.2, rec.speech_end - 0.2), 0.02);
+}
+
+// A sentence stopped by its bookmark's script falls silent and loses its
+// balloon in the recording as on the screen.
+TEST(RecordTest, AStoppedSentenceEndsThere) {
+  testing::TempFolder dir;
+  const Recorded rec =
+      Record(dir, "stopped.mp4", {"--screen", "480x320", "--fps", "25"},
+             "[ZARN Script]\nVersion=7.0\n[Characters]\nFennet=Fennet.acs\n[Bookmarks]\n1=\n"
+             "[BookmarkScript:1]\nFennet.StopAll\n[Script]\nFennet.MoveTo 100, 80, 0\nFennet.Show\n"
+             "Fennet.Speak \"Hello there \\Mrk=1\\ and this sentence would go on for a long while "
+             "yet, word after word after word.\"\nFennet.Hide\n");
+  const testing::ReadVideo& video = rec.video;
+  ASSERT_GT(rec.bookmark, rec.speech_start);
+  // The stop ends the script, and the program hides Fennet on its way
+  // out: its Hide sounds 0.15 s after the stop.
+  ASSERT_GT(rec.end, rec.bookmark + 0.3);
+  const double voice = video.Loudness(rec.speech_start + 0.1, rec.bookmark);
+  EXPECT_GT(voice, 0.02);
+  EXPECT_LT(video.Loudness(rec.bookmark + 0.03, rec.bookmark + 0.13), voice / 10);
+  EXPECT_LT(BalloonPixels(video, *video.At(rec.bookmark + 0.15)).first, 50);
 }
 
 // The same script gives the same file, byte for byte.

@@ -57,8 +57,8 @@ TEST(Mouths, PhonemesPickShapes) {
       {"", MouthShape::kClosed},    {"_:", MouthShape::kClosed}, {"m", MouthShape::kClosed},
       {"ˈa", MouthShape::kWide4},   {"aɪ", MouthShape::kWide4},  {"ə", MouthShape::kWide3},
       {"t", MouthShape::kWide2},    {"tʃ", MouthShape::kMedium}, {"dʒ", MouthShape::kMedium},
-      {"ˌuː", MouthShape::kNarrow}, {"f", MouthShape::kWide1},   {"ʃ", MouthShape::kMedium},
-      {"Q", MouthShape::kWide2},
+      {"ˌuː", MouthShape::kNarrow}, {"f", MouthShape::kClosed},  {"v", MouthShape::kClosed},
+      {"ʃ", MouthShape::kMedium},   {"θ", MouthShape::kWide1},   {"Q", MouthShape::kWide2},
   };
   for (const auto& [ipa, shape] : cases) {
     SCOPED_TRACE(ipa);

@@ -217,6 +217,16 @@ void CharacterScreen::SpeechEnded(const std::string& id) {
   Redraw(shown);
 }
 
+// Cut off: the balloon goes at once rather than show words never said.
+void CharacterScreen::SpeechStopped(const std::string& id) {
+  Shown& shown = Get(id);
+  shown.speaking = false;
+  shown.mouth = -1;
+  shown.mouth_timer.stop();
+  shown.balloon->Dismiss();
+  Redraw(shown);
+}
+
 void CharacterScreen::SetMouth(const std::string& id, int shape) {
   Shown& shown = Get(id);
   shown.mouth = shape;

@@ -41,6 +41,7 @@ class CharacterScreen : public CharacterRenderSink {
                      const std::string& tagged_text, bool think) override;
   void BalloonWord(const std::string& id, const std::string& word) override;
   void SpeechEnded(const std::string& id) override;
+  void SpeechStopped(const std::string& id) override;
 
   // Mouth shape 0..6 on the speaking frame (-1: the frame as drawn).
   void SetMouth(const std::string& id, int shape);

@@ -83,6 +83,11 @@ void DesktopSpeech::SpeechEnded(const std::string& id) {
   screen_->SpeechEnded(id);
 }
 
+void DesktopSpeech::SpeechStopped(const std::string& id) {
+  Stop(id);
+  screen_->SpeechStopped(id);
+}
+
 std::optional<PcmAudio> ReadSpeechSound(const std::string& path, std::vector<SpeechEvent>& mouths) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});

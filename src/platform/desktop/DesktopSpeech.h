@@ -52,6 +52,7 @@ class DesktopSpeech : public CharacterRenderSink {
   void BalloonWord(const std::string& id, const std::string& word) override;
   void SpeechSoundStarted(const std::string& id, const std::string& path) override;
   void SpeechEnded(const std::string& id) override;
+  void SpeechStopped(const std::string& id) override;
 
  private:
   struct Speaking {

@@ -205,6 +205,13 @@ void RecordedScene::SpeechEnded(const std::string& id) {
   }
 }
 
+void RecordedScene::SpeechStopped(const std::string& id) {
+  Shown& shown = Get(id);
+  StopSpeech(shown);
+  shown.word_mouth_until = -1;
+  shown.balloon = false;
+}
+
 int RecordedScene::MouthAt(const Shown& shown, Millis at) const {
   if (!shown.speaking) return -1;
   if (shown.mouths.empty()) return at < shown.word_mouth_until ? shown.word_mouth : 0;

@@ -47,6 +47,7 @@ class RecordedScene : public CharacterRenderSink {
   void BalloonWord(const std::string& id, const std::string& word) override;
   void SpeechSoundStarted(const std::string& id, const std::string& path) override;
   void SpeechEnded(const std::string& id) override;
+  void SpeechStopped(const std::string& id) override;
 
   // Draws every character and balloon as they are at `at_ms`, which is
   // not before the last change.

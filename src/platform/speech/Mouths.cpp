@@ -12,8 +12,8 @@ struct Group {
 
 // By the phoneme's first sound; affricates are looked up whole first.
 constexpr Group kGroups[] = {
-    {MouthShape::kClosed, {"_", "b", "m", "p", "ɓ", "ɸ", "ʘ", "β"}},
-    {MouthShape::kWide1, {"f", "v", "i", "ɪ", "ɨ", "θ", "ð", "j", "ʋ"}},
+    {MouthShape::kClosed, {"_", "b", "m", "p", "f", "v", "ɓ", "ɸ", "ʘ", "β"}},
+    {MouthShape::kWide1, {"i", "ɪ", "ɨ", "θ", "ð", "j", "ʋ"}},
     {MouthShape::kWide2, {"t", "d", "s", "z", "k", "g", "ɡ", "n", "l", "ŋ",
                           "ɾ", "ɲ", "x", "ç", "ʔ", "c", "e", "ɣ", "ɫ", "ʎ"}},
     {MouthShape::kWide3, {"ə", "ɛ", "ʌ", "ɐ", "œ", "ɚ", "ɝ", "ɘ", "ɤ"}},
