@@ -16,6 +16,7 @@ packages=(
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   xdg-utils desktop-file-utils libfile-mimeinfo-perl dpkg-dev
+  libxinerama-dev xserver-xephyr weston xwayland
 )
 missing=()
 for p in "${packages[@]}"; do
