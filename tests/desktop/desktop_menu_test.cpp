@@ -72,11 +72,13 @@ class OtherDisplay {
 
 class CharacterMenuTest : public DesktopTest {
  protected:
-  void TearDown() override {
-    if (player_) {
-      kill(player_->Pid(), SIGTERM);
-      EXPECT_EQ(player_->Wait(20s), std::optional<int>(0));
-    }
+  void TearDown() override { EndPlayer(); }
+  // Before a display of the test's own goes away.
+  void EndPlayer() {
+    if (!player_) return;
+    kill(player_->Pid(), SIGTERM);
+    EXPECT_EQ(player_->Wait(20s), std::optional<int>(0));
+    player_.reset();
   }
   // Pip at (300, 300) with a long queue behind its Show; Loopy hidden.
   void Play(const std::string& display, const std::string& commands,
@@ -164,9 +166,7 @@ TEST_F(CharacterMenuTest, WithoutATrayHostTheMenuCarriesTheTraysItems) {
         return false;
       },
       5s));
-  kill(player_->Pid(), SIGTERM);
-  EXPECT_EQ(player_->Wait(20s), std::optional<int>(0));
-  player_.reset();
+  EndPlayer();
 }
 
 struct Box {
@@ -209,13 +209,15 @@ TEST_F(CharacterMenuTest, BalloonsStayOnTheCharactersMonitor) {
           balloon = Mapped(display, "zarnplay balloon");
           return pip && balloon && pip->x == c.pip_x;
         },
-        20s));
+        20s))
+        << ReadFile(dir_ / "menu.out");
     if (c.pip_x == 1500) Shot(display.Name(), "second-monitor-balloon");
     EXPECT_GE(balloon->x, c.monitor_left);
     EXPECT_LE(balloon->x + balloon->w, c.monitor_left + 1024);
     // Beside the character, not pinned to an edge far away.
     EXPECT_LT(std::abs(balloon->x + balloon->w / 2 - (c.pip_x + 64)), 200);
   }
+  EndPlayer();
 }
 
 }  // namespace

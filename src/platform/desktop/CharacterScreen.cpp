@@ -328,6 +328,7 @@ void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
   record.Char(id);
   for (const std::string& caption : captions) record.Arg(caption);
   desktop_.Recorder().Write(record);
+  desktop_.Recorder().Flush();  // the menu's loop does not flush it
   menu.exec(at);
 }
 
