@@ -266,10 +266,9 @@ TEST_F(DesktopTest, CloseProgramEndsThereAndTheCopiedReportOutlivesIt) {
 TEST_F(DesktopTest, TheErrorReportStaysAboveTheCharactersAndBalloons) {
   const std::string script = dir_.Write(
       "speaking.zrn",
-      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Bookmarks]\n1=\n"
-      "[BookmarkScript:1]\nSENDKEYS \"{FOO}\"\n[Commands]\n1=One|~|one\n[Script]\n"
-      "Pip.MoveTo 400, 330, 0\nPip.Show\nPip.Speak \"Well \\mrk=1\\ here are a good many words "
-      "to say, one after another, slowly and with care, before the end\"\n");
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
+      "[Script]\nPip.MoveTo 400, 330, 0\nPip.Show\nPip.Speak \"Here are a good many words to "
+      "say, one after another, slowly and with care, before the end\"\nSENDKEYS \"{FOO}\"\n");
   auto player = Start("player", {script});
   std::optional<Window> report;
   ASSERT_TRUE(WaitUntil([&] { return (report = ReportWindow()).has_value(); }))
