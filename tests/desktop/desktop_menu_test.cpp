@@ -194,7 +194,7 @@ TEST_F(CharacterMenuTest, BalloonsStayOnTheCharactersMonitor) {
   const std::string words = "\"Here are a good many words to say, and then a few more\"\n";
   Play(display.Name(), "",
        "Pip.MoveTo 1500, 300, 0\nPip.Speak " + words + "Pip.MoveTo 1910, 40, 0\nPip.Speak " +
-           words + "Pip.MoveTo 940, 300, 0\nPip.Speak " + words);
+           words + "Pip.MoveTo 940, 300, 0\nPip.Speak " + words + "Pip.MoveTo 1500, 300, 0\n");
   struct Case {
     int pip_x;
     int monitor_left;
@@ -217,6 +217,21 @@ TEST_F(CharacterMenuTest, BalloonsStayOnTheCharactersMonitor) {
     // Beside the character, not pinned to an edge far away.
     EXPECT_LT(std::abs(balloon->x + balloon->w / 2 - (c.pip_x + 64)), 200);
   }
+  // The Voice Commands box from its menu opens on its monitor too.
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto pip = Mapped(display, "zarnplay character");
+    return pip && pip->x == 1500;
+  }));
+  std::optional<Box> box;
+  for (int attempt = 0; attempt < 3 && !box; ++attempt) {
+    display.Run("xdotool key Escape mousemove 1564 384 click 3");
+    std::this_thread::sleep_for(700ms);
+    display.Run("xdotool key v");
+    WaitUntil([&] { return (box = Mapped(display, "Voice Commands")).has_value(); }, 3s);
+  }
+  ASSERT_TRUE(box.has_value());
+  EXPECT_GE(box->x, 1024);
+  EXPECT_LE(box->x + box->w, 2048);
   EndPlayer();
 }
 
