@@ -80,6 +80,8 @@ zarn_folder_library(zarn_desktop DIRS platform/desktop
                          Qt6::Multimedia Qt6::MultimediaWidgets X11::X11 xdo
                          PkgConfig::FLUIDSYNTH)
 set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
+# Which monitor a character is on, where the server joins heads by Xinerama.
+target_link_libraries(zarn_desktop PRIVATE X11::Xinerama)
 # Slides: the show's logic is the headless presenter's; PDF pages through
 # Poppler (no CMake config for poppler-qt6).
 pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)

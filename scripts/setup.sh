@@ -17,6 +17,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   xdg-utils desktop-file-utils libfile-mimeinfo-perl dpkg-dev
   lintian flite1-dev libsndfile1-dev
+  libxinerama-dev xserver-xephyr weston xwayland
 )
 missing=()
 for p in "${packages[@]}"; do

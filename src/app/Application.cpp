@@ -16,6 +16,7 @@
 #include "base/VbError.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
+#include "platform/desktop/ClipboardHolder.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/listen/VoiceInput.h"
 #include "platform/listen/WavePcm.h"
@@ -126,6 +127,9 @@ int RunPlayer(const Options& options) {
 }
 
 int ZarnMain(const std::vector<std::string>& args) {
+  if (const char* hold = std::getenv(kClipboardHolderVariable)) {
+    return RunClipboardHolder(std::atoi(hold));
+  }
   std::string error;
   Options options = ParseOptions(args, error);
   // A run started by a file manager or a desktop entry can still be traced.

@@ -52,10 +52,12 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   program_.errors.SetPointerReset(
       [this] { platform_.Desktop().SetPointer(MousePointer::kDefault); });
   platform.ErrorDialog().SetActions(&report_actions_);
-  // Close Program in an error report: the orderly way out, from the loop.
+  // Close Program in an error report: the forms unload, then the program
+  // ends there (headless: its loop ends).
   program_.errors.SetCloseProgram([this] {
     main_form_.Form_Unload();
-    platform_.Quit();
+    RemoveTempFiles();
+    platform_.EndProcess(program_.ExitCode);
   });
   main_form_.UnloadOtherForms = [this] { backdrop_form_.Unload(); };
   main_form_.StopAllMedia = [this] { bBackdrop::StopAllMedia(program_); };

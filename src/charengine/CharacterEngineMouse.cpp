@@ -58,6 +58,8 @@ void CharacterEngine::UserDragComplete(const std::string& id, int left, int top,
 }
 
 RequestId CharacterEngine::UserHide(const std::string& id, int cause) {
+  // At once, as the tray's Hide: what the script queued is dropped.
+  StopAll(id, std::nullopt);
   Request request;
   request.kind = Kind::kHide;
   request.hide_cause = cause;

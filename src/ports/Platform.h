@@ -42,6 +42,13 @@ class Platform {
   virtual void Pump() = 0;
   // Makes Run return once the event in hand is done.
   virtual void Quit() = 0;
+  // Ends the program at once with `code`, as Close Program in an error
+  // report does: nothing up the stack runs on. Headless only ends its loop,
+  // so its timeline closes as always.
+  virtual void EndProcess(int code) {
+    (void)code;
+    Quit();
+  }
 
   // What to do when the user or the system asks the program to end (a
   // signal, a close message, the window manager); set by the wiring.

@@ -1,10 +1,21 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "desktop/desktop_fixture.h"
+#include "platform/desktop/DesktopScreen.h"
+#include "platform/desktop/QtScheduler.h"
 #include "platform/desktop/X11WindowSystem.h"
 #include "platform/headless/HeadlessWindowSystem.h"
 #include "support/TraceReader.h"
@@ -188,6 +199,158 @@ TEST_F(DesktopTest, CloseProgramInTheErrorReportEnds) {
   EXPECT_EQ(Select(records, "life", "Unload").size(), 1u);
   ASSERT_FALSE(records.empty());
   EXPECT_EQ(records.back().op, "Exit");
+}
+
+// Where the error report is on screen.
+struct Window {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+std::optional<Window> ReportWindow() {
+  const std::string geometry =
+      Shell("xdotool search --onlyvisible --name '^ZARN 7' getwindowgeometry --shell");
+  if (geometry.find("X=") == std::string::npos) return std::nullopt;
+  auto field = [&](const char* name) {
+    return std::stoi(geometry.substr(geometry.find(name) + std::strlen(name)));
+  };
+  return Window{field("X="), field("Y="), field("WIDTH="), field("HEIGHT=")};
+}
+
+void Click(const Window& report, int left_twips, int top_twips) {
+  // The middle of a 1440 x 435 twip button.
+  Shell("xdotool mousemove " + std::to_string(report.x + (left_twips + 720) / 15) + " " +
+        std::to_string(report.y + (top_twips + 217) / 15) + " click 1");
+}
+
+// Copy to Clipboard, then Close Program: the program ends there, nothing
+// of the loading it interrupted runs on, and the copy is still there to
+// paste afterwards.
+TEST_F(DesktopTest, CloseProgramEndsThereAndTheCopiedReportOutlivesIt) {
+  const std::string script = dir_.Write(
+      "bad.zrn",
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Bookmarks]\nx=\n[Commands]\n"
+      "1=One|~|one\n[Script]\nPip.Show\n");
+  auto player = Start("player", {script});
+  std::optional<Window> report;
+  ASSERT_TRUE(WaitUntil([&] { return (report = ReportWindow()).has_value(); }))
+      << ReadFile(dir_ / "player.out");
+  Click(*report, 6060, 2640);  // Copy to Clipboard
+  ASSERT_TRUE(WaitUntil(
+      [] { return !Shell("xdotool search --onlyvisible --name '^ZARNPlay$'").empty(); }, 5s));
+  Shell("xdotool key Return");
+  ASSERT_TRUE(WaitUntil(
+      [] { return Shell("xdotool search --onlyvisible --name '^ZARNPlay$'").empty(); }, 5s));
+  Click(*report, 6060, 3900);  // Close Program
+  EXPECT_EQ(player->Wait(10s), std::optional<int>(0));
+  const auto records = ParseTrace(ReadFile(Trace("player")));
+  const auto shown = std::find_if(records.begin(), records.end(),
+                                  [](const auto& r) { return r.op == "ErrorReport"; });
+  ASSERT_NE(shown, records.end());
+  for (auto after = shown; after != records.end(); ++after) {
+    EXPECT_NE(after->kind, "call") << after->raw;
+  }
+  EXPECT_EQ(records.back().op, "Exit");
+  testing::App();
+  std::string pasted;
+  WaitUntil(
+      [&] {
+        QCoreApplication::processEvents();
+        pasted = QGuiApplication::clipboard()->text().toStdString();
+        return !pasted.empty();
+      },
+      5s);
+  EXPECT_EQ(pasted.rfind("ZARN Version", 0), 0u) << pasted;
+  EXPECT_NE(pasted.find(shown->Arg(0).substr(0, 20)), std::string::npos) << pasted;
+}
+
+// A report raised while a character speaks stays above it and its balloon.
+TEST_F(DesktopTest, TheErrorReportStaysAboveTheCharactersAndBalloons) {
+  const std::string script = dir_.Write(
+      "speaking.zrn",
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
+      "[Script]\nPip.MoveTo 400, 330, 0\nPip.Show\nPip.Speak \"Here are a good many words to "
+      "say, one after another, slowly and with care, before the end\"\nSENDKEYS \"{FOO}\"\n");
+  auto player = Start("player", {script});
+  std::optional<Window> report;
+  ASSERT_TRUE(WaitUntil([&] { return (report = ReportWindow()).has_value(); }))
+      << ReadFile(dir_ / "player.out");
+  std::this_thread::sleep_for(2500ms);  // words keep coming, the balloon redraws
+  if (const char* keep = std::getenv("ZARN_SHOTS")) {
+    Shell("import -window root " + std::string(keep) + "/report-on-top.png");
+  }
+  Shell("import -window root -depth 8 rgb:" + (dir_ / "shot.rgb"));
+  const std::string rgb = ReadFile(dir_ / "shot.rgb");
+  ASSERT_EQ(rgb.size(), 1024u * 768u * 3u);
+  int pip_or_paper = 0;
+  // Right of the report's own picture, which is painted on the balloon's paper.
+  for (int y = report->y; y < report->y + report->h; ++y) {
+    for (int x = report->x + 180; x < report->x + report->w; ++x) {
+      const auto* p = reinterpret_cast<const unsigned char*>(rgb.data()) + (y * 1024 + x) * 3;
+      const bool yellow = std::abs(p[0] - 250) + std::abs(p[1] - 210) + std::abs(p[2] - 60) < 30;
+      const bool paper = p[0] == 255 && p[1] == 255 && p[2] == 225;
+      pip_or_paper += yellow || paper ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(pip_or_paper, 0);
+  Click(*report, 6060, 3900);
+  EXPECT_EQ(player->Wait(10s), std::optional<int>(0));
+}
+
+// kill -TERM (a logout, a service manager) ends the program while it waits
+// in a dialog, as it does anywhere else.
+TEST_F(DesktopTest, TerminationEndsTheProgramWhileADialogWaits) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;  // after the program's path
+    const char* title;              // the dialog's, as xdotool matches it
+  };
+  const Case cases[] = {
+      {"open dialog", {}, "^Open ZARN Script$"},
+      {"message box",
+       {dir_.Write("nobody.zrn",
+                   "[ZARN Script]\nVersion=7.0\n[Characters]\nNobody=Nobody.acs\n"
+                   "[Commands]\n1=One|~|one\n[Script]\nNobody.Show\n")},
+       "^ZARNPlay$"},
+      {"error report",
+       {dir_.Write("failing.zrn",
+                   "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n"
+                   "1=One|~|one\n[Script]\nSENDKEYS \"{FOO}\"\n")},
+       "^ZARN 7"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto player = Start("player", c.args);
+    ASSERT_TRUE(WaitUntil([&] {
+      return !Shell("xdotool search --onlyvisible --name '" + std::string(c.title) + "'").empty();
+    })) << ReadFile(dir_ / "player.out");
+    kill(player->Pid(), SIGTERM);
+    EXPECT_TRUE(player->Wait(10s).has_value());
+    player->Kill();
+  }
+}
+
+// The open dialog's filters read as the program names them, each once.
+TEST(OpenDialogTest, FilterCaptionsNameTheirPatternsOnce) {
+  testing::App();
+  QtScheduler loop;
+  zarn::Trace trace([] { return int64_t{0}; });
+  DesktopScreen screen(loop, trace);
+  FileDialogRequest request;
+  request.title = "Open ZARN Script";
+  request.filter = "ZARN Script Files (*.zrn, *.zrs)|*.zrn;*.zrs|All Files (*.*)|*.*";
+  request.filter_index = 1;
+  QStringList shown;
+  QTimer::singleShot(300, [&] {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(window);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
+      if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo")) {
+        for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+      }
+      dialog->reject();
+    }
+  });
+  EXPECT_FALSE(screen.ShowFileDialog(request).confirmed);
+  EXPECT_EQ(shown, (QStringList{"ZARN Script Files (*.zrn, *.zrs)", "All Files (*.*)"}));
 }
 
 // What the desktop is given but cannot use is named in one line on stderr

@@ -11,6 +11,7 @@ namespace zarn {
 
 CharacterBalloon::CharacterBalloon() {
   setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+  KeepOwnPosition(*this);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_NoSystemBackground);
   setWindowTitle("zarnplay balloon");

@@ -1,15 +1,15 @@
 #include "platform/desktop/CharacterScreen.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QScreen>
+#include <QSystemTrayIcon>
 #include <algorithm>
 
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/CharacterPicture.h"
 #include "platform/desktop/DesktopScreen.h"
+#include "platform/desktop/Monitors.h"
 
 namespace zarn {
 namespace {
@@ -20,11 +20,6 @@ constexpr int kSlideStepMs = 15;
 constexpr int kWordMouthMs = 150;
 // Composed frames kept per character before the cache starts afresh.
 constexpr size_t kMaxCachedFrames = 48;
-
-QRect ScreenRect() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-}
 
 }  // namespace
 
@@ -178,7 +173,7 @@ void CharacterScreen::StepSlides() {
 
 void CharacterScreen::PlaceBalloon(Shown& shown) {
   if (shown.balloon->isVisible()) {
-    shown.balloon->Place(shown.window->geometry(), ScreenRect());
+    shown.balloon->Place(shown.window->geometry(), MonitorOf(shown.window->geometry()));
   }
 }
 
@@ -192,7 +187,7 @@ void CharacterScreen::SpeechStarted(const std::string& id, int32_t, const std::s
     shown.balloon->Dismiss();
   } else {
     const BalloonLook look = BalloonLookFor(engine_, id);
-    shown.balloon->Place(shown.window->geometry(), ScreenRect());
+    shown.balloon->Place(shown.window->geometry(), MonitorOf(shown.window->geometry()));
     shown.balloon->Start(look, QString::fromStdString(balloon_text), think);
   }
   Redraw(shown);
@@ -248,8 +243,17 @@ void CharacterScreen::SetListeningTip(const std::string& id, const std::string& 
   }
   shown.tip->setText(QString::fromStdString(text));
   shown.tip->adjustSize();
+  // Under the character, kept on its monitor: above it at the bottom edge.
   const QRect body = shown.window->geometry();
-  shown.tip->move(body.center().x() - shown.tip->width() / 2, body.bottom() + 4);
+  const QRect monitor = MonitorOf(body);
+  QRect tip(QPoint(body.center().x() - shown.tip->width() / 2, body.bottom() + 4),
+            shown.tip->size());
+  if (tip.bottom() > monitor.bottom()) tip.moveBottom(body.top() - 4);
+  tip.moveLeft(std::clamp(tip.left(), monitor.left(),
+                          std::max(monitor.left(), monitor.right() + 1 - tip.width())));
+  tip.moveTop(std::clamp(tip.top(), monitor.top(),
+                         std::max(monitor.top(), monitor.bottom() + 1 - tip.height())));
+  shown.tip->move(tip.topLeft());
   shown.tip->show();
 }
 
@@ -273,39 +277,68 @@ void CharacterScreen::ShowVoiceCommands(const std::string& id, bool open) {
     voice_box_->setModal(false);
   }
   voice_box_->setText(VoiceCommandsText(id));
+  voice_box_->adjustSize();
+  // On the character's monitor, wherever the window manager would put it.
+  const QRect monitor = MonitorOf(Get(id).window->geometry());
+  QRect box(QPoint(), voice_box_->sizeHint());
+  box.moveCenter(monitor.center());
+  voice_box_->move(box.topLeft());
   voice_box_->show();
   voice_box_->raise();
+  voice_box_->activateWindow();
 }
 
+// The service's items, the character's commands, then the name the
+// commands go by; the tray's items only where there is no tray to hold them.
 void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
   QMenu menu;
+  std::vector<std::string> captions;
+  auto add = [&](const std::string& caption, std::function<void()> chosen) {
+    captions.push_back(caption);
+    QAction* action = menu.addAction(QString::fromStdString(caption));
+    QObject::connect(action, &QAction::triggered, std::move(chosen));
+    return action;
+  };
+  auto separator = [&] {
+    captions.emplace_back("-");
+    menu.addSeparator();
+  };
+  if (voice_phrases_) {
+    const bool open = voice_box_ && voice_box_->isVisible();
+    add(open ? "Close &Voice Commands Window" : "Open &Voice Commands Window",
+        [this, id, open] { ShowVoiceCommands(id, !open); });
+  }
+  add("&Hide", [this, id] { engine_.UserHide(id); });
+  separator();
   for (const CharacterCommand& command : engine_.Commands(id)) {
     if (command.caption.empty()) continue;
-    QObject::connect(menu.addAction(QString::fromStdString(command.caption)), &QAction::triggered,
-                     [this, id, command] {
-                       UserInput input;
-                       input.character_id = id;
-                       input.name = command.name;
-                       input.voice = command.voice;
-                       engine_.SimulateCommand(input);
-                     });
-  }
-  // The tray's items, which have no other way in when there is no tray.
-  menu.addSeparator();
-  const std::vector<std::string> program_items = desktop_.MenuCaptions();
-  for (size_t i = 0; i < program_items.size(); ++i) {
-    QObject::connect(menu.addAction(QString::fromStdString(program_items[i])), &QAction::triggered,
-                     [this, i] { desktop_.ChooseMenuItem(static_cast<int>(i)); });
-  }
-  menu.addSeparator();
-  if (voice_phrases_) {
-    QObject::connect(menu.addAction("&Voice Commands..."), &QAction::triggered, [this, id] {
-      QMessageBox box(QMessageBox::Information, "Voice Commands", VoiceCommandsText(id));
-      box.exec();
+    add(command.caption, [this, id, command] {
+      UserInput input;
+      input.character_id = id;
+      input.name = command.name;
+      input.voice = command.voice;
+      engine_.SimulateCommand(input);
     });
   }
-  QObject::connect(menu.addAction("&Hide"), &QAction::triggered,
-                   [this, id] { engine_.UserHide(id); });
+  // Ours is the only client, so the one its commands belong to.
+  if (const std::string caption = engine_.CommandsCaption(id); !caption.empty()) {
+    separator();
+    QAction* client = add(caption, [] {});
+    client->setCheckable(true);
+    client->setChecked(true);
+  }
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    separator();
+    const std::vector<std::string> program_items = desktop_.MenuCaptions();
+    for (size_t i = 0; i < program_items.size(); ++i) {
+      add(program_items[i], [this, i] { desktop_.ChooseMenuItem(static_cast<int>(i)); });
+    }
+  }
+  TraceRecord record("ui", "CharacterMenu");
+  record.Char(id);
+  for (const std::string& caption : captions) record.Arg(caption);
+  desktop_.Recorder().Write(record);
+  desktop_.Recorder().Flush();  // the menu's loop does not flush it
   menu.exec(at);
 }
 

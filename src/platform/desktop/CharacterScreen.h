@@ -47,14 +47,14 @@ class CharacterScreen : public CharacterRenderSink {
   void SetMouth(const std::string& id, int shape);
   void UseSpeechMouths(bool on) { speech_mouths_ = on; }
 
-  // What can be said to a character, for its menu's "Voice Commands..."
-  // item; without it there is no such item.
+  // What can be said to a character, for its menu's "Open Voice Commands
+  // Window" item; without it there is no such item.
   void SetVoicePhrases(std::function<std::vector<std::string>(const std::string&)> phrases) {
     voice_phrases_ = std::move(phrases);
   }
   // The Listening Tip under the character; empty text takes it away.
   void SetListeningTip(const std::string& id, const std::string& text);
-  // The box the menu's "Voice Commands..." shows, opened or closed by voice.
+  // The Voice Commands box, opened or closed from the menu or by voice.
   void ShowVoiceCommands(const std::string& id, bool open);
 
   // Called once, when the first frame of any character is on screen.

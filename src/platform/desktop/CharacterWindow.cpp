@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <cstdlib>
 #include <string>
 
 // Xlib last: its macros clash with Qt's names.
@@ -43,6 +44,13 @@ void SetWindowClass(QWidget& window, const char* class_name) {
   XSetClassHint(x11->display(), window.winId(), &hint);
 }
 
+void KeepOwnPosition(QWidget& window) {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland != nullptr && *wayland != '\0') {
+    window.setWindowFlag(Qt::X11BypassWindowManagerHint);
+  }
+}
+
 CharacterWindow::CharacterWindow(CharacterMouse mouse) : mouse_(std::move(mouse)) {
   // Tool: no taskbar entry. Without a compositor only the mask makes the
   // window's corners see-through and click-through.
@@ -50,6 +58,7 @@ CharacterWindow::CharacterWindow(CharacterMouse mouse) : mouse_(std::move(mouse)
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_NoSystemBackground);
   setWindowTitle("zarnplay character");
+  KeepOwnPosition(*this);
   SetWindowClass(*this, "ZARNCharacter");
 }
 

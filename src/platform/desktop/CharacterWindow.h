@@ -23,6 +23,10 @@ struct CharacterMouse {
 // program's windows by class tell characters and balloons apart.
 void SetWindowClass(QWidget& window, const char* class_name);
 
+// Under Xwayland the compositor places managed windows where it likes: a
+// character and its balloon go unmanaged there, to stand where they are put.
+void KeepOwnPosition(QWidget& window);
+
 // One character on screen: a frameless, always-on-top window without a
 // taskbar entry, shaped to the opaque pixels of the frame it shows, so
 // clicks beside the character reach the window below.

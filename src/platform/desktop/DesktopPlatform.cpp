@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QWidget>
 #include <csignal>
+#include <iostream>
 
 namespace zarn {
 namespace {
@@ -65,7 +66,7 @@ DesktopPlatform::DesktopPlatform()
       char buffer[16];
       while (read(g_signal_pipe[0], buffer, sizeof buffer) > 0) {
       }
-      RequestClose();
+      CloseAsked();
     });
   }
   std::signal(SIGTERM, OnStopSignal);
@@ -73,6 +74,7 @@ DesktopPlatform::DesktopPlatform()
 }
 
 DesktopPlatform::~DesktopPlatform() {
+  clipboard_.KeepAfterExit();
   std::signal(SIGTERM, SIG_DFL);
   std::signal(SIGINT, SIG_DFL);
   signal_notifier_.reset();
@@ -80,7 +82,7 @@ DesktopPlatform::~DesktopPlatform() {
 }
 
 WindowId DesktopPlatform::CreateMainWindow(const std::string& caption) {
-  main_window_ = std::make_unique<MainWindow>([this] { RequestClose(); });
+  main_window_ = std::make_unique<MainWindow>([this] { CloseAsked(); });
   main_window_->setWindowTitle(QString::fromStdString(caption));
   main_window_->setWindowIcon(QIcon());
   const WindowId id = main_window_->winId();
@@ -97,6 +99,22 @@ void DesktopPlatform::Run(const std::function<bool()>& keep_running) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   trace_.Flush();
+}
+
+void DesktopPlatform::CloseAsked() {
+  // A dialog's own loop would keep the program waiting for its answer.
+  screen_.EndDialogs();
+  RequestClose();
+}
+
+void DesktopPlatform::EndProcess(int code) {
+  trace_.Write(TraceRecord("life", "Exit").Arg(code));
+  trace_.Flush();
+  clipboard_.KeepAfterExit();
+  std::cout.flush();
+  std::cerr.flush();
+  // Nothing up the stack runs on: the caller's frames stay as they are.
+  _exit(code);
 }
 
 void DesktopPlatform::Quit() {

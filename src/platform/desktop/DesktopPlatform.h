@@ -50,15 +50,17 @@ class DesktopPlatform : public Platform {
   void Run(const std::function<bool()>& keep_running) override;
   void Pump() override { screen_.DoEvents(); }
   void Quit() override;
+  void EndProcess(int code) override;
 
   zarn::Trace& Recorder() { return trace_; }
   DesktopScreen& Screen() { return screen_; }
   QtScheduler& WallLoop() { return loop_; }
   X11WindowSystem& DisplayWindows() { return windows_; }
   // Another copy asked us to close by some way of its own.
-  void AskToClose() { RequestClose(); }
+  void AskToClose() { CloseAsked(); }
 
  private:
+  void CloseAsked();
   WindowId CreateMainWindow(const std::string& caption);
 
   std::unique_ptr<QApplication> app_;

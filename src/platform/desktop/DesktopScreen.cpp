@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,20 +37,8 @@ QStringList NameFilters(const std::string& filter) {
   return out;
 }
 
-}  // namespace
-
-DesktopScreen::DesktopScreen(QtScheduler& loop, Trace& trace) : loop_(loop), trace_(trace) {}
-
-DesktopScreen::~DesktopScreen() = default;
-
-MessageAnswer DesktopScreen::MessageBox(const std::string& text, MessageIcon icon,
-                                        MessageButtons buttons, const std::string& title) {
-  QMessageBox box(icon == MessageIcon::kWarning       ? QMessageBox::Warning
-                  : icon == MessageIcon::kInformation ? QMessageBox::Information
-                  : icon == MessageIcon::kQuestion    ? QMessageBox::Question
-                                                      : QMessageBox::NoIcon,
-                  Q(title), Q(text));
-  MessageAnswer answer = MessageAnswer::kOk;
+// The buttons a question offers, and the answer the user gives.
+void Exec(QMessageBox& box, MessageButtons buttons, MessageAnswer& answer) {
   switch (buttons) {
     case MessageButtons::kOk:
       box.setStandardButtons(QMessageBox::Ok);
@@ -67,6 +56,29 @@ MessageAnswer DesktopScreen::MessageBox(const std::string& text, MessageIcon ico
       box.setEscapeButton(QMessageBox::No);
       answer = box.exec() == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
       break;
+  }
+}
+
+}  // namespace
+
+DesktopScreen::DesktopScreen(QtScheduler& loop, Trace& trace) : loop_(loop), trace_(trace) {}
+
+DesktopScreen::~DesktopScreen() = default;
+
+MessageAnswer DesktopScreen::MessageBox(const std::string& text, MessageIcon icon,
+                                        MessageButtons buttons, const std::string& title) {
+  QMessageBox box(icon == MessageIcon::kWarning       ? QMessageBox::Warning
+                  : icon == MessageIcon::kInformation ? QMessageBox::Information
+                  : icon == MessageIcon::kQuestion    ? QMessageBox::Question
+                                                      : QMessageBox::NoIcon,
+                  Q(title), Q(text));
+  MessageAnswer answer = MessageAnswer::kOk;
+  if (!ending_) Exec(box, buttons, answer);
+  // Closed by a quit request (or never shown): the cautious answer.
+  if (ending_) {
+    answer = buttons == MessageButtons::kOkCancel ? MessageAnswer::kCancel
+             : buttons == MessageButtons::kYesNo  ? MessageAnswer::kNo
+                                                  : MessageAnswer::kOk;
   }
   trace_.Write(TraceRecord("ui", "MessageBox")
                    .Arg(text)
@@ -90,8 +102,10 @@ FileDialogResult DesktopScreen::ShowFileDialog(const FileDialogRequest& request)
   }
   if (!request.default_ext.empty()) dialog.setDefaultSuffix(Q(request.default_ext));
   if (!request.file_name.empty()) dialog.selectFile(Q(request.file_name));
+  // The filter captions name their patterns already: Qt would add them again.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   FileDialogResult result;
-  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+  if (!ending_ && dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     const QString path = dialog.selectedFiles().front();
     result.confirmed = true;
     result.file_name = path.toStdString();
@@ -148,6 +162,7 @@ void DesktopScreen::ChooseMenuItem(int index) {
 
 std::optional<int> DesktopScreen::TrackPopupMenu() {
   if (chosen_) return std::exchange(chosen_, std::nullopt);
+  if (ending_) return std::nullopt;
   QMenu menu;
   std::vector<QAction*> actions;
   for (const auto& caption : menu_) actions.push_back(menu.addAction(Q(caption)));
@@ -195,7 +210,19 @@ int32_t DesktopScreen::ScreenHeightTwips() const {
 ErrorDialogPort::Choice DesktopScreen::ShowReport(const std::string& caption,
                                                   const std::string& report) {
   trace_.Write(TraceRecord("ui", "ErrorReport").Arg(report));
+  if (ending_) return Choice::kOk;
   return ShowErrorTrapDialog(caption, report, report_actions_);
+}
+
+void DesktopScreen::EndDialogs() {
+  ending_ = true;
+  // Each closes once its own loop runs again, innermost first.
+  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) {
+      dialog->reject();
+    }
+  }
 }
 
 }  // namespace zarn

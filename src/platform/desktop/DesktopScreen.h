@@ -47,6 +47,13 @@ class DesktopScreen : public DesktopPort, public ErrorDialogPort {
   const std::vector<std::string>& MenuCaptions() const { return menu_; }
   void ChooseMenuItem(int index);
 
+  // Where the desktop's own records go (menus it shows beside the tray's).
+  Trace& Recorder() { return trace_; }
+
+  // The program is asked to end: open dialogs and menus close as cancelled
+  // and none opens from now on, so nothing keeps the program waiting.
+  void EndDialogs();
+
   // The main window was asked to close (window manager, another copy).
   void CloseRequested() {
     if (events_) events_->CloseRequested();
@@ -61,6 +68,7 @@ class DesktopScreen : public DesktopPort, public ErrorDialogPort {
   std::vector<std::string> menu_;
   MousePointer pointer_ = MousePointer::kDefault;
   std::optional<int> chosen_;  // picked elsewhere; the next TrackPopupMenu answers it
+  bool ending_ = false;
 };
 
 }  // namespace zarn

@@ -1,5 +1,6 @@
 #include "platform/desktop/ErrorTrapDialog.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFont>
 #include <QFontMetricsF>
@@ -116,6 +117,33 @@ void FitLines(QPlainTextEdit* box) {
   box->setFont(font);
 }
 
+// While the report waits, characters and balloons that map or raise
+// themselves (a word spoken, a frame shown) go back under it.
+class KeepOnTop : public QObject {
+ public:
+  explicit KeepOnTop(QWidget* dialog) : QObject(dialog), dialog_(dialog) {
+    qApp->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto type = event->type();
+    if ((type == QEvent::Show || type == QEvent::ZOrderChange) && watched->isWidgetType()) {
+      auto* widget = static_cast<QWidget*>(watched);
+      if (widget->isWindow() && widget != dialog_ && dialog_->isVisible() &&
+          !dialog_->isAncestorOf(widget) && widget->windowType() != Qt::Dialog &&
+          widget->windowType() != Qt::Popup) {
+        dialog_->raise();
+        // A message box of its own ("Copied ...") stays above it.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal != dialog_) modal->raise();
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* dialog_;
+};
+
 void Paint(QWidget* widget, QColor colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Base, colour);
@@ -129,6 +157,9 @@ std::unique_ptr<QDialog> MakeErrorTrapDialog(const std::string& caption, const s
   auto dialog = std::make_unique<QDialog>();
   dialog->setWindowTitle(QString::fromStdString(caption));
   dialog->setWindowIcon(ProgramIcon());
+  // Above the characters, which stay above everything else.
+  dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
+  new KeepOnTop(dialog.get());
   // The form's 8.25-point face, so the texts fit the sizes the layout gives.
   QFont face = dialog->font();
   face.setPointSizeF(8.25);

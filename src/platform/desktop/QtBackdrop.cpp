@@ -11,6 +11,7 @@
 
 #include "base/VbError.h"
 #include "platform/desktop/DesktopArt.h"
+#include "platform/desktop/Monitors.h"
 
 namespace zarn {
 namespace {
@@ -143,7 +144,9 @@ void QtBackdrop::Unload() {
 }
 
 void QtBackdrop::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
-  Surface().setGeometry(Px(left), Px(top), Px(width), Px(height));
+  // The script's screen is the monitor the program started on.
+  const QPoint origin = HomeMonitor().topLeft();
+  Surface().setGeometry(origin.x() + Px(left), origin.y() + Px(top), Px(width), Px(height));
 }
 
 void QtBackdrop::SetBackColor(uint32_t color) {
