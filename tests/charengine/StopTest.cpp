@@ -16,7 +16,8 @@ struct SinkLog : CharacterRenderSink {
   void MoveStarted(const std::string&, int x, int y, int64_t ms) override {
     log.push_back("Move " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(ms));
   }
-  void SpeechStarted(const std::string&, const std::string&, const std::string&, bool) override {
+  void SpeechStarted(const std::string&, int32_t, const std::string&, const std::string&,
+                     bool) override {
     log.push_back("Speech");
   }
   void SpeechEnded(const std::string&) override { log.push_back("SpeechEnded"); }
