@@ -53,7 +53,8 @@ target_compile_definitions(test_desktop PRIVATE
 add_dependencies(test_desktop zarnplay)
 add_test(NAME desktop COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/with_display.sh
                               $<TARGET_FILE:test_desktop>)
-set_tests_properties(desktop PROPERTIES TIMEOUT 600)
+# Timing-bound checks of sound and windows: no other test competes for the cores.
+set_tests_properties(desktop PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
 
 # A command spoken into a private PulseAudio microphone on a private Xvfb.
 add_test(NAME listen_microphone COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/hear_microphone.sh

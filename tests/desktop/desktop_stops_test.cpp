@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 
@@ -60,7 +61,17 @@ class SinkRecording {
       : path_(path),
         parec_({"/usr/bin/parec", "--device=nullsink.monitor", "--raw", "--format=s16le",
                 "--rate=8000", "--channels=1", path},
-               {}, path + ".log") {}
+               {}, path + ".log") {
+    // parec takes a second or more to connect; until its file grows, what
+    // plays is not recorded.
+    WaitUntil(
+        [this] {
+          std::error_code ec;
+          const auto size = std::filesystem::file_size(path_, ec);
+          return !ec && size > 1600;
+        },
+        10s);
+  }
   std::vector<double> Voiced() {
     kill(parec_.Pid(), SIGTERM);
     parec_.Wait(5s);
@@ -119,7 +130,8 @@ TEST_F(StopsTest, AStopSilencesTheVoiceTakesTheBalloonDownAndHaltsTheSlide) {
   Play(
       "[Commands]\n1=One|~|one\n[Bookmarks]\n1=\n2=\n"
       "[BookmarkScript:1]\nPip.StopAll\n"
-      "Pip.Speak \"Listen \\Mrk=2\\ now, for this sentence goes on and on for a long while, "
+      "Pip.Speak \"Listen to me for a little while \\Mrk=2\\ now, for this sentence goes on and on "
+      "for a long while, "
       "word after word after word, until nobody remembers how it started at all.\"\n"
       "[BookmarkScript:2]\nPip.StopAll\nPip.MoveTo Pip.Left, Pip.Top + 200, 3000\n"
       "[Script]\nLoopy.Balloon.Style=0\nLoopy.MoveTo 700, 600, 0\nPip.MoveTo 100, 200, 0\n"
