@@ -122,8 +122,10 @@ struct Slice {
 // sink meanwhile: an idle sink's monitor runs behind the clock.
 class SinkRecording {
  public:
+  // The file is made anew: a file left by an earlier recording would look
+  // like one that has begun.
   explicit SinkRecording(std::string path)
-      : path_(std::move(path)),
+      : path_(Fresh(std::move(path))),
         silence_(
             Sh("exec pacat --raw --format=s16le --rate=8000 --channels=1 < /dev/zero", "silence")),
         child_(Sh("exec parec -d nullsink.monitor --raw --format=s16le --rate=8000 --channels=1 "
@@ -162,6 +164,10 @@ class SinkRecording {
   }
 
  private:
+  static std::string Fresh(std::string path) {
+    std::filesystem::remove(path);
+    return path;
+  }
   std::unique_ptr<ChildProcess> Sh(const std::string& command, const std::string& log) {
     return std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command},
                                           std::map<std::string, std::string>{},

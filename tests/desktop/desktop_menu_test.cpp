@@ -52,6 +52,9 @@ class OtherDisplay {
       name_ = line[0] == ':' ? line : ":" + line;
       return true;
     });
+    // The number is written before the server takes clients.
+    WaitUntil(
+        [&] { return system(("xdpyinfo -display " + name_ + " >/dev/null 2>&1").c_str()) == 0; });
   }
   ~OtherDisplay() {
     std::ofstream(folder_ + "/stop").put('\n');
