@@ -47,7 +47,7 @@ add_test(NAME layers COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tests/la
 file(GLOB desktop_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/desktop/*.cpp)
 add_executable(test_desktop ${desktop_test_sources})
 target_include_directories(test_desktop PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(test_desktop PRIVATE zarn_app GTest::gtest GTest::gtest_main)
+target_link_libraries(test_desktop PRIVATE zarn_app GTest::gtest)
 target_compile_definitions(test_desktop PRIVATE
   ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
 add_dependencies(test_desktop zarnplay)
