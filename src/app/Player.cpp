@@ -56,7 +56,7 @@ Player::Player(Platform& platform, const PlayerSettings& settings)
   // ends there (headless: its loop ends).
   program_.errors.SetCloseProgram([this] {
     main_form_.Form_Unload();
-    RemoveTempFiles();
+    RemoveTempFiles(program_);
     platform_.EndProcess(program_.ExitCode);
   });
   main_form_.UnloadOtherForms = [this] { backdrop_form_.Unload(); };
@@ -85,7 +85,7 @@ void Player::Start() { main_form_.Form_Load(); }
 void Player::Run() {
   Start();
   platform_.Run([this] { return main_form_.Loaded(); });
-  RemoveTempFiles();
+  RemoveTempFiles(program_);
   // Animations that would have looped for ever had the program not ended.
   for (const auto& [id, animation] : engine_->HeldLoops()) {
     platform_.Trace().Write(TraceRecord("anim", "Looping").Char(id).Arg(animation));

@@ -54,7 +54,7 @@ class DownloadTest : public ::testing::Test {
     harness_.program().document.ScriptPath = dir_ / "main.zrn";
   }
   void TearDown() override {
-    RemoveTempFiles();
+    RemoveTempFiles(harness_.program());
     if (old_tmpdir_.empty()) {
       unsetenv("TMPDIR");
     } else {
@@ -90,7 +90,7 @@ TEST_F(DownloadTest, ResourcesGoToConsecutiveTemporaryNames) {
   EXPECT_EQ(second, b);
   EXPECT_EQ(ReadFile(a), "RIFFwave");
   EXPECT_EQ(ReadFile(b), "MThd");
-  EXPECT_EQ(TempFileList(), (std::vector<std::string>{a, b}));
+  EXPECT_EQ(harness_.program().TempFiles, (std::vector<std::string>{a, b}));
   EXPECT_TRUE(Messages().empty());
 
   for (const auto& head : http_.Requests()) {
@@ -110,10 +110,10 @@ TEST_F(DownloadTest, ResourcesGoToConsecutiveTemporaryNames) {
   EXPECT_EQ(pointer.front().Arg(0), "wait");
   EXPECT_EQ(pointer.back().Arg(0), "default");
 
-  RemoveTempFiles();
+  RemoveTempFiles(harness_.program());
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_FALSE(std::filesystem::exists(b));
-  EXPECT_TRUE(TempFileList().empty());
+  EXPECT_TRUE(harness_.program().TempFiles.empty());
 }
 
 TEST_F(DownloadTest, ATakenNameIsSkipped) {
@@ -174,7 +174,7 @@ TEST_F(DownloadTest, AScriptUrlLoadsAndPlays) {
   ASSERT_EQ(speaks.size(), 1u);
   EXPECT_EQ(speaks[0].Arg(0), "Fetched");
   // The script copy stays; it is not a listed resource.
-  EXPECT_TRUE(TempFileList().empty());
+  EXPECT_TRUE(harness_.program().TempFiles.empty());
 
   EXPECT_FALSE(LoadScriptFromUrl(harness_.program(), http_.Url("/gone.zrn"), true));
   EXPECT_EQ(Select(harness_.Records(), "life", "LoadScript").size(), 1u);

@@ -1,40 +1,24 @@
 #include "core/media/frmBackdrop.h"
 
-#include <map>
-
 #include "core/errortrap/bErrorTrap.h"
 #include "core/media/bBackdrop.h"
 #include "core/shell/Program.h"
 #include "ports/DesktopPort.h"
 
 namespace zarn {
-namespace {
-
-// Stands in for the program's list of open forms.
-std::map<const Program*, frmBackdrop*>& Forms() {
-  static std::map<const Program*, frmBackdrop*> forms;
-  return forms;
-}
-
-}  // namespace
-
 frmBackdrop::frmBackdrop(Program& program, BackdropWindowPort& window)
     : program_(program), window_(window) {
-  Forms()[&program_] = this;
+  program_.backdrop_form = this;
   window_.SetEvents(this);
 }
 
 frmBackdrop::~frmBackdrop() {
   CancelTick();
   window_.SetEvents(nullptr);
-  auto found = Forms().find(&program_);
-  if (found != Forms().end() && found->second == this) Forms().erase(found);
+  if (program_.backdrop_form == this) program_.backdrop_form = nullptr;
 }
 
-frmBackdrop* frmBackdrop::Of(const Program& program) {
-  auto found = Forms().find(&program);
-  return found == Forms().end() ? nullptr : found->second;
-}
+frmBackdrop* frmBackdrop::Of(const Program& program) { return program.backdrop_form; }
 
 BackdropWindowPort& frmBackdrop::Window() {
   if (!loaded_) {

@@ -42,7 +42,7 @@ std::string ResolveResourcePath(Program& p, const std::string& psReference,
     proc.Step(60, [&] {
       const std::string temp_name = CreateTempFileName(p);
       if (temp_name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
-      AddTempFile(temp_name);
+      AddTempFile(p, temp_name);
       psTempName = temp_name;
       if (DownloadUrlToFile(p, psReference, temp_name)) found = temp_name;
     });

@@ -19,11 +19,6 @@ namespace {
 
 constexpr int kMaxTempNumber = 9999;
 
-std::vector<std::string>& TempFiles() {
-  static std::vector<std::string> files;
-  return files;
-}
-
 std::string TempName(const std::string& folder, int number) {
   char digits[8];
   std::snprintf(digits, sizeof digits, "%04d", number);
@@ -49,18 +44,16 @@ std::string CreateTempFileName(Program& p) {
   return std::string();
 }
 
-void AddTempFile(const std::string& psName) {
-  if (!psName.empty()) TempFiles().push_back(psName);
+void AddTempFile(Program& p, const std::string& psName) {
+  if (!psName.empty()) p.TempFiles.push_back(psName);
 }
 
-const std::vector<std::string>& TempFileList() { return TempFiles(); }
-
-void RemoveTempFiles() {
-  for (const auto& name : TempFiles()) {
+void RemoveTempFiles(Program& p) {
+  for (const auto& name : p.TempFiles) {
     std::error_code ignored;
     std::filesystem::remove(name, ignored);
   }
-  TempFiles().clear();
+  p.TempFiles.clear();
 }
 
 bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& psFile) {

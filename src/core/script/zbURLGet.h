@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace zarn {
 
@@ -20,9 +19,9 @@ bool DownloadUrlToFile(Program& program, const std::string& psURL, const std::st
 // Empty when none can be created.
 std::string CreateTempFileName(Program& program);
 
-// Names of downloaded temporary files, removed by RemoveTempFiles at exit.
-void AddTempFile(const std::string& psName);
-const std::vector<std::string>& TempFileList();
-void RemoveTempFiles();
+// Downloaded temporary files (Program::TempFiles), removed by
+// RemoveTempFiles at exit.
+void AddTempFile(Program& program, const std::string& psName);
+void RemoveTempFiles(Program& program);
 
 }  // namespace zarn

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/errortrap/bErrorTrap.h"
 #include "core/script/ScriptDocument.h"
@@ -23,6 +24,7 @@ class EnvironmentPort;
 class Scheduler;
 class TracePort;
 class frmZARN;
+class frmBackdrop;
 class MediaCommandPort;
 class BackdropWindowPort;
 class ShellPort;
@@ -108,6 +110,11 @@ struct Program {
   std::unique_ptr<CFile> file;
 
   frmZARN* main_form = nullptr;
+  // The backdrop form while one exists; it registers itself.
+  frmBackdrop* backdrop_form = nullptr;
+
+  // Downloaded temporary files, removed at exit.
+  std::vector<std::string> TempFiles;
 
   // The current slideshow, replaced by every start; shared so that a
   // replaced show can finish the event it is handling.

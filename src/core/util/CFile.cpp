@@ -1,12 +1,10 @@
 #include "core/util/CFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <optional>
-#include <utility>
 
 #include "base/WinPath.h"
 #include "core/errortrap/bErrorTrap.h"
@@ -19,13 +17,15 @@ size_t LastSeparator(std::string_view path) { return path.find_last_of("\\/"); }
 
 bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string::npos; }
 
-std::optional<struct stat> StatExisting(const std::string& path) {
+// The kind of what the path names, letter case aside; none when nothing is there.
+std::optional<std::filesystem::file_type> KindOfExisting(const std::string& path) {
   if (path.empty() || HasWildcard(path)) return std::nullopt;
   const auto found = FindExisting(path);
   if (!found) return std::nullopt;
-  struct stat info {};
-  if (::stat(found->c_str(), &info) != 0) return std::nullopt;
-  return info;
+  std::error_code failed;
+  const auto status = std::filesystem::status(*found, failed);
+  if (failed || !std::filesystem::exists(status)) return std::nullopt;
+  return status.type();
 }
 
 [[noreturn]] void ThrowOpenFailure(int error) {
@@ -40,37 +40,23 @@ std::optional<struct stat> StatExisting(const std::string& path) {
   }
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  int Release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 void WriteWhole(const std::string& path, const std::string& contents) {
   if (path.empty() || path.find('\0') != std::string::npos) {
     Throw(52, "Bad file name or number");
   }
-  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (file.Get() < 0) ThrowOpenFailure(errno);
-  size_t written = 0;
-  while (written < contents.size()) {
-    const ssize_t n = ::write(file.Get(), contents.data() + written, contents.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ThrowOpenFailure(errno == ENOSPC ? ENOSPC : EIO);
-    }
-    written += static_cast<size_t>(n);
-  }
-  if (::close(file.Release()) != 0) ThrowOpenFailure(errno == ENOSPC ? ENOSPC : EIO);
+  errno = 0;
+  std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "wb"));
+  if (!file) ThrowOpenFailure(errno);
+  errno = 0;
+  const bool written =
+      std::fwrite(contents.data(), 1, contents.size(), file.get()) == contents.size();
+  // A full disk may show only when the buffer goes out at close.
+  const bool closed = std::fclose(file.release()) == 0;
+  if (!written || !closed) ThrowOpenFailure(errno == ENOSPC ? ENOSPC : EIO);
 }
 
 }  // namespace
@@ -80,10 +66,11 @@ bool CFile::KillFile(const std::string& psFile) {
   if (psFile.empty() || HasWildcard(psFile)) return true;
   const auto found = FindExisting(psFile);
   if (!found) return true;
-  struct stat info {};
-  if (::stat(found->c_str(), &info) != 0) return true;
-  if (S_ISDIR(info.st_mode)) return false;
-  if (::unlink(found->c_str()) != 0) return false;
+  std::error_code failed;
+  const auto status = std::filesystem::status(*found, failed);
+  if (failed || !std::filesystem::exists(status)) return true;
+  if (std::filesystem::is_directory(status)) return false;
+  if (!std::filesystem::remove(*found, failed) || failed) return false;
   return !FindExisting(*found).has_value();
 }
 
@@ -104,15 +91,15 @@ std::string CFile::PathOnly(std::string_view psPathFile) {
 }
 
 bool CFile::FileExists(const std::string& psFile) {
-  const auto info = StatExisting(psFile);
-  return info && !S_ISDIR(info->st_mode);
+  const auto kind = KindOfExisting(psFile);
+  return kind && *kind != std::filesystem::file_type::directory;
 }
 
 bool CFile::FolderExists(const std::string& psFolder) {
   if (psFolder.empty()) return false;
   const char last = psFolder.back();
-  const auto info = StatExisting(last == '\\' || last == '/' ? psFolder : psFolder + "\\");
-  return info && S_ISDIR(info->st_mode);
+  const auto kind = KindOfExisting(last == '\\' || last == '/' ? psFolder : psFolder + "\\");
+  return kind == std::filesystem::file_type::directory;
 }
 
 void CFile::WriteFile(const std::string& psFile, const std::string& psContents) {

@@ -1,8 +1,6 @@
 #include "core/util/CReg.h"
 
-#include <unistd.h>
-
-#include <mutex>
+#include <filesystem>
 
 #include "base/TextCodec.h"
 #include "base/VbConvert.h"
@@ -28,23 +26,6 @@ std::string_view StripQuotes(std::string_view value) {
   return value;
 }
 
-// The loader asks for the same file once per key; a path that differs from
-// the real one in letter case is looked up folder by folder only once.
-std::optional<std::string> ProfilePath(const std::string& psProfile) {
-  static std::mutex mutex;
-  static std::string last_asked, last_found;
-  std::lock_guard<std::mutex> lock(mutex);
-  if (!last_asked.empty() && psProfile == last_asked && ::access(last_found.c_str(), F_OK) == 0) {
-    return last_found;
-  }
-  auto found = FindExisting(psProfile);
-  if (found) {
-    last_asked = psProfile;
-    last_found = *found;
-  }
-  return found;
-}
-
 std::string CutValue(std::string_view value) { return Utf8Left(value, kValueChars); }
 
 std::string DefaultText(const std::optional<std::string>& pvDefault) {
@@ -57,6 +38,22 @@ std::string DefaultText(const std::optional<std::string>& pvDefault) {
 
 }  // namespace
 
+// A path that differs from the real one in letter case is looked up folder
+// by folder only once.
+std::optional<std::string> CReg::ProfilePath(const std::string& psProfile) {
+  std::error_code failed;
+  if (!last_asked_.empty() && psProfile == last_asked_ &&
+      std::filesystem::exists(last_found_, failed)) {
+    return last_found_;
+  }
+  auto found = FindExisting(psProfile);
+  if (found) {
+    last_asked_ = psProfile;
+    last_found_ = *found;
+  }
+  return found;
+}
+
 std::string CReg::GetProfile(const std::string& psProfile, const std::string& psSection,
                              const std::optional<std::string>& pvKey,
                              const std::optional<std::string>& pvDefault) {
@@ -68,7 +65,7 @@ std::string CReg::GetProfile(const std::string& psProfile, const std::string& ps
     const auto path = ProfilePath(psProfile);
     if (!path || TrimProfileBlanks(psSection).empty()) return fallback;
     proc.Line(20);
-    const auto document = LoadProfileDocument(*path);
+    const auto document = profiles_.Load(*path);
     if (!document) return fallback;
     proc.Line(30);
     if (!pvKey) {
@@ -96,7 +93,7 @@ std::string CReg::GetProfileSection(const std::string& psProfile, const std::str
     proc.Line(10);
     const auto path = ProfilePath(psProfile);
     if (!path) Throw(vberr::kFileNotFound, "File not found");
-    const auto document = LoadProfileDocument(*path);
+    const auto document = profiles_.Load(*path);
     if (!document) Throw(vberr::kPathFileAccess, "Path/File access error");
     proc.Line(20);
     const std::string header = UCase("[" + psSection + "]");

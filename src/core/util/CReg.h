@@ -5,15 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "core/util/ProfileDocument.h"
+
 namespace zarn {
 
 namespace bErrorTrap {
 class Trap;
 }
 
-// Profile (INI) reading and a few conversions of setting texts. Holds no
-// state; parsed files are cached process-wide by path, size and
-// modification time, so reading every key of a file stays linear.
+// Profile (INI) reading and a few conversions of setting texts. Keeps the
+// files it parsed, by path, size and modification time, so reading every
+// key of a file stays linear.
 class CReg {
  public:
   explicit CReg(bErrorTrap::Trap& errors) : errors_(errors) {}
@@ -37,7 +39,12 @@ class CReg {
   static bool TrueFalse(std::string_view text);
 
  private:
+  std::optional<std::string> ProfilePath(const std::string& psProfile);
+
   bErrorTrap::Trap& errors_;
+  ProfileCache profiles_;
+  // The loader asks for the same file once per key.
+  std::string last_asked_, last_found_;
 };
 
 }  // namespace zarn

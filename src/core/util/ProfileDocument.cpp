@@ -1,9 +1,6 @@
 #include "core/util/ProfileDocument.h"
 
-#include <sys/stat.h>
-
 #include <fstream>
-#include <list>
 
 #include "base/TextCodec.h"
 #include "base/VbError.h"
@@ -15,29 +12,12 @@ namespace {
 bool IsProfileBlank(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r') || ch == '\x1A'; }
 
 // Above this a profile is refused rather than held in memory three times.
-constexpr off_t kMaxProfileBytes = off_t{512} << 20;
+constexpr std::uintmax_t kMaxProfileBytes = std::uintmax_t{512} << 20;
 // The cache keeps a few files, and not more than this much text.
 constexpr size_t kCacheFiles = 8;
 constexpr size_t kCacheBytes = size_t{256} << 20;
 
-struct CacheEntry {
-  std::string path;
-  off_t size = 0;
-  struct timespec mtime {};
-  dev_t device = 0;
-  ino_t inode = 0;
-  std::shared_ptr<const ProfileDocument> document;
-
-  bool Matches(const struct stat& info) const {
-    return size == info.st_size && mtime.tv_sec == info.st_mtim.tv_sec &&
-           mtime.tv_nsec == info.st_mtim.tv_nsec && device == info.st_dev && inode == info.st_ino;
-  }
-};
-
-std::mutex g_cache_mutex;
-std::list<CacheEntry> g_cache;  // most recently used first
-
-std::optional<std::string> ReadBytes(const std::string& path, off_t size) {
+std::optional<std::string> ReadBytes(const std::string& path, std::uintmax_t size) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes;
@@ -87,7 +67,6 @@ const ProfileDocument::Block* ProfileDocument::FindBlock(std::string_view sectio
 }
 
 const ProfileDocument::KeyIndex& ProfileDocument::Index(const Block& block) const {
-  std::lock_guard<std::mutex> lock(index_mutex_);
   if (block.index) return *block.index;
   auto index = std::make_unique<KeyIndex>();
   const std::string_view body =
@@ -126,43 +105,37 @@ std::optional<std::vector<std::string_view>> ProfileDocument::KeyNames(
   return names;
 }
 
-std::shared_ptr<const ProfileDocument> LoadProfileDocument(const std::string& local_path) {
-  struct stat info {};
-  if (::stat(local_path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-  {
-    std::lock_guard<std::mutex> lock(g_cache_mutex);
-    for (auto it = g_cache.begin(); it != g_cache.end(); ++it) {
-      if (it->path != local_path) continue;
-      if (!it->Matches(info)) {
-        g_cache.erase(it);
-        break;
-      }
-      g_cache.splice(g_cache.begin(), g_cache, it);
-      return g_cache.front().document;
+std::shared_ptr<const ProfileDocument> ProfileCache::Load(const std::string& local_path) {
+  namespace fs = std::filesystem;
+  std::error_code failed;
+  if (!fs::is_regular_file(local_path, failed)) return nullptr;
+  const std::uintmax_t size = fs::file_size(local_path, failed);
+  if (failed) return nullptr;
+  const fs::file_time_type modified = fs::last_write_time(local_path, failed);
+  if (failed) return nullptr;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->path != local_path) continue;
+    if (it->size != size || it->modified != modified) {
+      entries_.erase(it);
+      break;
     }
+    entries_.splice(entries_.begin(), entries_, it);
+    return entries_.front().document;
   }
-  if (info.st_size > kMaxProfileBytes) Throw(vberr::kOutOfMemory, "Out of memory");
-  auto bytes = ReadBytes(local_path, info.st_size);
+  if (size > kMaxProfileBytes) Throw(vberr::kOutOfMemory, "Out of memory");
+  auto bytes = ReadBytes(local_path, size);
   if (!bytes) return nullptr;
   auto document = std::make_shared<const ProfileDocument>(DecodeText(*bytes));
   bytes.reset();
 
-  std::lock_guard<std::mutex> lock(g_cache_mutex);
-  CacheEntry entry;
-  entry.path = local_path;
-  entry.size = info.st_size;
-  entry.mtime = info.st_mtim;
-  entry.device = info.st_dev;
-  entry.inode = info.st_ino;
-  entry.document = document;
-  g_cache.push_front(std::move(entry));
+  entries_.push_front(Entry{local_path, size, modified, document});
   size_t bytes_held = 0;
   size_t kept = 0;
-  for (auto it = g_cache.begin(); it != g_cache.end();) {
+  for (auto it = entries_.begin(); it != entries_.end();) {
     bytes_held += it->document->Text().size();
     ++kept;
     if (kept > 1 && (kept > kCacheFiles || bytes_held > kCacheBytes)) {
-      it = g_cache.erase(it);
+      it = entries_.erase(it);
     } else {
       ++it;
     }

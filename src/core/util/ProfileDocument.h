@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,17 +55,30 @@ class ProfileDocument {
   std::string text_;
   std::vector<Block> blocks_;
   std::unordered_map<std::string, size_t> first_block_;  // folded name -> block
-  mutable std::mutex index_mutex_;
 };
 
 // Blanks of the profile service: tab to carriage return, space and the DOS
 // end-of-file mark.
 std::string_view TrimProfileBlanks(std::string_view text);
 
-// The document for a local file path, read again only when the file's size
-// or modification time changed. None when the path is not a readable
-// regular file. Throws VbError 7 for a file too large to hold.
-std::shared_ptr<const ProfileDocument> LoadProfileDocument(const std::string& local_path);
+// Documents of the last few files read, each read again only when the
+// file's size or modification time changed. Owned by the profile reader,
+// so reading every key of a file stays linear.
+class ProfileCache {
+ public:
+  // The document for a local file path; none when the path is not a
+  // readable regular file. Throws VbError 7 for a file too large to hold.
+  std::shared_ptr<const ProfileDocument> Load(const std::string& local_path);
+
+ private:
+  struct Entry {
+    std::string path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified;
+    std::shared_ptr<const ProfileDocument> document;
+  };
+  std::list<Entry> entries_;  // most recently used first
+};
 
 template <class Visit>
 void ProfileDocument::ForEachLine(std::string_view text, Visit&& visit) {

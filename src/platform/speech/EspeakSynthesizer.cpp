@@ -9,20 +9,25 @@
 namespace zarn {
 namespace {
 
-// Where the callback writes; espeak-ng calls it only inside Synchronize.
-SynthesizedSpeech* g_output = nullptr;
-bool g_keep_audio = true;
-MouthShape g_mouth = MouthShape::kClosed;
+// Where the callback writes: one sentence's output, handed to espeak-ng as
+// the text's user data, which every event list carries back.
+struct SynthTarget {
+  SynthesizedSpeech& output;
+  bool keep_audio = true;
+  MouthShape mouth = MouthShape::kClosed;
+};
 
 int64_t MsToSample(int ms) {
   return static_cast<int64_t>(ms) * SynthesizedSpeech::kSampleRate / 1000;
 }
 
 int OnSynth(short* wav, int count, espeak_EVENT* events) {
-  if (g_output == nullptr) return 1;
+  auto* target = events != nullptr ? static_cast<SynthTarget*>(events->user_data) : nullptr;
+  if (target == nullptr) return 1;
+  SynthesizedSpeech& output = target->output;
   if (wav != nullptr && count > 0) {
-    if (g_keep_audio) g_output->samples.insert(g_output->samples.end(), wav, wav + count);
-    g_output->sample_count += count;
+    if (target->keep_audio) output.samples.insert(output.samples.end(), wav, wav + count);
+    output.sample_count += count;
   }
   for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
     SpeechEvent event;
@@ -49,8 +54,8 @@ int OnSynth(short* wav, int count, espeak_EVENT* events) {
         // Phoneme names fill eight bytes without a terminator when long.
         const MouthShape mouth =
             MouthForPhoneme(std::string_view(e->id.string, strnlen(e->id.string, 8)));
-        if (mouth == g_mouth) continue;
-        g_mouth = mouth;
+        if (mouth == target->mouth) continue;
+        target->mouth = mouth;
         event.kind = SpeechEvent::Kind::kMouth;
         event.mouth = mouth;
         break;
@@ -58,7 +63,7 @@ int OnSynth(short* wav, int count, espeak_EVENT* events) {
       default:
         continue;
     }
-    g_output->events.push_back(event);
+    output.events.push_back(event);
   }
   return 0;
 }
@@ -116,18 +121,15 @@ SynthesizedSpeech EspeakSynthesizer::Synthesize(const std::string& ssml, const E
   Start();
   UseVoice(voice);
   SynthesizedSpeech speech;
-  g_output = &speech;
-  g_keep_audio = keep_audio;
-  g_mouth = MouthShape::kClosed;
+  SynthTarget target{speech, keep_audio};
   const espeak_ERROR result = espeak_Synth(ssml.c_str(), ssml.size() + 1, 0, POS_CHARACTER, 0,
-                                           espeakCHARS_UTF8 | espeakSSML, nullptr, nullptr);
+                                           espeakCHARS_UTF8 | espeakSSML, nullptr, &target);
   if (result == EE_OK) espeak_Synchronize();
-  g_output = nullptr;
   if (result != EE_OK) throw SpeechError("espeak-ng could not speak the text");
   // Events can run a little ahead of the audio they arrive with.
   std::stable_sort(speech.events.begin(), speech.events.end(),
                    [](const SpeechEvent& a, const SpeechEvent& b) { return a.sample < b.sample; });
-  if (g_mouth != MouthShape::kClosed) {
+  if (target.mouth != MouthShape::kClosed) {
     speech.events.push_back(
         {SpeechEvent::Kind::kMouth, speech.sample_count, 0, 0, -1, 0, MouthShape::kClosed});
   }
