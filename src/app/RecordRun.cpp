@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OptionTable.h"
 #include "charengine/CharacterEngine.h"
 #include "platform/desktop/DesktopMediaDevices.h"
 #include "platform/desktop/DesktopPresenter.h"
@@ -44,11 +46,20 @@ std::vector<std::string> MeasuringArguments(const Options& options, const std::s
   size_t i = 0;
   for (; i < options.given.size() && options.given[i] != "--"; ++i) {
     const std::string& arg = options.given[i];
-    if (arg == "--record" || arg == "--fps" || arg == "--trace" || arg == "--tts-timing") {
-      ++i;  // and its value
-    } else if (arg != "--realtime") {
+    const OptionSpec* option = FindOption(arg);
+    if (option == nullptr) {
       args.push_back(arg);
+      continue;
     }
+    // The option with its values, as the parser took them.
+    size_t end = i + 1;
+    if (option->json_first && end < options.given.size() && options.given[end] == "--json") ++end;
+    end = std::min(end + static_cast<size_t>(option->values), options.given.size());
+    if (option->measuring == Measuring::kPassOn) {
+      args.insert(args.end(), options.given.begin() + static_cast<std::ptrdiff_t>(i),
+                  options.given.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    i = end - 1;
   }
   for (const char* arg : {"--headless", "--idle-exit", "--dry-run", "--tts-timing"}) {
     args.emplace_back(arg);

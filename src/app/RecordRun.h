@@ -38,6 +38,8 @@ class Recording {
 // Plays the performance once in a quiet child run (headless, shell actions
 // only traced) and gives its length, for a recording's progress bar.
 std::optional<Millis> MeasurePerformance(const Options& options);
+// The measuring run's arguments: ours as given, less those it sets itself.
+std::vector<std::string> MeasuringArguments(const Options& options, const std::string& trace);
 
 // What a recording changes in the headless run: its screen is the video's
 // frame (1280x720 unless --screen says otherwise), it ends when nothing is
