@@ -48,6 +48,9 @@ zarn_folder_library(zarn_core
 # Platforms.
 zarn_folder_library(zarn_headless DIRS platform/headless
                     DEPS zarn_backend zarn_charengine SYSTEM zip)
+# Presentation parts are read with expat.
+find_package(EXPAT REQUIRED)
+target_link_libraries(zarn_headless PRIVATE EXPAT::EXPAT)
 zarn_folder_library(zarn_net DIRS platform/net DEPS zarn_ports CURL::libcurl)
 # Speech through espeak-ng (which ships a pkg-config file).
 find_package(PkgConfig REQUIRED)

@@ -1,6 +1,13 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# What the tests share: reading traces back (nlohmann-json).
+find_package(nlohmann_json REQUIRED)
+file(GLOB test_support_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
+add_library(zarn_test_support STATIC ${test_support_sources})
+target_include_directories(zarn_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(zarn_test_support PRIVATE nlohmann_json::nlohmann_json)
+
 # One test program per folder under tests/, linked with the libraries it needs.
 function(zarn_test_folder dir)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp)
@@ -9,7 +16,8 @@ function(zarn_test_folder dir)
   endif()
   add_executable(test_${dir} ${sources})
   target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(test_${dir} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(test_${dir} PRIVATE ${ARGN} zarn_test_support GTest::gtest GTest::gmock
+                                            GTest::gtest_main)
   target_compile_definitions(test_${dir} PRIVATE
     ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARN_BINARY_DIR="${PROJECT_BINARY_DIR}"
     ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
@@ -32,6 +40,7 @@ zarn_test_folder(listen zarn_listen)
 zarn_test_folder(e2e zarn_app)
 zarn_test_folder(examples zarn_app)
 zarn_test_folder(record zarn_record)
+zarn_test_folder(app zarn_app)
 foreach(t test_e2e test_examples test_charfile test_record)
   if(TARGET ${t})
     add_dependencies(${t} zarnplay demo_character)
@@ -47,7 +56,7 @@ add_test(NAME layers COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tests/la
 file(GLOB desktop_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/desktop/*.cpp)
 add_executable(test_desktop ${desktop_test_sources})
 target_include_directories(test_desktop PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(test_desktop PRIVATE zarn_app GTest::gtest)
+target_link_libraries(test_desktop PRIVATE zarn_app zarn_test_support GTest::gtest)
 target_compile_definitions(test_desktop PRIVATE
   ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
 add_dependencies(test_desktop zarnplay)

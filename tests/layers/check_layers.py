@@ -38,7 +38,7 @@ THIRD_PARTY = {
     "flite/": ["speech"],
     "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],
     "poppler/": ["desktop"], "libav": ["record"], "libsw": ["record"],
-    "sndfile.h": ["backend"],
+    "sndfile.h": ["backend"], "expat.h": ["headless"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

@@ -42,14 +42,12 @@ struct OdfScan {
 };
 
 void Scan(std::string_view xml, OdfScan& scan) {
-  XmlScanner scanner(xml);
-  XmlTag tag;
   std::optional<std::string> open_style;  // a drawing-page style being read
-  while (scanner.Next(tag)) {
+  ScanXmlTags(xml, [&](const XmlTag& tag) {
     const std::string_view name = tag.LocalName();
     if (tag.end) {
       if (name == "style") open_style.reset();
-      continue;
+      return;
     }
     if (name == "document" || name == "document-content" || name == "document-styles") {
       scan.has_document = true;
@@ -58,7 +56,7 @@ void Scan(std::string_view xml, OdfScan& scan) {
       const std::string* style_name = tag.Attribute("name");
       if (family != nullptr && *family == "drawing-page" && style_name != nullptr) {
         scan.styles[*style_name] = PageTiming{};
-        if (!tag.self_closing) open_style = *style_name;
+        open_style = *style_name;
       }
     } else if (name == "drawing-page-properties" && open_style) {
       scan.styles[*open_style].TakeFrom(tag);
@@ -75,7 +73,7 @@ void Scan(std::string_view xml, OdfScan& scan) {
       }
       if (const std::string* endless = tag.Attribute("endless")) scan.endless = *endless == "true";
     }
-  }
+  });
 }
 
 SlideDeck ToDeck(const OdfScan& scan) {

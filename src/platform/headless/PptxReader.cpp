@@ -80,20 +80,18 @@ std::map<std::string, std::string> ReadRelationships(const ZipReader& package,
   std::map<std::string, std::string> targets;
   auto bytes = package.Read(rels_part, kMaxPresentationPart);
   if (!bytes) return targets;
-  XmlScanner scanner(*bytes);
-  XmlTag tag;
-  while (scanner.Next(tag)) {
-    if (tag.end || tag.LocalName() != "Relationship") continue;
+  ScanXmlTags(*bytes, [&](const XmlTag& tag) {
+    if (tag.end || tag.LocalName() != "Relationship") return;
     const std::string* id = tag.Attribute("Id");
     const std::string* target = tag.Attribute("Target");
     const std::string* mode = tag.Attribute("TargetMode");
-    if (id == nullptr || target == nullptr || (mode != nullptr && *mode == "External")) continue;
+    if (id == nullptr || target == nullptr || (mode != nullptr && *mode == "External")) return;
     targets[*id] = ResolveTarget(folder, *target);
     if (types != nullptr) {
       const std::string* type = tag.Attribute("Type");
       (*types)[*id] = type != nullptr ? *type : std::string();
     }
-  }
+  });
   return targets;
 }
 
@@ -135,11 +133,9 @@ std::optional<int64_t> AdvanceTime(const std::string& text) {
 
 SlideInfo ReadSlide(const std::string& xml) {
   SlideInfo slide;
-  XmlScanner scanner(xml);
-  XmlTag tag;
   bool root = true;
-  while (scanner.Next(tag)) {
-    if (tag.end) continue;
+  ScanXmlTags(xml, [&](const XmlTag& tag) {
+    if (tag.end) return;
     if (root) {
       root = false;
       const std::string* show = tag.Attribute("show");
@@ -150,7 +146,7 @@ SlideInfo ReadSlide(const std::string& xml) {
       if (const std::string* advance = tag.Attribute("advTm"))
         slide.advance_ms = AdvanceTime(*advance);
     }
-  }
+  });
   return slide;
 }
 
@@ -164,10 +160,8 @@ SlideDeck ReadPptxPackage(const ZipReader& package) {
 
   SlideDeck deck;
   std::vector<std::string> slide_parts;
-  XmlScanner scanner(main_xml);
-  XmlTag tag;
-  while (scanner.Next(tag)) {
-    if (tag.end || tag.LocalName() != "sldId") continue;
+  ScanXmlTags(main_xml, [&](const XmlTag& tag) {
+    if (tag.end || tag.LocalName() != "sldId") return;
     const std::string* rel = RelationshipIdOf(tag);
     if (rel == nullptr) Fail("a slide entry of " + main_part + " has no relationship id");
     const auto target = targets.find(*rel);
@@ -175,21 +169,20 @@ SlideDeck ReadPptxPackage(const ZipReader& package) {
     if (slide_parts.size() >= kMaxSlides)
       Fail("more than " + std::to_string(kMaxSlides) + " slides");
     slide_parts.push_back(target->second);
-  }
+  });
 
   // The stored slideshow settings live in the presentation properties part.
   for (const auto& [id, type] : types) {
     if (!EndsWith(type, "/presProps")) continue;
     auto props = package.Read(targets.at(id), kMaxPresentationPart);
     if (!props) break;
-    XmlScanner props_scanner(*props);
-    while (props_scanner.Next(tag)) {
-      if (tag.end || tag.LocalName() != "showPr") continue;
+    ScanXmlTags(*props, [&](const XmlTag& tag) {
+      if (tag.end || tag.LocalName() != "showPr") return;
       if (const std::string* loop = tag.Attribute("loop")) deck.loop = XmlTrue(*loop);
       if (const std::string* timings = tag.Attribute("useTimings")) {
         deck.use_timings = XmlTrue(*timings);
       }
-    }
+    });
     break;
   }
 

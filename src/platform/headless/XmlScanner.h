@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -9,8 +10,7 @@ namespace zarn {
 
 // One start or end tag of an XML text.
 struct XmlTag {
-  bool end = false;                                             // </name>
-  bool self_closing = false;                                    // <name ... />
+  bool end = false;                                             // </name>, or after <name/>
   std::string name;                                             // as written, prefix included
   std::vector<std::pair<std::string, std::string>> attributes;  // values decoded
 
@@ -22,21 +22,10 @@ struct XmlTag {
   static std::string_view LocalOf(std::string_view qualified);
 };
 
-// Walks the tags of an XML text in document order, skipping text,
-// comments, CDATA, declarations and processing instructions. Namespaces are
+// Calls `visit` for every start and end tag of the XML text in document
+// order (an empty element gives both), through expat. Namespaces are
 // matched by local name only, which is all the package readers need.
 // Malformed markup throws VbError.
-class XmlScanner {
- public:
-  explicit XmlScanner(std::string_view text) : text_(text) {}
-  bool Next(XmlTag& tag);
-
- private:
-  void SkipPast(std::string_view terminator);
-  [[noreturn]] void Malformed(const char* what) const;
-
-  std::string_view text_;
-  size_t pos_ = 0;
-};
+void ScanXmlTags(std::string_view xml, const std::function<void(const XmlTag&)>& visit);
 
 }  // namespace zarn
