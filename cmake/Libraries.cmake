@@ -102,3 +102,17 @@ zarn_folder_library(zarn_app DIRS app
                     DEPS zarn_core zarn_headless zarn_desktop zarn_record zarn_net zarn_speech zarn_listen zarn_backend
                          zarn_charengine
                          Threads::Threads)
+# The options and the wiring of the program to a platform need no desktop
+# library: the core tests link them without Qt, FFmpeg, poppler or
+# PocketSphinx.
+set(zarn_player_sources
+    ${PROJECT_SOURCE_DIR}/src/app/Player.cpp ${PROJECT_SOURCE_DIR}/src/app/CharacterServiceFactory.cpp
+    ${PROJECT_SOURCE_DIR}/src/app/Options.cpp ${PROJECT_SOURCE_DIR}/src/app/OptionTable.cpp
+    ${PROJECT_SOURCE_DIR}/src/app/HeadlessActions.cpp)
+add_library(zarn_player STATIC ${zarn_player_sources})
+target_include_directories(zarn_player PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(zarn_player PUBLIC zarn_core zarn_headless zarn_net zarn_speech)
+get_target_property(zarn_app_sources zarn_app SOURCES)
+list(REMOVE_ITEM zarn_app_sources ${zarn_player_sources})
+set_target_properties(zarn_app PROPERTIES SOURCES "${zarn_app_sources}")
+target_link_libraries(zarn_app PUBLIC zarn_player)

@@ -8,44 +8,36 @@ add_library(zarn_test_support STATIC ${test_support_sources})
 target_include_directories(zarn_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(zarn_test_support PRIVATE nlohmann_json::nlohmann_json)
 
-# One test program per folder under tests/, linked with the libraries it needs.
-function(zarn_test_folder dir)
-  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp)
-  if(NOT sources)
-    return()
+# One test program per layer, from its folder of tests/ (which mirrors
+# src/), linked with that layer and what it needs. Every case is a CTest
+# entry of its own, listed when ctest runs rather than at build time.
+# PLAYER: the program runs zarnplay (and the demo character it builds).
+function(zarn_test name dir)
+  cmake_parse_arguments(ARG "PLAYER" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp)
+  add_executable(test_${name} ${sources})
+  target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} zarn_test_support GTest::gtest
+                                             GTest::gmock GTest::gtest_main)
+  target_compile_definitions(test_${name} PRIVATE
+    ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(ARG_PLAYER)
+    target_compile_definitions(test_${name} PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
+    add_dependencies(test_${name} zarnplay demo_character)
   endif()
-  add_executable(test_${dir} ${sources})
-  target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(test_${dir} PRIVATE ${ARGN} zarn_test_support GTest::gtest GTest::gmock
-                                            GTest::gtest_main)
-  target_compile_definitions(test_${dir} PRIVATE
-    ZARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZARN_BINARY_DIR="${PROJECT_BINARY_DIR}"
-    ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
-  add_test(NAME ${dir} COMMAND test_${dir})
-  set_tests_properties(${dir} PROPERTIES TIMEOUT 600)
+  gtest_discover_tests(test_${name} TEST_PREFIX "${name}." DISCOVERY_MODE PRE_TEST
+                       DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
-zarn_test_folder(util zarn_core)
-zarn_test_folder(errortrap zarn_app)
-zarn_test_folder(platform zarn_headless zarn_backend)
-zarn_test_folder(eval zarn_core)
-zarn_test_folder(charfile zarn_charfile)
-zarn_test_folder(charengine zarn_charengine zarn_backend)
-zarn_test_folder(media zarn_app)
-zarn_test_folder(shell zarn_app)
-zarn_test_folder(script zarn_app)
-zarn_test_folder(agent zarn_app)
-zarn_test_folder(speech zarn_app)
-zarn_test_folder(listen zarn_listen)
-zarn_test_folder(e2e zarn_app)
-zarn_test_folder(examples zarn_app)
-zarn_test_folder(record zarn_record)
-zarn_test_folder(app zarn_app)
-foreach(t test_e2e test_examples test_charfile test_record)
-  if(TARGET ${t})
-    add_dependencies(${t} zarnplay demo_character)
-  endif()
-endforeach()
+zarn_test(base base LIBS zarn_base)
+zarn_test(charfile charfile LIBS zarn_charfile PLAYER)
+zarn_test(backend backend LIBS zarn_backend zarn_charengine)
+zarn_test(charengine charengine LIBS zarn_charengine zarn_backend)
+zarn_test(core core LIBS zarn_player)
+zarn_test(headless platform/headless LIBS zarn_headless)
+zarn_test(speech platform/speech LIBS zarn_player PLAYER)
+zarn_test(listen platform/listen LIBS zarn_listen)
+zarn_test(record platform/record LIBS zarn_record zarn_player PLAYER)
+zarn_test(app app LIBS zarn_app PLAYER)
 
 # The layering: no library includes a layer it may not use.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -14,7 +14,7 @@
 #include "backend/MciCommandText.h"
 #include "backend/MciInterpreter.h"
 #include "platform/headless/HeadlessMediaDevices.h"
-#include "platform/mci_test_support.h"
+#include "support/mci_test_support.h"
 
 namespace {
 

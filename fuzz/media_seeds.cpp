@@ -2,7 +2,7 @@
 // knows, MIDI songs bare and wrapped, a tempo map, SMPTE timing, and videos.
 
 #include "FuzzSupport.h"
-#include "platform/mci_test_support.h"
+#include "support/mci_test_support.h"
 
 // The layouts name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 #include "base/Crc32.h"
-#include "platform/mci_test_support.h"
+#include "support/mci_test_support.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "FuzzSupport.h"
 #include "base/VbError.h"
-#include "media/slides_TestDecks.h"
+#include "support/slides_TestDecks.h"
 #include "platform/headless/PresentationFile.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "media/slides_TestDecks.h"
+#include "support/slides_TestDecks.h"
 
 namespace {
 

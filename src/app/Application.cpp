@@ -75,6 +75,7 @@ int RunPlayer(const Options& options) {
   // Recordings are heard with or without a listening window; Listen only
   // says whether there is anything to listen with.
   const ListenModel model = SpeechInputModel();
+  player_settings.speech_input = model.Present();
   player_settings.listen = [&model, told = false](const std::string&, bool listen) mutable {
     if (!listen || model.Present()) return true;
     if (!told)

@@ -12,7 +12,7 @@ namespace zarn {
 
 std::unique_ptr<CharacterEngine> MakeCharacterEngine(
     Scheduler& scheduler, uint32_t seed, SpeechPlanner planner,
-    std::function<bool(const std::string& character_id, bool listen)> listen) {
+    std::function<bool(const std::string& character_id, bool listen)> listen, bool speech_input) {
   CharacterEngineOptions options;
   options.seed = seed;
   options.character_folders = CharacterFolders([](const std::string& name) {
@@ -22,14 +22,9 @@ std::unique_ptr<CharacterEngine> MakeCharacterEngine(
   options.sound_length_ms = WaveFileMillis;
   options.sound_effect_ms = WaveBytesMillis;
   options.speech_planner = std::move(planner);
-  options.speech_input = SpeechInputModel().Present();
+  options.speech_input = speech_input;
   options.listen = std::move(listen);
   return std::make_unique<CharacterEngine>(scheduler, std::move(options));
-}
-
-ListenModel SpeechInputModel() {
-  const char* folder = std::getenv("ZARN_LISTEN_MODEL");
-  return ListenModel::Installed(folder ? folder : "");
 }
 
 SpeechPlanner MakeSpeechPlanner(const std::string& timing, VoiceRules rules) {

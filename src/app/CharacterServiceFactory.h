@@ -6,7 +6,6 @@
 #include <string>
 
 #include "charengine/SpeechTiming.h"
-#include "platform/listen/CommandRecognizer.h"
 #include "platform/speech/VoiceChoice.h"
 #include "ports/Scheduler.h"
 
@@ -16,14 +15,12 @@ class CharacterEngine;
 
 // Our character engine on the given scheduler, finding characters in the
 // character folders, with branch choices drawn from `seed`; speech timed by
-// `planner` (empty: the words-per-minute model).
+// `planner` (empty: the words-per-minute model); `speech_input` says
+// whether a recognition model is there to listen with.
 std::unique_ptr<CharacterEngine> MakeCharacterEngine(
     Scheduler& scheduler, uint32_t seed, SpeechPlanner planner = {},
-    std::function<bool(const std::string& character_id, bool listen)> listen = {});
-
-// The speech recognition model: the installed one, or the folder in
-// $ZARN_LISTEN_MODEL.
-ListenModel SpeechInputModel();
+    std::function<bool(const std::string& character_id, bool listen)> listen = {},
+    bool speech_input = false);
 
 // The speech timing --tts-timing asks for: "espeak", "flite" or "voice"
 // (espeak-ng started now, so that a missing voice data folder is reported

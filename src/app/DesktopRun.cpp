@@ -80,13 +80,15 @@ int RunDesktopPlayer(const Options& options) {
     }
     return microphone->Open(character_id);
   };
+  const ListenModel model = SpeechInputModel();
+  player_settings.speech_input = model.Present();
   Player player(platform, player_settings);
   media_hooks.failed = [&player](int32_t code) { bBackdrop::MediaFailed(player.program(), code); };
   media_hooks.closed = [&player] { bBackdrop::StopAllMedia(player.program()); };
   CharacterScreen characters(player.Engine(), platform.Screen());
   speech.Attach(characters);
   player.Engine().SetRenderSink(&speech);
-  VoiceInput voice(player.Engine(), SpeechInputModel());
+  VoiceInput voice(player.Engine(), model);
   QtMicrophone mic(voice);
   microphone = &mic;
   characters.SetVoicePhrases([&voice](const std::string& id) { return voice.Phrases(id); });

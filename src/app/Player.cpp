@@ -35,7 +35,7 @@ Ports MakePorts(Platform& platform, CharacterServicePort& characters) {
 Player::Player(Platform& platform, const PlayerSettings& settings)
     : platform_(platform),
       engine_(MakeCharacterEngine(platform.Loop(), settings.seed, settings.speech_planner,
-                                  settings.listen)),
+                                  settings.listen, settings.speech_input)),
       wrapped_(settings.wrap_service ? settings.wrap_service(*engine_) : nullptr),
       characters_(std::make_unique<TracingCharacterService>(wrapped_ ? *wrapped_ : *engine_,
                                                             platform.Trace())),

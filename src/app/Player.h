@@ -27,6 +27,8 @@ struct PlayerSettings {
   // Opens or closes a listening window (Listen); empty: Listen(True)
   // answers whether a recognition model is installed.
   std::function<bool(const std::string& character_id, bool listen)> listen;
+  // A recognition model is there to listen with.
+  bool speech_input = false;
 };
 
 // The program wired to a platform: the character engine and its tracing,

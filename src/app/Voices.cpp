@@ -2,6 +2,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -58,6 +59,11 @@ int ListVoices(std::ostream& out) {
   }
   out << "\n";
   return 0;
+}
+
+ListenModel SpeechInputModel() {
+  const char* folder = std::getenv("ZARN_LISTEN_MODEL");
+  return ListenModel::Installed(folder ? folder : "");
 }
 
 }  // namespace zarn

@@ -3,6 +3,7 @@
 #include <iosfwd>
 
 #include "app/Options.h"
+#include "platform/listen/CommandRecognizer.h"
 #include "platform/speech/VoiceChoice.h"
 
 namespace zarn {
@@ -11,6 +12,10 @@ namespace zarn {
 // or ~/.config/...; lines it cannot read are named on stderr), --voice,
 // and the engine --tts-timing names.
 VoiceRules VoiceRulesFor(const Options& options);
+
+// The speech recognition model: the installed one, or the folder in
+// $ZARN_LISTEN_MODEL.
+ListenModel SpeechInputModel();
 
 // --list-voices: flite's voices, then espeak-ng's languages and variants.
 int ListVoices(std::ostream& out);

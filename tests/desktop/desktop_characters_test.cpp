@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "e2e/e2e_selfrun_ChildProcess.h"
+#include "app/e2e_selfrun_ChildProcess.h"
 #include "support/Harness.h"
 #include "support/Process.h"
 #include "support/TraceReader.h"

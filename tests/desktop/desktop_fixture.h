@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/e2e_selfrun_ChildProcess.h"
+#include "app/e2e_selfrun_ChildProcess.h"
 #include "support/Harness.h"
 #include "support/Process.h"
 

@@ -5,7 +5,7 @@
 
 #include "base/VbError.h"
 #include "desktop/desktop_fixture.h"
-#include "media/slides_TestDecks.h"
+#include "support/slides_TestDecks.h"
 #include "platform/desktop/DesktopPresenter.h"
 #include "platform/desktop/QtScheduler.h"
 #include "support/TraceReader.h"

@@ -19,58 +19,16 @@
 #include "backend/Trace.h"
 #include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"
-#include "charfile/TestCharacters.h"
 #include "core/agent/CAgent.h"
 #include "core/shell/Program.h"
 #include "core/shell/frmZARN.h"
 #include "core/util/CFile.h"
 #include "core/util/CReg.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "support/TempFolder.h"
 #include "support/TraceReader.h"
 
 namespace zarn::testing {
-
-// A fresh folder under the temp folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zarntest-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  // Writes a file; "\n" in a script text becomes CR LF when crlf is set.
-  std::string Write(const std::string& name, const std::string& text, bool crlf = true) const {
-    std::string body;
-    for (char ch : text) {
-      if (ch == '\n' && crlf) body += '\r';
-      body += ch;
-    }
-    const std::string path = *this / name;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << body;
-    return path;
-  }
-
- private:
-  std::string path_;
-};
-
-// Writes the test characters once per process and returns their folder.
-inline const std::string& TestCharacterFolder() {
-  static TempFolder folder;
-  static const bool written = [] {
-    WriteTestCharacters(folder.Path());
-    return true;
-  }();
-  (void)written;
-  return folder.Path();
-}
 
 struct HarnessOptions {
   std::string command_line;
@@ -90,6 +48,8 @@ struct HarnessOptions {
   NetworkCommandPolicy network_commands = NetworkCommandPolicy::kRefuse;
   // Times speech (--tts-timing); empty: the words-per-minute model.
   SpeechPlanner speech_planner;
+  // The test platform has a recognition model to listen with.
+  bool speech_input = true;
 };
 
 class Harness {
@@ -101,7 +61,8 @@ class Harness {
                                           options_.wrap_service,
                                           options_.network_commands,
                                           options_.speech_planner,
-                                          {}}) {
+                                          {},
+                                          options_.speech_input}) {
     platform_.Recorder().SetJsonStream(&json_);
   }
 

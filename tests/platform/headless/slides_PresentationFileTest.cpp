@@ -4,10 +4,10 @@
 #include <functional>
 
 #include "base/VbError.h"
-#include "media/slides_TestDecks.h"
+#include "support/slides_TestDecks.h"
 #include "platform/headless/PresentationFile.h"
 #include "platform/headless/XmlScanner.h"
-#include "support/Harness.h"
+#include "support/TempFolder.h"
 
 namespace zarn {
 namespace {

@@ -3,10 +3,10 @@
 #include <sstream>
 
 #include "base/VbError.h"
-#include "media/slides_TestDecks.h"
+#include "support/slides_TestDecks.h"
 #include "platform/headless/HeadlessLoop.h"
 #include "platform/headless/HeadlessPresenter.h"
-#include "support/Harness.h"
+#include "support/TempFolder.h"
 #include "support/TraceReader.h"
 
 namespace zarn {

@@ -7,7 +7,7 @@
 #include "backend/MciErrors.h"
 #include "backend/MciInterpreter.h"
 #include "backend/Trace.h"
-#include "mci_test_support.h"
+#include "support/mci_test_support.h"
 #include "platform/headless/HeadlessMediaCommandPort.h"
 #include "platform/headless/HeadlessMediaDevices.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/media/CPowerPoint.h"
-#include "media/slides_TestDecks.h"
+#include "support/slides_TestDecks.h"
 #include "support/Harness.h"
 
 namespace zarn {

@@ -5,7 +5,7 @@
 
 #include "backend/PictureProbe.h"
 #include "core/errortrap/ProcedureCode.h"
-#include "mci_test_support.h"
+#include "support/mci_test_support.h"
 
 namespace zarn {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/media/bBackdrop.h"
-#include "media/mediaproc_MediaFiles.h"
+#include "core/media/mediaproc_MediaFiles.h"
 #include "ports/MediaCommandPort.h"
 
 namespace zarn {

@@ -15,7 +15,7 @@
 
 #include "base/VbError.h"
 #include "platform/headless/HeadlessWindowSystem.h"
-#include "support/Harness.h"
+#include "support/TempFolder.h"
 
 namespace zarn {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "backend/MciErrors.h"
 #include "backend/MciInterpreter.h"
-#include "mci_test_support.h"
+#include "support/mci_test_support.h"
 
 namespace zarn {
 namespace {

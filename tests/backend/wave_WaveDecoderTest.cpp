@@ -8,7 +8,7 @@
 
 #include "backend/MediaProbe.h"
 #include "backend/WaveDecoder.h"
-#include "support/Harness.h"
+#include "support/TempFolder.h"
 #include "support/Process.h"
 
 namespace zarn {

@@ -11,7 +11,7 @@
 #include "core/script/ResolveResourcePath.h"
 #include "core/script/zbURLGet.h"
 #include "platform/net/CurlInternet.h"
-#include "script/download_TestServers.h"
+#include "support/download_TestServers.h"
 #include "support/Harness.h"
 
 namespace zarn {

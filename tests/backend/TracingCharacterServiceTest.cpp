@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "EngineTestSupport.h"
+#include "charengine/EngineTestSupport.h"
 #include "backend/Trace.h"
 #include "backend/TracingCharacterService.h"
 #include "base/VbError.h"

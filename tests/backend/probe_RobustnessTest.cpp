@@ -6,7 +6,7 @@
 
 #include "backend/MediaProbe.h"
 #include "backend/PictureProbe.h"
-#include "mci_test_support.h"
+#include "support/mci_test_support.h"
 
 // The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

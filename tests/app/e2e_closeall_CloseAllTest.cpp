@@ -12,7 +12,7 @@
 
 #include "e2e_selfrun_ChildProcess.h"
 #include "platform/headless/HeadlessWindowSystem.h"
-#include "script/download_TestServers.h"
+#include "support/download_TestServers.h"
 #include "support/Harness.h"
 #include "support/Process.h"
 #include "support/TraceReader.h"

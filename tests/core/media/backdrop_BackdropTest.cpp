@@ -2,7 +2,7 @@
 
 #include "app/HeadlessActions.h"
 #include "core/media/bBackdrop.h"
-#include "media/mediaproc_MediaFiles.h"
+#include "core/media/mediaproc_MediaFiles.h"
 
 namespace zarn {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UtilTestSupport.h"
+#include "core/util/UtilTestSupport.h"
 #include "base/TextCodec.h"
 #include "base/VbError.h"
 
