@@ -6,6 +6,7 @@
 #include "base/VbString.h"
 #include "base/WinPath.h"
 #include "charengine/CharacterLookup.h"
+#include "charengine/EngineCharacter.h"
 #include "charengine/ServiceErrors.h"
 
 namespace zarn {
@@ -77,13 +78,13 @@ CharacterEngine::CharacterEngine(Scheduler& scheduler, CharacterEngineOptions op
     : scheduler_(scheduler),
       options_(std::move(options)),
       loader_(std::move(loader)),
-      random_(options_.seed),
-      idle_random_(options_.seed ^ 0x5EED1D1Eu),
-      statuses_(1, 0),
-      owners_(1, 0),
-      alive_(std::make_shared<bool>(true)) {}
+      context_(std::make_unique<engine::Context>(scheduler_, options_)),
+      requests_(std::make_unique<engine::RequestLedger>()) {}
 
 CharacterEngine::~CharacterEngine() = default;
+
+void CharacterEngine::SetRenderSink(CharacterRenderSink* sink) { context_->sink = sink; }
+void CharacterEngine::SetEvents(CharacterServiceEvents* events) { context_->events = events; }
 
 size_t CharacterEngine::IndexOf(const std::string& id) const {
   auto it = index_.find(UCase(id));
@@ -129,18 +130,21 @@ void CharacterEngine::LoadModel(const std::string& character_id, CharacterModel 
     throw VbError(service_error::kAlreadyLoaded,
                   "The character \"" + character_id + "\" is already loaded");
   }
-  auto character = std::make_unique<Character>();
-  character->id = character_id;
-  character->width = model.width;
-  character->height = model.height;
-  character->balloon.font_name = model.balloon.font_name;
+  const size_t index = characters_.size();
+  engine::AnimationPlayer::Hooks hooks{[this, index] { OnPartEnd(index); },
+                                       [this, index] { LoopReached(index); }};
+  auto character =
+      std::make_unique<Character>(*context_, character_id, std::move(model), std::move(hooks));
+  const CharacterModel& loaded = character->model;
+  character->width = loaded.width;
+  character->height = loaded.height;
+  character->balloon.font_name = loaded.balloon.font_name;
   // The file keeps a LOGFONT height in pixels; at 96 dpi a point is 4/3 pixels.
   const int32_t pixels =
-      model.balloon.font_height < 0 ? -model.balloon.font_height : model.balloon.font_height;
+      loaded.balloon.font_height < 0 ? -loaded.balloon.font_height : loaded.balloon.font_height;
   character->balloon.font_size = pixels > 0 ? (pixels * 3 + 2) / 4 : kDefaultBalloonFontSize;
-  character->balloon.style = BalloonStyleFromFile(model);
-  character->model = std::move(model);
-  index_[UCase(character_id)] = characters_.size();
+  character->balloon.style = BalloonStyleFromFile(loaded);
+  index_[UCase(character_id)] = index;
   characters_.push_back(std::move(character));
 }
 
@@ -154,6 +158,7 @@ std::string CharacterEngine::Name(const std::string& id) const {
   return name.empty() ? character.id : name;
 }
 
+const CharacterModel& CharacterEngine::Model(const std::string& id) const { return Find(id).model; }
 bool CharacterEngine::Visible(const std::string& id) const { return Find(id).visible; }
 bool CharacterEngine::HasOtherClients(const std::string& id) const {
   Find(id);
@@ -168,14 +173,14 @@ void CharacterEngine::SetWidth(const std::string& id, int16_t width) {
   Character& character = Find(id);
   if (width <= 0) ThrowInvalidArgument("Width must be positive");
   character.width = width;
-  if (sink_ != nullptr) sink_->SizeChanged(character.id);
+  if (context_->sink != nullptr) context_->sink->SizeChanged(character.id);
 }
 
 void CharacterEngine::SetHeight(const std::string& id, int16_t height) {
   Character& character = Find(id);
   if (height <= 0) ThrowInvalidArgument("Height must be positive");
   character.height = height;
-  if (sink_ != nullptr) sink_->SizeChanged(character.id);
+  if (context_->sink != nullptr) context_->sink->SizeChanged(character.id);
 }
 
 void CharacterEngine::SetLanguageID(const std::string& id, int32_t language_id) {
@@ -221,15 +226,15 @@ int32_t CharacterEngine::LanguageID(const std::string& id) const { return Find(i
 std::string CharacterEngine::TTSModeID(const std::string& id) const { return Find(id).tts_mode_id; }
 
 RequestId CharacterEngine::Show(const std::string& id, std::optional<bool> fast) {
-  Request request;
-  request.kind = Kind::kShow;
+  engine::Request request;
+  request.kind = engine::Kind::kShow;
   request.fast = fast.value_or(false);
   return Enqueue(id, std::move(request));
 }
 
 RequestId CharacterEngine::Hide(const std::string& id, std::optional<bool> fast) {
-  Request request;
-  request.kind = Kind::kHide;
+  engine::Request request;
+  request.kind = engine::Kind::kHide;
   request.fast = fast.value_or(false);
   return Enqueue(id, std::move(request));
 }
@@ -238,11 +243,11 @@ RequestId CharacterEngine::Speak(const std::string& id, const std::string& text,
                                  const std::string& url) {
   Character& character = Find(id);
   if (text.empty() && url.empty()) ThrowInvalidArgument("Speak needs a text or a sound file");
-  Request request;
-  request.kind = Kind::kSpeak;
+  engine::Request request;
+  request.kind = engine::Kind::kSpeak;
   const auto alternatives = SplitAlternatives(text);
   request.tagged_text =
-      alternatives[alternatives.size() > 1 ? random_.Pick(alternatives.size()) : 0];
+      alternatives[alternatives.size() > 1 ? context_->random.Pick(alternatives.size()) : 0];
   request.speech = ParseSpeechTags(request.tagged_text);
   request.url = url;
   if (HasRepeatTag(request.speech)) {
@@ -273,8 +278,8 @@ RequestId CharacterEngine::Speak(const std::string& id, const std::string& text,
 
 RequestId CharacterEngine::Think(const std::string& id, const std::string& text) {
   Find(id);
-  Request request;
-  request.kind = Kind::kThink;
+  engine::Request request;
+  request.kind = engine::Kind::kThink;
   request.tagged_text = text;
   request.speech = ParseSpeechTags(text);
   CheckBookmarks(request.speech);
@@ -288,16 +293,16 @@ RequestId CharacterEngine::Play(const std::string& id, const std::string& animat
     throw VbError(service_error::kAnimationNotSupported,
                   "The character \"" + character.id + "\" has no animation \"" + animation + "\"");
   }
-  Request request;
-  request.kind = Kind::kPlay;
+  engine::Request request;
+  request.kind = engine::Kind::kPlay;
   request.animation = found;
   return Enqueue(id, std::move(request));
 }
 
 RequestId CharacterEngine::MoveTo(const std::string& id, int16_t x, int16_t y,
                                   std::optional<int32_t> speed) {
-  Request request;
-  request.kind = Kind::kMoveTo;
+  engine::Request request;
+  request.kind = engine::Kind::kMoveTo;
   request.x = x;
   request.y = y;
   request.speed = speed.value_or(kDefaultMoveMillis);
@@ -305,8 +310,8 @@ RequestId CharacterEngine::MoveTo(const std::string& id, int16_t x, int16_t y,
 }
 
 RequestId CharacterEngine::GestureAt(const std::string& id, int16_t x, int16_t y) {
-  Request request;
-  request.kind = Kind::kGestureAt;
+  engine::Request request;
+  request.kind = engine::Kind::kGestureAt;
   request.x = x;
   request.y = y;
   return Enqueue(id, std::move(request));
@@ -322,18 +327,18 @@ RequestId CharacterEngine::Get(const std::string& id, const std::string& type,
   // Everything of a local character file is already there: a queued Get is
   // a marker that completes when the queue reaches it.
   if (queue) {
-    Request request;
-    request.kind = Kind::kGet;
+    engine::Request request;
+    request.kind = engine::Kind::kGet;
     return Enqueue(id, std::move(request));
   }
-  const RequestId request = NewRequestId(index);
-  std::weak_ptr<bool> alive = alive_;
+  const RequestId request = requests_->Add(index);
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, request] {
-    if (alive.expired() || StatusOf(request) != request_status::kPending) return;
-    SetStatus(request, request_status::kComplete);
-    if (events_ != nullptr) {
-      events_->RequestStart(request);
-      events_->RequestComplete(request, request_status::kComplete);
+    if (alive.expired() || requests_->Status(request) != request_status::kPending) return;
+    requests_->SetStatus(request, request_status::kComplete);
+    if (context_->events != nullptr) {
+      context_->events->RequestStart(request);
+      context_->events->RequestComplete(request, request_status::kComplete);
     }
   });
   return request;
@@ -341,79 +346,64 @@ RequestId CharacterEngine::Get(const std::string& id, const std::string& type,
 
 RequestId CharacterEngine::Wait(const std::string& id, RequestId other) {
   const size_t index = IndexOf(id);
-  if (other <= 0 || static_cast<size_t>(other) >= statuses_.size()) {
-    throw VbError(service_error::kRequestNotFound, "The request does not exist");
-  }
-  if (owners_[static_cast<size_t>(other)] == index) {
+  requests_->Check(other);
+  if (requests_->Owner(other) == index) {
     throw VbError(service_error::kWaitOnSelf, "A character cannot wait for its own request");
   }
-  Request request;
-  request.kind = Kind::kWait;
+  engine::Request request;
+  request.kind = engine::Kind::kWait;
   request.other = other;
   return Enqueue(id, std::move(request));
 }
 
-void CharacterEngine::CommandsRemoveAll(const std::string& id) { Find(id).commands.clear(); }
+void CharacterEngine::CommandsRemoveAll(const std::string& id) { Find(id).commands.RemoveAll(); }
 
 void CharacterEngine::SetCommandsCaption(const std::string& id, const std::string& caption) {
-  Find(id).commands_caption = caption;
+  Find(id).commands.caption = caption;
 }
 
 void CharacterEngine::SetCommandsVoice(const std::string& id, const std::string& voice) {
-  Find(id).commands_voice = voice;
+  Find(id).commands.voice = voice;
 }
 
 void CharacterEngine::CommandsAdd(const std::string& id, const std::string& name,
                                   const std::string& caption, const std::string& voice) {
-  Character& character = Find(id);
-  if (name.empty()) ThrowInvalidArgument("A command needs a name");
-  for (const CharacterCommand& command : character.commands) {
-    if (EqualsNoCase(command.name, name)) {
-      ThrowInvalidArgument("The command \"" + name + "\" already exists");
-    }
-  }
-  character.commands.push_back({name, caption, voice});
+  Find(id).commands.Add(name, caption, voice);
 }
 
 std::string CharacterEngine::CommandCaption(const std::string& id, const std::string& name) const {
-  for (const CharacterCommand& command : Find(id).commands) {
-    if (EqualsNoCase(command.name, name)) return command.caption;
-  }
-  ThrowInvalidArgument("There is no command \"" + name + "\"");
+  return Find(id).commands.CaptionOf(name);
 }
 
 int32_t CharacterEngine::CommandsCount(const std::string& id) const {
-  return static_cast<int32_t>(Find(id).commands.size());
+  return static_cast<int32_t>(Find(id).commands.All().size());
 }
 
 std::vector<CharacterCommand> CharacterEngine::Commands(const std::string& id) const {
-  return Find(id).commands;
+  return Find(id).commands.All();
 }
 std::string CharacterEngine::CommandsCaption(const std::string& id) const {
-  return Find(id).commands_caption;
+  return Find(id).commands.caption;
 }
 std::string CharacterEngine::CommandsVoice(const std::string& id) const {
-  return Find(id).commands_voice;
+  return Find(id).commands.voice;
 }
 
 void CharacterEngine::SimulateCommand(const UserInput& input) {
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, input] {
-    if (!alive.expired() && events_ != nullptr) events_->Command(input);
+    if (!alive.expired() && context_->events != nullptr) context_->events->Command(input);
   });
 }
 
 int CharacterEngine::RequestStatus(RequestId request) const {
-  if (request <= 0 || static_cast<size_t>(request) >= statuses_.size()) {
-    throw VbError(service_error::kRequestNotFound, "The request does not exist");
-  }
-  return statuses_[static_cast<size_t>(request)];
+  requests_->Check(request);
+  return requests_->Status(request);
 }
 
 int32_t CharacterEngine::RequestNumber(RequestId request) const {
-  RequestStatus(request);  // throws for an unknown request
-  auto it = numbers_.find(request);
-  return it == numbers_.end() ? 0 : it->second;
+  requests_->Check(request);
+  return requests_->Number(request);
 }
 
 }  // namespace zarn

@@ -22,6 +22,14 @@
 
 namespace zarn {
 
+// The engine's parts, private to it.
+namespace engine {
+struct Context;
+struct Request;
+struct Timeline;
+class RequestLedger;
+}  // namespace engine
+
 struct CharacterEngineOptions {
   uint32_t seed = 1;
   // Speaking rate for characters whose file gives none.
@@ -93,7 +101,7 @@ class CharacterEngine : public CharacterServicePort {
   CharacterEngine(Scheduler& scheduler, CharacterEngineOptions options, CharacterLoader loader);
   ~CharacterEngine() override;
 
-  void SetRenderSink(CharacterRenderSink* sink) { sink_ = sink; }
+  void SetRenderSink(CharacterRenderSink* sink);
 
   // Characters whose request is held by an animation that loops until it
   // is stopped: (character id, animation name). A run that ends with only
@@ -126,11 +134,11 @@ class CharacterEngine : public CharacterServicePort {
   void ListeningKey(const std::string& id, bool down);
   void SpeechStarted(const std::string& id);
   void SpeechEnded(const std::string& id);
-  bool IsListening(const std::string& id) const { return Find(id).listening; }
+  bool IsListening(const std::string& id) const;
   // Every loaded character, in load order.
   std::vector<std::string> CharacterIds() const;
   // What a renderer draws; throws for a character that is not loaded.
-  const CharacterModel& Model(const std::string& id) const { return Find(id).model; }
+  const CharacterModel& Model(const std::string& id) const;
 
   // For a desktop's menus and balloons.
   BalloonSettings Balloon(const std::string& id) const;
@@ -142,7 +150,7 @@ class CharacterEngine : public CharacterServicePort {
   std::string TTSModeID(const std::string& id) const;
 
   // CharacterServicePort.
-  void SetEvents(CharacterServiceEvents* events) override { events_ = events; }
+  void SetEvents(CharacterServiceEvents* events) override;
   bool Connected() const override { return connected_; }
   void SetConnected(bool connected) override { connected_ = connected; }
   void SetPropertySheetVisible(bool visible) override { property_sheet_visible_ = visible; }
@@ -191,115 +199,18 @@ class CharacterEngine : public CharacterServicePort {
   int32_t RequestNumber(RequestId request) const;
 
  private:
-  enum class Kind { kShow, kHide, kSpeak, kThink, kPlay, kMoveTo, kGestureAt, kGet, kWait, kState };
-
-  struct Request {
-    RequestId id = 0;
-    Kind kind = Kind::kGet;
-    bool fast = false;
-    std::vector<SpeechItem> speech;  // Speak/Think, alternative chosen, \Lst\ resolved
-    std::string tagged_text;         // the chosen alternative as written
-    std::string url;
-    std::optional<int64_t> sound_ms;       // length of the url's sound, when readable
-    const Animation* animation = nullptr;  // Play
-    int x = 0;
-    int y = 0;
-    int32_t speed = 0;
-    RequestId other = 0;  // Wait
-    int hide_cause = 3;   // Hide: this program hid it
-    int show_cause = 4;   // Show: this program showed it
-    // The service's own (a state it plays by itself): no client hears of it.
-    bool quiet = false;
-    bool listening_state = false;  // kState: Listening rather than Hearing
-  };
-
-  // One thing a request (or idling) does in turn: an animation, or the
-  // speech when `animation` is null.
-  struct Part {
-    const Animation* animation = nullptr;
-    AnimationCause cause = AnimationCause::kRequest;
-  };
-
-  // What a request does once it starts.
-  struct Timeline {
-    int status = request_status::kComplete;
-    std::vector<Part> parts;
-    bool waits = false;  // completes when another request does
-    bool thinks = false;
-    SpeechPlan speech;
-    // A move ends after exactly move_ms, whatever its animation does.
-    bool moves = false;
-    int64_t move_ms = 0;
-  };
-
-  // Whom the character's current animation plays for.
-  enum class Activity { kNone, kRequest, kIdle, kWindDown };
-
-  // The animation on screen, planned a stretch at a time.
-  struct Stage {
-    const Animation* animation = nullptr;
-    const std::vector<bool>* endless = nullptr;  // EndlessFrames of the animation
-    Millis base = 0;                             // when the stretch's first step shows
-    AnimationPath path;                          // the stretch
-    bool live = false;                           // looping: planned as it plays
-    bool background = false;                     // keeps no run alive
-    Millis sounds_end = 0;                       // when the sounds of earlier stretches end
-  };
-
-  struct Character {
-    std::string id;  // as loaded
-    CharacterModel model;
-    bool visible = false;
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t language_id = 0x0409;
-    std::string tts_mode_id;
-    BalloonSettings balloon;
-    std::string commands_caption;
-    std::string commands_voice;
-    std::vector<CharacterCommand> commands;
-    bool listening = false;
-    bool listen_by_key = false;
-    TimerId listen_timer = 0;
-    std::deque<Request> queue;  // the front is in progress while `busy`
-    bool busy = false;
-    bool kick_posted = false;
-    Activity activity = Activity::kNone;
-    Timeline timeline;  // of the request in progress, or idling's parts
-    size_t next_part = 0;
-    std::optional<Stage> stage;
-    // The MoveTo in progress slides from here, from this time on.
-    int32_t slide_from_x = 0;
-    int32_t slide_from_y = 0;
-    Millis slide_start = 0;
-    bool dragging = false;              // the user holds the frame: no move can start
-    std::vector<TimerId> timers;        // of the request in progress
-    std::vector<TimerId> stage_timers;  // of the stage's stretch
-    const Animation* last_animation = nullptr;
-    bool needs_return = false;  // the last animation's Return has not played yet
-    std::vector<SpeechItem> last_speech;
-    std::string last_url;
-    std::optional<int64_t> last_sound_ms;
-    std::vector<int64_t> sound_ms;  // per sound effect; -1 not read yet
-    std::unordered_map<const Animation*, std::vector<bool>> endless;  // EndlessFrames, once each
-    bool idle_on = true;
-    bool idling = false;  // IdleStart raised, IdleComplete not yet
-    TimerId idle_timer = 0;
-    Millis idle_since = 0;
-  };
+  // Defined in EngineCharacter.h: what is the character's own, and its parts.
+  struct Character;
 
   Character& Find(const std::string& id);
   const Character& Find(const std::string& id) const;
   size_t IndexOf(const std::string& id) const;
-  RequestId Enqueue(const std::string& id, Request request);
-  RequestId NewRequestId(size_t owner);
-  void SetStatus(RequestId request, int status);
-  int StatusOf(RequestId request) const;
+
+  // The queue (CharacterEngineQueue.cpp).
+  RequestId Enqueue(const std::string& id, engine::Request request);
   void PostKick(size_t index);
   void StartNext(size_t index);
-  Timeline Begin(size_t index, Request& request);
+  engine::Timeline Begin(size_t index, engine::Request& request);
   void Finish(size_t index, RequestId request, int status);
   void CompleteFront(size_t index, int status);
   void ReleaseWaiters(RequestId finished);
@@ -314,28 +225,21 @@ class CharacterEngine : public CharacterServicePort {
   // Animation helpers.
   const Animation* PickStateAnimation(const Character& character, std::string_view state,
                                       BranchRandom& random);
-  void AddReturn(Character& character, Timeline& timeline);
-  void PlayInto(Character& character, Timeline& timeline, const Animation* animation,
+  void AddReturn(Character& character, engine::Timeline& timeline);
+  void PlayInto(Character& character, engine::Timeline& timeline, const Animation* animation,
                 AnimationCause cause);
   int WordsPerMinute(const Character& character) const;
-  SpeechPlan Plan(const Character& character, const Request& request, SpeechMode mode) const;
+  SpeechPlan Plan(const Character& character, const engine::Request& request,
+                  SpeechMode mode) const;
 
-  // Playing (CharacterEnginePlayback.cpp).
-  TimerId PostFor(bool background, Millis at, std::function<void()> task);
+  // Running a request's parts (CharacterEnginePlayback.cpp).
   bool RunParts(size_t index);
   void OnPartEnd(size_t index);
   bool StartSpeech(size_t index);
-  bool StartStage(size_t index, const Animation* animation, AnimationCause cause);
-  bool ScheduleStretch(size_t index);
   void LoopReached(size_t index);
-  void NextStretch(size_t index);
   bool ShouldLeaveLoop(const Character& character) const;
   void PostLeaveLoop(size_t index);
-  void ExitStage(size_t index);
   void StartWindDown(size_t index);
-  int SoundOf(Character& character, const Frame& frame);
-  int64_t SoundMillis(Character& character, int sound);
-  Millis SoundsEnd(Character& character, const Stage& stage, Millis until);
 
   // Listening (CharacterEngineListen.cpp).
   void OpenWindow(size_t index, bool by_key);
@@ -353,19 +257,12 @@ class CharacterEngine : public CharacterServicePort {
   Scheduler& scheduler_;
   CharacterEngineOptions options_;
   CharacterLoader loader_;
-  BranchRandom random_;
-  BranchRandom idle_random_;  // apart, so idling leaves request branches as they were
-  CharacterServiceEvents* events_ = nullptr;
-  CharacterRenderSink* sink_ = nullptr;
+  std::unique_ptr<engine::Context> context_;
+  std::unique_ptr<engine::RequestLedger> requests_;
   bool connected_ = false;
   bool property_sheet_visible_ = false;
   std::vector<std::unique_ptr<Character>> characters_;
   std::unordered_map<std::string, size_t> index_;  // upper-case id -> characters_
-  // Per request id (index 0 unused): status and owning character.
-  std::vector<int8_t> statuses_;
-  std::vector<uint32_t> owners_;
-  std::unordered_map<RequestId, int32_t> numbers_;  // Request.Number where not 0
-  std::shared_ptr<bool> alive_;  // scheduled tasks check it after the engine is gone
 };
 
 }  // namespace zarn

@@ -3,8 +3,12 @@
 #include <string>
 
 #include "charengine/CharacterEngine.h"
+#include "charengine/EngineCharacter.h"
 
 namespace zarn {
+
+using engine::Activity;
+
 namespace {
 
 bool CanIdle(bool visible, bool idle_on, bool busy, bool queue_empty) {
@@ -13,97 +17,91 @@ bool CanIdle(bool visible, bool idle_on, bool busy, bool queue_empty) {
 
 }  // namespace
 
-bool CharacterEngine::IdleOn(const std::string& id) const { return Find(id).idle_on; }
+bool CharacterEngine::IdleOn(const std::string& id) const { return Find(id).idler.On(); }
 
 void CharacterEngine::SetIdleOn(const std::string& id, bool on) {
   const size_t index = IndexOf(id);
   Character& character = *characters_[index];
-  if (character.idle_on == on) return;
-  character.idle_on = on;
+  if (character.idler.On() == on) return;
+  character.idler.SetOn(on);
   if (on) {
-    if (!character.busy && character.queue.empty() && character.activity == Activity::kNone) {
+    if (!character.queue.Busy() && character.queue.Empty() &&
+        character.now.activity == Activity::kNone) {
       MaybeIdle(index);
     }
     return;
   }
   // IdleComplete comes from the pump, like every event.
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, index] {
     if (alive.expired()) return;
     Character& c = *characters_[index];
-    if (c.idle_on || !IdleBusy(c)) return;
+    if (c.idler.On() || !IdleBusy(c)) return;
     EndIdle(index);
     StartNext(index);
   });
 }
 
 bool CharacterEngine::IdleBusy(const Character& character) const {
-  return character.idle_timer != 0 || character.idling || character.activity == Activity::kIdle;
+  return character.idler.Waiting() || character.idler.Idling() ||
+         character.now.activity == Activity::kIdle;
 }
 
 // The queue has just become empty: idling begins after a while.
 void CharacterEngine::MaybeIdle(size_t index) {
   Character& character = *characters_[index];
-  if (!character.visible || !character.idle_on || IdleBusy(character)) return;
-  std::weak_ptr<bool> alive = alive_;
-  character.idle_timer =
-      scheduler_.PostBackgroundAt(scheduler_.Now() + kIdleDelayMs, [this, alive, index] {
-        if (alive.expired()) return;
-        characters_[index]->idle_timer = 0;
-        StartIdling(index);
-      });
+  if (!character.visible || !character.idler.On() || IdleBusy(character)) return;
+  std::weak_ptr<bool> alive = context_->alive;
+  character.idler.Arm(scheduler_.Now() + kIdleDelayMs, [this, alive, index] {
+    if (alive.expired()) return;
+    characters_[index]->idler.Fired();
+    StartIdling(index);
+  });
 }
 
 // The last animation's Return first, then IdleStart.
 void CharacterEngine::StartIdling(size_t index) {
   Character& character = *characters_[index];
-  if (!CanIdle(character.visible, character.idle_on, character.busy, character.queue.empty()) ||
-      character.activity != Activity::kNone) {
+  if (!CanIdle(character.visible, character.idler.On(), character.queue.Busy(),
+               character.queue.Empty()) ||
+      character.now.activity != Activity::kNone) {
     return;
   }
-  character.activity = Activity::kIdle;
-  character.timeline = Timeline{};
-  character.next_part = 0;
-  AddReturn(character, character.timeline);
+  character.now.Begin(Activity::kIdle);
+  AddReturn(character, character.now.timeline);
   if (RunParts(index)) IdlePartsDone(index);
 }
 
 void CharacterEngine::PlayIdle(size_t index) {
   Character& character = *characters_[index];
-  if (!CanIdle(character.visible, character.idle_on, character.busy, character.queue.empty()) ||
-      character.activity != Activity::kNone || !character.idling) {
+  if (!CanIdle(character.visible, character.idler.On(), character.queue.Busy(),
+               character.queue.Empty()) ||
+      character.now.activity != Activity::kNone || !character.idler.Idling()) {
     return;
   }
-  const Millis idle_for = scheduler_.Now() - character.idle_since;
-  const int level = idle_for < kIdlePeriodMs ? 1 : idle_for < 2 * kIdlePeriodMs ? 2 : 3;
-  const Animation* animation =
-      PickStateAnimation(character, "IdlingLevel" + std::to_string(level), idle_random_);
-  character.activity = Activity::kIdle;
-  character.timeline = Timeline{};
-  character.next_part = 0;
+  const Animation* animation = PickStateAnimation(
+      character, "IdlingLevel" + std::to_string(character.idler.Level()), context_->idle_random);
+  character.now.Begin(Activity::kIdle);
   if (animation != nullptr) {
-    AddReturn(character, character.timeline);
-    PlayInto(character, character.timeline, animation, AnimationCause::kIdle);
+    AddReturn(character, character.now.timeline);
+    PlayInto(character, character.now.timeline, animation, AnimationCause::kIdle);
   }
   if (RunParts(index)) IdlePartsDone(index);
 }
 
 void CharacterEngine::IdlePartsDone(size_t index) {
   Character& character = *characters_[index];
-  character.activity = Activity::kNone;
-  if (!character.idling) {
-    character.idling = true;
-    character.idle_since = scheduler_.Now();
-    if (events_ != nullptr) events_->IdleStart(character.id);
+  character.now.activity = Activity::kNone;
+  if (character.idler.Begin() && context_->events != nullptr) {
+    context_->events->IdleStart(character.id);
   }
   // A request queued meanwhile ends idling from its own start.
-  if (!character.queue.empty() || character.idle_timer != 0) return;
-  const Millis gap =
-      kIdleGapMinMs + static_cast<Millis>(idle_random_.Pick(kIdleGapMaxMs - kIdleGapMinMs + 1));
-  std::weak_ptr<bool> alive = alive_;
-  character.idle_timer = scheduler_.PostBackgroundAt(scheduler_.Now() + gap, [this, alive, index] {
+  if (!character.queue.Empty() || character.idler.Waiting()) return;
+  const Millis gap = engine::Idler::NextGap(context_->idle_random);
+  std::weak_ptr<bool> alive = context_->alive;
+  character.idler.Arm(scheduler_.Now() + gap, [this, alive, index] {
     if (alive.expired()) return;
-    characters_[index]->idle_timer = 0;
+    characters_[index]->idler.Fired();
     PlayIdle(index);
   });
 }
@@ -112,20 +110,16 @@ void CharacterEngine::IdlePartsDone(size_t index) {
 // animation winds down through its exit branches before anything else.
 void CharacterEngine::EndIdle(size_t index) {
   Character& character = *characters_[index];
-  if (character.idle_timer != 0) {
-    scheduler_.Cancel(character.idle_timer);
-    character.idle_timer = 0;
-  }
-  if (character.activity == Activity::kIdle) {
-    if (character.stage) {
+  character.idler.Cancel();
+  if (character.now.activity == Activity::kIdle) {
+    if (character.player.Playing()) {
       StartWindDown(index);
     } else {
-      character.activity = Activity::kNone;
+      character.now.activity = Activity::kNone;
     }
   }
-  if (character.idling) {
-    character.idling = false;
-    if (events_ != nullptr) events_->IdleComplete(character.id);
+  if (character.idler.End() && context_->events != nullptr) {
+    context_->events->IdleComplete(character.id);
   }
 }
 

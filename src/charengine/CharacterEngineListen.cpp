@@ -3,6 +3,7 @@
 #include <string>
 
 #include "charengine/CharacterEngine.h"
+#include "charengine/EngineCharacter.h"
 
 namespace zarn {
 
@@ -12,18 +13,22 @@ std::vector<std::string> CharacterEngine::CharacterIds() const {
   return ids;
 }
 
+bool CharacterEngine::IsListening(const std::string& id) const {
+  return Find(id).listener.Listening();
+}
+
 bool CharacterEngine::Listen(const std::string& id, bool listen) {
   const size_t index = IndexOf(id);
   Character& character = *characters_[index];
   if (!listen) {
-    if (character.listening) {
+    if (character.listener.Listening()) {
       CloseWindow(index, listen_cause::kByCode);
     } else if (options_.listen) {
       options_.listen(character.id, false);
     }
     return true;
   }
-  if (!character.listening) {
+  if (!character.listener.Listening()) {
     const bool can = options_.listen ? options_.listen(character.id, true) : options_.speech_input;
     if (!can) return false;
   }
@@ -35,12 +40,13 @@ void CharacterEngine::ListeningKey(const std::string& id, bool down) {
   const size_t index = IndexOf(id);
   Character& character = *characters_[index];
   if (!down) {
-    if (character.listening && character.listen_by_key) {
+    if (character.listener.Listening() && character.listener.ByKey()) {
       CloseWindow(index, listen_cause::kKeyReleased);
     }
     return;
   }
-  if (!character.listening && options_.listen && !options_.listen(character.id, true)) return;
+  if (!character.listener.Listening() && options_.listen && !options_.listen(character.id, true))
+    return;
   // The key silences the character to hear the user.
   Flush(index, service_error::kInterruptedByListeningKey);
   OpenWindow(index, true);
@@ -49,34 +55,27 @@ void CharacterEngine::ListeningKey(const std::string& id, bool down) {
 
 void CharacterEngine::SpeechStarted(const std::string& id) {
   const size_t index = IndexOf(id);
-  if (characters_[index]->listening) PlayServerState(index, "Hearing");
+  if (characters_[index]->listener.Listening()) PlayServerState(index, "Hearing");
 }
 
 void CharacterEngine::SpeechEnded(const std::string& id) {
   const size_t index = IndexOf(id);
-  if (characters_[index]->listening) CloseWindow(index, listen_cause::kSpeechEnded);
+  if (characters_[index]->listener.Listening()) CloseWindow(index, listen_cause::kSpeechEnded);
 }
 
 // Opening an open window again starts its time anew.
 void CharacterEngine::OpenWindow(size_t index, bool by_key) {
   Character& character = *characters_[index];
-  if (character.listen_timer != 0) scheduler_.Cancel(character.listen_timer);
-  const bool opens = !character.listening;
-  character.listening = true;
-  character.listen_by_key = by_key;
-  std::weak_ptr<bool> alive = alive_;
-  // In the background: an open window keeps no run alive.
-  character.listen_timer = scheduler_.PostBackgroundAt(
-      scheduler_.Now() + (by_key ? kKeyListenWindowMs : kListenWindowMs), [this, alive, index] {
-        if (alive.expired()) return;
-        Character& c = *characters_[index];
-        c.listen_timer = 0;
-        CloseWindow(index,
-                    c.listen_by_key ? listen_cause::kKeyTimedOut : listen_cause::kCodeTimedOut);
-      });
+  std::weak_ptr<bool> alive = context_->alive;
+  const bool opens = character.listener.Open(by_key, [this, alive, index] {
+    if (alive.expired()) return;
+    engine::Listener& listener = characters_[index]->listener;
+    listener.Fired();
+    CloseWindow(index, listener.TimeoutCause());
+  });
   if (!opens) return;
   scheduler_.Post([this, alive, id = character.id] {
-    if (!alive.expired() && events_ != nullptr) events_->ListenStart(id);
+    if (!alive.expired() && context_->events != nullptr) context_->events->ListenStart(id);
   });
 }
 
@@ -84,23 +83,17 @@ void CharacterEngine::OpenWindow(size_t index, bool by_key) {
 // comes before the ListenComplete.
 void CharacterEngine::CloseWindow(size_t index, int cause) {
   Character& character = *characters_[index];
-  if (!character.listening) return;
-  character.listening = false;
-  if (character.listen_timer != 0) scheduler_.Cancel(character.listen_timer);
-  character.listen_timer = 0;
+  if (!character.listener.Close()) return;
   // A Listening state still waiting for its turn would come too late;
   // Hearing answers speech that was heard, so it still plays.
-  const auto waiting = character.queue.begin() + (character.busy ? 1 : 0);
-  character.queue.erase(std::remove_if(waiting, character.queue.end(),
-                                       [](const Request& request) {
-                                         return request.kind == Kind::kState &&
-                                                request.listening_state;
-                                       }),
-                        character.queue.end());
+  character.queue.DropWaiting([](const engine::Request& request) {
+    return request.kind == engine::Kind::kState && request.listening_state;
+  });
   if (options_.listen) options_.listen(character.id, false);
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, id = character.id, cause] {
-    if (!alive.expired() && events_ != nullptr) events_->ListenComplete(id, cause);
+    if (!alive.expired() && context_->events != nullptr)
+      context_->events->ListenComplete(id, cause);
   });
 }
 
@@ -109,27 +102,25 @@ void CharacterEngine::CloseWindow(size_t index, int cause) {
 void CharacterEngine::PlayServerState(size_t index, std::string_view state) {
   Character& character = *characters_[index];
   if (!character.visible) return;
-  const Animation* animation = PickStateAnimation(character, state, random_);
+  const Animation* animation = PickStateAnimation(character, state, context_->random);
   if (animation == nullptr) return;
-  const size_t first_waiting = character.busy ? 1 : 0;
-  for (size_t i = first_waiting; i < character.queue.size(); ++i) {
-    if (character.queue[i].kind == Kind::kState) {
-      character.queue[i].animation = animation;
-      character.queue[i].listening_state = state == "Listening";
-      return;
-    }
+  engine::Request* waiting = character.queue.FindWaiting(
+      [](const engine::Request& request) { return request.kind == engine::Kind::kState; });
+  if (waiting != nullptr) {
+    waiting->animation = animation;
+    waiting->listening_state = state == "Listening";
+    return;
   }
-  Request request;
-  request.kind = Kind::kState;
+  engine::Request request;
+  request.kind = engine::Kind::kState;
   request.quiet = true;
   request.animation = animation;
   request.listening_state = state == "Listening";
-  request.id = NewRequestId(index);
-  character.queue.insert(character.queue.begin() + static_cast<std::ptrdiff_t>(first_waiting),
-                         std::move(request));
-  if (!character.busy) {
+  request.id = requests_->Add(index);
+  character.queue.PushNext(std::move(request));
+  if (!character.queue.Busy()) {
     PostKick(index);
-  } else if (character.stage && character.stage->live && ShouldLeaveLoop(character)) {
+  } else if (character.player.Looping() && ShouldLeaveLoop(character)) {
     PostLeaveLoop(index);
   }
 }

@@ -1,4 +1,5 @@
 #include "charengine/CharacterEngine.h"
+#include "charengine/EngineCharacter.h"
 
 namespace zarn {
 
@@ -8,13 +9,13 @@ namespace zarn {
 void CharacterEngine::UserClick(const std::string& id, int button, int shift, int x, int y,
                                 bool double_click) {
   const std::string character_id = Find(id).id;
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, character_id, button, shift, x, y, double_click] {
-    if (alive.expired() || events_ == nullptr) return;
+    if (alive.expired() || context_->events == nullptr) return;
     if (double_click) {
-      events_->DblClick(character_id, button, shift, x, y);
+      context_->events->DblClick(character_id, button, shift, x, y);
     } else {
-      events_->Click(character_id, button, shift, x, y);
+      context_->events->Click(character_id, button, shift, x, y);
     }
   });
 }
@@ -25,19 +26,19 @@ void CharacterEngine::UserDragStart(const std::string& id, int button, int shift
   const size_t index = IndexOf(id);
   Character& character = *characters_[index];
   character.dragging = true;
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, character_id = character.id, button, shift, x, y] {
-    if (!alive.expired() && events_ != nullptr) {
-      events_->DragStart(character_id, button, shift, x, y);
+    if (!alive.expired() && context_->events != nullptr) {
+      context_->events->DragStart(character_id, button, shift, x, y);
     }
   });
-  if (!character.busy || character.queue.empty() || character.queue.front().kind != Kind::kMoveTo ||
-      !character.timeline.moves) {
+  if (!character.queue.Busy() || character.queue.Empty() ||
+      character.queue.Front().kind != engine::Kind::kMoveTo || !character.now.timeline.moves) {
     return;
   }
   CutShort(index, false);  // the window is in the user's hand, not to be placed
-  const RequestId moving = character.queue.front().id;
-  character.queue.pop_front();
+  const RequestId moving = character.queue.Front().id;
+  character.queue.PopFront();
   Interrupt(index, {moving}, request_status::kFailed, service_error::kMoveWhileDragged);
   StopFront(index);
 }
@@ -49,26 +50,26 @@ void CharacterEngine::UserDragComplete(const std::string& id, int left, int top,
   // Placed at once: a MoveTo the script makes from DragComplete starts here.
   character.left = left;
   character.top = top;
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, character_id = character.id, left, top, button, shift, x, y] {
-    if (alive.expired() || events_ == nullptr) return;
-    events_->DragComplete(character_id, button, shift, x, y);
-    events_->Move(character_id, left, top, 1);
+    if (alive.expired() || context_->events == nullptr) return;
+    context_->events->DragComplete(character_id, button, shift, x, y);
+    context_->events->Move(character_id, left, top, 1);
   });
 }
 
 RequestId CharacterEngine::UserHide(const std::string& id, int cause) {
   // At once, as the tray's Hide: what the script queued is dropped.
   StopAll(id, std::nullopt);
-  Request request;
-  request.kind = Kind::kHide;
+  engine::Request request;
+  request.kind = engine::Kind::kHide;
   request.hide_cause = cause;
   return Enqueue(id, std::move(request));
 }
 
 RequestId CharacterEngine::UserShow(const std::string& id) {
-  Request request;
-  request.kind = Kind::kShow;
+  engine::Request request;
+  request.kind = engine::Kind::kShow;
   request.show_cause = 2;
   return Enqueue(id, std::move(request));
 }

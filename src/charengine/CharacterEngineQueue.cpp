@@ -7,14 +7,17 @@
 #include "base/VbError.h"
 #include "base/VbString.h"
 #include "charengine/CharacterEngine.h"
+#include "charengine/EngineCharacter.h"
 #include "charengine/ServiceErrors.h"
 
 namespace zarn {
-namespace {
 
-bool IsFinal(int status) {
-  return status != request_status::kPending && status != request_status::kInProgress;
-}
+using engine::Activity;
+using engine::Kind;
+using engine::Request;
+using engine::Timeline;
+
+namespace {
 
 // The direction as the character sees it: moving or pointing towards the
 // screen's left is the character's right.
@@ -30,30 +33,15 @@ bool HasSpeakingFrame(const Animation* animation) {
 
 }  // namespace
 
-RequestId CharacterEngine::NewRequestId(size_t owner) {
-  const RequestId id = static_cast<RequestId>(statuses_.size());
-  statuses_.push_back(request_status::kPending);
-  owners_.push_back(static_cast<uint32_t>(owner));
-  return id;
-}
-
-void CharacterEngine::SetStatus(RequestId request, int status) {
-  statuses_[static_cast<size_t>(request)] = static_cast<int8_t>(status);
-}
-
-int CharacterEngine::StatusOf(RequestId request) const {
-  return statuses_[static_cast<size_t>(request)];
-}
-
 RequestId CharacterEngine::Enqueue(const std::string& id, Request request) {
   const size_t index = IndexOf(id);
-  request.id = NewRequestId(index);
+  request.id = requests_->Add(index);
   const RequestId result = request.id;
   Character& character = *characters_[index];
-  character.queue.push_back(std::move(request));
-  if (!character.busy) {
+  character.queue.Push(std::move(request));
+  if (!character.queue.Busy()) {
     PostKick(index);
-  } else if (character.stage && character.stage->live && ShouldLeaveLoop(character)) {
+  } else if (character.player.Looping() && ShouldLeaveLoop(character)) {
     PostLeaveLoop(index);
   }
   return result;
@@ -62,12 +50,12 @@ RequestId CharacterEngine::Enqueue(const std::string& id, Request request) {
 // Requests start from the pump, never inside the call that queued them.
 void CharacterEngine::PostKick(size_t index) {
   Character& character = *characters_[index];
-  if (character.kick_posted) return;
-  character.kick_posted = true;
-  std::weak_ptr<bool> alive = alive_;
+  if (character.queue.kick_posted) return;
+  character.queue.kick_posted = true;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, index] {
     if (alive.expired()) return;
-    characters_[index]->kick_posted = false;
+    characters_[index]->queue.kick_posted = false;
     StartNext(index);
   });
 }
@@ -75,48 +63,46 @@ void CharacterEngine::PostKick(size_t index) {
 void CharacterEngine::StartNext(size_t index) {
   Character& character = *characters_[index];
   // A wind-down after Stop, or an idle animation's, plays out first.
-  if (character.activity == Activity::kWindDown) return;
-  if (!character.queue.empty() && !character.busy && IdleBusy(character)) {
+  engine::Performance& now = character.now;
+  engine::RequestQueue& queue = character.queue;
+  if (now.activity == Activity::kWindDown) return;
+  if (!queue.Empty() && !queue.Busy() && IdleBusy(character)) {
     EndIdle(index);
-    if (character.activity == Activity::kWindDown || character.busy) return;
+    if (now.activity == Activity::kWindDown || queue.Busy()) return;
   }
   // Event handlers may queue or stop requests; after each event the front is
   // checked again.
-  auto still_front = [&character](RequestId id) {
-    return character.busy && !character.queue.empty() && character.queue.front().id == id;
-  };
-  while (!character.busy && !character.queue.empty()) {
-    const RequestId id = character.queue.front().id;
-    character.busy = true;
-    SetStatus(id, request_status::kInProgress);
-    if (events_ != nullptr && !character.queue.front().quiet) events_->RequestStart(id);
-    if (!still_front(id)) continue;
-    Timeline timeline = Begin(index, character.queue.front());
-    if (!still_front(id)) continue;
+  while (!queue.Busy() && !queue.Empty()) {
+    const RequestId id = queue.Front().id;
+    queue.SetBusy(true);
+    requests_->SetStatus(id, request_status::kInProgress);
+    if (context_->events != nullptr && !queue.Front().quiet) context_->events->RequestStart(id);
+    if (!queue.InProgress(id)) continue;
+    Timeline timeline = Begin(index, queue.Front());
+    if (!queue.InProgress(id)) continue;
     if (timeline.waits) return;
-    character.timeline = std::move(timeline);
-    character.next_part = 0;
-    character.activity = Activity::kRequest;
-    if (character.timeline.moves) {
-      character.slide_from_x = character.left;
-      character.slide_from_y = character.top;
-      character.slide_start = scheduler_.Now();
-      std::weak_ptr<bool> alive = alive_;
-      character.timers.push_back(
-          scheduler_.PostAfter(character.timeline.move_ms, [this, alive, index, id] {
-            if (alive.expired()) return;
-            Finish(index, id, characters_[index]->timeline.status);
-            StartNext(index);
-          }));
-      if (sink_ != nullptr) {
-        const Request& request = character.queue.front();
-        sink_->MoveStarted(character.id, request.x, request.y, character.timeline.move_ms);
+    now.timeline = std::move(timeline);
+    now.next_part = 0;
+    now.activity = Activity::kRequest;
+    if (now.timeline.moves) {
+      now.slide_from_x = character.left;
+      now.slide_from_y = character.top;
+      now.slide_start = scheduler_.Now();
+      std::weak_ptr<bool> alive = context_->alive;
+      now.timers.push_back(scheduler_.PostAfter(now.timeline.move_ms, [this, alive, index, id] {
+        if (alive.expired()) return;
+        Finish(index, id, characters_[index]->now.timeline.status);
+        StartNext(index);
+      }));
+      if (context_->sink != nullptr) {
+        const Request& request = queue.Front();
+        context_->sink->MoveStarted(character.id, request.x, request.y, now.timeline.move_ms);
       }
     }
-    if (!RunParts(index) || !still_front(id) || character.timeline.moves) return;
-    Finish(index, id, character.timeline.status);
+    if (!RunParts(index) || !queue.InProgress(id) || now.timeline.moves) return;
+    Finish(index, id, now.timeline.status);
   }
-  if (!character.busy && character.queue.empty()) MaybeIdle(index);
+  if (!queue.Busy() && queue.Empty()) MaybeIdle(index);
 }
 
 const Animation* CharacterEngine::PickStateAnimation(const Character& character,
@@ -136,21 +122,16 @@ const Animation* CharacterEngine::PickStateAnimation(const Character& character,
 
 // The previous animation's Return plays before the next animation.
 void CharacterEngine::AddReturn(Character& character, Timeline& timeline) {
-  if (!character.needs_return || character.last_animation == nullptr) return;
-  character.needs_return = false;
-  const Animation* back = character.model.FindAnimation(character.last_animation->return_animation);
-  if (back == nullptr) return;
-  timeline.parts.push_back({back, AnimationCause::kReturn});
-  character.last_animation = back;
+  if (const Animation* back = character.player.TakeReturn()) {
+    timeline.parts.push_back({back, AnimationCause::kReturn});
+  }
 }
 
 void CharacterEngine::PlayInto(Character& character, Timeline& timeline, const Animation* animation,
                                AnimationCause cause) {
   if (animation == nullptr) return;
   timeline.parts.push_back({animation, cause});
-  character.last_animation = animation;
-  character.needs_return = animation->transition == TransitionType::kReturnAnimation &&
-                           !animation->return_animation.empty();
+  character.player.WillPlay(animation);
 }
 
 int CharacterEngine::WordsPerMinute(const Character& character) const {
@@ -179,37 +160,36 @@ SpeechPlan CharacterEngine::Plan(const Character& character, const Request& requ
   return options_.speech_planner(items, voice, mode, request.id);
 }
 
-CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request) {
+Timeline CharacterEngine::Begin(size_t index, Request& request) {
   Character& character = *characters_[index];
   Timeline timeline;
   switch (request.kind) {
     case Kind::kShow:
       if (character.visible) break;
       character.visible = true;
-      if (sink_ != nullptr) sink_->VisibilityChanged(character.id, true);
-      if (events_ != nullptr) events_->Show(character.id, request.show_cause);
-      character.last_animation = nullptr;
-      character.needs_return = false;
+      if (context_->sink != nullptr) context_->sink->VisibilityChanged(character.id, true);
+      if (context_->events != nullptr) context_->events->Show(character.id, request.show_cause);
+      character.player.Forget();
       if (!request.fast) {
-        PlayInto(character, timeline, PickStateAnimation(character, "Showing", random_),
+        PlayInto(character, timeline, PickStateAnimation(character, "Showing", context_->random),
                  AnimationCause::kRequest);
       }
       break;
     case Kind::kHide:
       if (!character.visible || request.fast) break;
       AddReturn(character, timeline);
-      PlayInto(character, timeline, PickStateAnimation(character, "Hiding", random_),
+      PlayInto(character, timeline, PickStateAnimation(character, "Hiding", context_->random),
                AnimationCause::kRequest);
       break;
     case Kind::kSpeak: {
       if (!character.visible) {
         timeline.status = request_status::kFailed;
-        numbers_[request.id] = service_error::kCharacterHidden;
+        requests_->SetNumber(request.id, service_error::kCharacterHidden);
         break;
       }
-      if (!HasSpeakingFrame(character.last_animation)) {
+      if (!HasSpeakingFrame(character.player.Last())) {
         AddReturn(character, timeline);
-        PlayInto(character, timeline, PickStateAnimation(character, "Speaking", random_),
+        PlayInto(character, timeline, PickStateAnimation(character, "Speaking", context_->random),
                  AnimationCause::kState);
       }
       if (request.sound_ms) {
@@ -225,7 +205,7 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       // A thought has no balloon to go to either.
       if (!character.visible) {
         timeline.status = request_status::kFailed;
-        numbers_[request.id] = service_error::kCharacterHidden;
+        requests_->SetNumber(request.id, service_error::kCharacterHidden);
         break;
       }
       timeline.speech = Plan(character, request, SpeechMode::kThink);
@@ -240,7 +220,7 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       const int32_t speed = request.speed < 0 ? 0 : request.speed;
       if (character.dragging) {
         timeline.status = request_status::kFailed;
-        numbers_[request.id] = service_error::kMoveWhileDragged;
+        requests_->SetNumber(request.id, service_error::kMoveWhileDragged);
         break;
       }
       if (!character.visible && speed != 0) {
@@ -254,7 +234,8 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
       // takes exactly `speed` milliseconds.
       AddReturn(character, timeline);
       PlayInto(character, timeline,
-               PickStateAnimation(character, std::string("Moving") + Direction(dx, dy), random_),
+               PickStateAnimation(character, std::string("Moving") + Direction(dx, dy),
+                                  context_->random),
                AnimationCause::kState);
       timeline.moves = true;
       timeline.move_ms = speed;
@@ -263,8 +244,8 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
     case Kind::kGestureAt: {
       const int64_t dx = int64_t{request.x} - (character.left + character.width / 2);
       const int64_t dy = int64_t{request.y} - (character.top + character.height / 2);
-      const Animation* gesture =
-          PickStateAnimation(character, std::string("Gesturing") + Direction(dx, dy), random_);
+      const Animation* gesture = PickStateAnimation(
+          character, std::string("Gesturing") + Direction(dx, dy), context_->random);
       if (gesture == nullptr) {
         timeline.status = request_status::kFailed;
         break;
@@ -281,7 +262,7 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
     case Kind::kGet:
       break;
     case Kind::kWait:
-      timeline.waits = !IsFinal(StatusOf(request.other));
+      timeline.waits = !requests_->IsFinal(request.other);
       break;
   }
   return timeline;
@@ -289,22 +270,21 @@ CharacterEngine::Timeline CharacterEngine::Begin(size_t index, Request& request)
 
 void CharacterEngine::Finish(size_t index, RequestId id, int status) {
   Character& character = *characters_[index];
-  if (!character.busy || character.queue.empty() || character.queue.front().id != id) return;
-  const Request& request = character.queue.front();
+  if (!character.queue.InProgress(id)) return;
+  const Request& request = character.queue.Front();
   if (status == request_status::kComplete) {
     if (request.kind == Kind::kHide && character.visible) {
       character.visible = false;
-      character.last_animation = nullptr;
-      character.needs_return = false;
-      if (sink_ != nullptr) sink_->VisibilityChanged(character.id, false);
-      if (events_ != nullptr) events_->Hide(character.id, request.hide_cause);
-      if (!character.busy || character.queue.empty() || character.queue.front().id != id) return;
+      character.player.Forget();
+      if (context_->sink != nullptr) context_->sink->VisibilityChanged(character.id, false);
+      if (context_->events != nullptr) context_->events->Hide(character.id, request.hide_cause);
+      if (!character.queue.InProgress(id)) return;
     } else if (request.kind == Kind::kMoveTo) {
       character.left = request.x;
       character.top = request.y;
       // A move that did not slide jumps.
-      if (sink_ != nullptr && !character.timeline.moves) {
-        sink_->MoveStarted(character.id, request.x, request.y, 0);
+      if (context_->sink != nullptr && !character.now.timeline.moves) {
+        context_->sink->MoveStarted(character.id, request.x, request.y, 0);
       }
     }
   }
@@ -313,34 +293,30 @@ void CharacterEngine::Finish(size_t index, RequestId id, int status) {
 
 void CharacterEngine::CompleteFront(size_t index, int status) {
   Character& character = *characters_[index];
-  const RequestId id = character.queue.front().id;
-  const bool quiet = character.queue.front().quiet;
-  character.queue.pop_front();
-  character.busy = false;
+  const RequestId id = character.queue.Front().id;
+  const bool quiet = character.queue.Front().quiet;
+  character.queue.PopFront();
+  character.queue.SetBusy(false);
   CancelTimers(character);  // a move may end while its animation still plays
-  character.stage.reset();
-  character.activity = Activity::kNone;
-  SetStatus(id, status);
-  if (events_ != nullptr && !quiet) events_->RequestComplete(id, status);
+  character.player.Reset();
+  character.now.activity = Activity::kNone;
+  requests_->SetStatus(id, status);
+  if (context_->events != nullptr && !quiet) context_->events->RequestComplete(id, status);
   ReleaseWaiters(id);
 }
 
 void CharacterEngine::ReleaseWaiters(RequestId finished) {
   for (size_t index = 0; index < characters_.size(); ++index) {
-    Character& character = *characters_[index];
-    if (!character.busy || character.queue.empty()) continue;
-    const Request& front = character.queue.front();
-    if (front.kind != Kind::kWait || front.other != finished) continue;
+    if (!characters_[index]->queue.WaitsFor(finished)) continue;
     CompleteFront(index, request_status::kComplete);
     StartNext(index);
   }
 }
 
 void CharacterEngine::CancelTimers(Character& character) {
-  for (TimerId timer : character.timers) scheduler_.Cancel(timer);
-  character.timers.clear();
-  for (TimerId timer : character.stage_timers) scheduler_.Cancel(timer);
-  character.stage_timers.clear();
+  for (TimerId timer : character.now.timers) scheduler_.Cancel(timer);
+  character.now.timers.clear();
+  character.player.CancelTimers();
 }
 
 // What the request in progress shows and says ends here: a slide halts
@@ -348,28 +324,27 @@ void CharacterEngine::CancelTimers(Character& character) {
 // speech goes silent. The front is still in the queue.
 void CharacterEngine::CutShort(size_t index, bool halt_on_screen) {
   Character& character = *characters_[index];
-  if (!character.busy || character.queue.empty()) return;
-  const Request& front = character.queue.front();
-  if (front.kind == Kind::kMoveTo && character.timeline.moves) {
-    const double t =
-        std::clamp(static_cast<double>(scheduler_.Now() - character.slide_start) /
-                       static_cast<double>(std::max<int64_t>(1, character.timeline.move_ms)),
-                   0.0, 1.0);
+  if (!character.queue.Busy() || character.queue.Empty()) return;
+  const Request& front = character.queue.Front();
+  engine::Performance& now = character.now;
+  if (front.kind == Kind::kMoveTo && now.timeline.moves) {
+    const double t = std::clamp(static_cast<double>(scheduler_.Now() - now.slide_start) /
+                                    static_cast<double>(std::max<int64_t>(1, now.timeline.move_ms)),
+                                0.0, 1.0);
     auto along = [t](int32_t from, int32_t to) {
       return from + static_cast<int32_t>(std::lround((to - from) * t));
     };
-    character.left = along(character.slide_from_x, front.x);
-    character.top = along(character.slide_from_y, front.y);
-    character.timeline.moves = false;
-    if (halt_on_screen && sink_ != nullptr) {
-      sink_->MoveStarted(character.id, character.left, character.top, 0);
+    character.left = along(now.slide_from_x, front.x);
+    character.top = along(now.slide_from_y, front.y);
+    now.timeline.moves = false;
+    if (halt_on_screen && context_->sink != nullptr) {
+      context_->sink->MoveStarted(character.id, character.left, character.top, 0);
     }
   }
   const bool speaking = (front.kind == Kind::kSpeak || front.kind == Kind::kThink) &&
-                        character.next_part > 0 &&
-                        character.next_part <= character.timeline.parts.size() &&
-                        character.timeline.parts[character.next_part - 1].animation == nullptr;
-  if (speaking && sink_ != nullptr) sink_->SpeechStopped(character.id);
+                        now.next_part > 0 && now.next_part <= now.timeline.parts.size() &&
+                        now.timeline.parts[now.next_part - 1].animation == nullptr;
+  if (speaking && context_->sink != nullptr) context_->sink->SpeechStopped(character.id);
 }
 
 // The request in progress is taken away: what it showed winds down through
@@ -377,11 +352,11 @@ void CharacterEngine::CutShort(size_t index, bool halt_on_screen) {
 void CharacterEngine::StopFront(size_t index) {
   Character& character = *characters_[index];
   CancelTimers(character);
-  character.busy = false;
-  if (character.stage) {
+  character.queue.SetBusy(false);
+  if (character.player.Playing()) {
     StartWindDown(index);
   } else {
-    character.activity = Activity::kNone;
+    character.now.activity = Activity::kNone;
   }
 }
 
@@ -391,14 +366,14 @@ void CharacterEngine::Interrupt(size_t index, std::vector<RequestId> removed, in
                                 int32_t number) {
   if (removed.empty()) return;
   for (RequestId id : removed) {
-    SetStatus(id, status);
-    numbers_[id] = number;
+    requests_->SetStatus(id, status);
+    requests_->SetNumber(id, number);
   }
-  std::weak_ptr<bool> alive = alive_;
+  std::weak_ptr<bool> alive = context_->alive;
   scheduler_.Post([this, alive, index, status, removed = std::move(removed)] {
     if (alive.expired()) return;
     for (RequestId id : removed) {
-      if (events_ != nullptr) events_->RequestComplete(id, status);
+      if (context_->events != nullptr) context_->events->RequestComplete(id, status);
       ReleaseWaiters(id);
     }
     StartNext(index);
@@ -412,21 +387,14 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
   bool stop_front = false;
   if (request) {
     const RequestId wanted = *request;
-    if (wanted <= 0 || static_cast<size_t>(wanted) >= statuses_.size()) {
-      throw VbError(service_error::kRequestNotFound, "The request does not exist");
-    }
-    if (owners_[static_cast<size_t>(wanted)] != index) {
+    requests_->Check(wanted);
+    if (requests_->Owner(wanted) != index) {
       throw VbError(service_error::kStopOtherCharacter,
                     "A character cannot stop another character's request");
     }
-    for (auto it = character.queue.begin(); it != character.queue.end(); ++it) {
-      if (it->id != wanted) continue;
-      stop_front = it == character.queue.begin() && character.busy;
-      if (stop_front) CutShort(index, true);
-      character.queue.erase(it);
-      removed.push_back(wanted);
-      break;
-    }
+    stop_front = character.queue.InProgress(wanted);
+    if (stop_front) CutShort(index, true);
+    if (character.queue.Take(wanted)) removed.push_back(wanted);
   } else {
     Flush(index, service_error::kInterruptedByApplication);
     return;
@@ -440,17 +408,12 @@ void CharacterEngine::Stop(const std::string& id, std::optional<RequestId> reque
 // progress.
 void CharacterEngine::Flush(size_t index, int32_t number) {
   Character& character = *characters_[index];
-  std::vector<RequestId> removed;
-  const bool spare = character.busy && (character.queue.front().kind == Kind::kShow ||
-                                        character.queue.front().kind == Kind::kHide);
-  const bool stop_front = !spare && character.busy;
+  const bool busy = character.queue.Busy();
+  const bool spare = busy && (character.queue.Front().kind == Kind::kShow ||
+                              character.queue.Front().kind == Kind::kHide);
+  const bool stop_front = !spare && busy;
   if (stop_front) CutShort(index, true);
-  const size_t keep = spare ? 1 : 0;
-  while (character.queue.size() > keep) {
-    if (!character.queue.back().quiet) removed.push_back(character.queue.back().id);
-    character.queue.pop_back();
-  }
-  std::reverse(removed.begin(), removed.end());
+  std::vector<RequestId> removed = character.queue.TakeAll(spare);
   Interrupt(index, std::move(removed), request_status::kInterrupted, number);
   if (stop_front) StopFront(index);
 }
@@ -494,20 +457,11 @@ void CharacterEngine::StopAll(const std::string& id, std::optional<std::string> 
         return all;
     }
   };
-  std::vector<RequestId> removed;
-  std::deque<Request> kept;
   const bool stop_front =
-      character.busy && !character.queue.empty() && matches(character.queue.front().kind);
+      character.queue.Busy() && !character.queue.Empty() && matches(character.queue.Front().kind);
   if (stop_front) CutShort(index, true);
-  for (size_t i = 0; i < character.queue.size(); ++i) {
-    Request& queued = character.queue[i];
-    if (!matches(queued.kind)) {
-      kept.push_back(std::move(queued));
-      continue;
-    }
-    if (!queued.quiet) removed.push_back(queued.id);
-  }
-  character.queue = std::move(kept);
+  std::vector<RequestId> removed =
+      character.queue.TakeMatching([&](const Request& queued) { return matches(queued.kind); });
   Interrupt(index, std::move(removed));
   if (stop_front) StopFront(index);
 }
