@@ -50,7 +50,12 @@ void SplitCommandLine(const std::vector<std::string>& args, Options& options) {
 std::string UsageText() {
   // Values start in this column, or two blanks after a longer name.
   constexpr size_t kHelpColumn = 26;
-  std::string text = "Usage: zarnplay [OPTIONS] [--] [SCRIPT] [/name=value ...] [/CLOSEALL]\n";
+  std::string text =
+      "Usage: zarnplay [OPTIONS] [--] [SCRIPT] [/name=value ...] [/CLOSEALL]\n"
+      "\n"
+      "Plays a ZARN script (.zrn, .zrs) with animated characters.\n"
+      "\n"
+      "Options:\n";
   for (const OptionSpec& option : OptionTable()) {
     std::string head = "  " + std::string(option.name);
     if (!option.value.empty()) head += " " + std::string(option.value);

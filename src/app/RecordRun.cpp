@@ -38,6 +38,23 @@ QSize FrameSize(const Options& options) {
                               : QSize(1280, 720);
 }
 
+// The time of a trace's last record, in milliseconds.
+std::optional<Millis> LastTraceTime(const std::string& path) {
+  std::ifstream in(path);
+  std::string line, last;
+  while (std::getline(in, line)) {
+    if (!line.empty()) last = line;
+  }
+  const auto at = last.find("\"t\":");
+  if (at == std::string::npos) return std::nullopt;
+  char* end = nullptr;
+  const double seconds = std::strtod(last.c_str() + at + 4, &end);
+  if (end == last.c_str() + at + 4 || seconds < 0) return std::nullopt;
+  return static_cast<Millis>(std::llround(seconds * 1000));
+}
+
+}  // namespace
+
 // The arguments for a run that only measures: ours without the recording's
 // own, then headless, ending when idle, shell actions only traced, speech
 // timed by each character's voice as the recording times it.
@@ -74,23 +91,6 @@ std::vector<std::string> MeasuringArguments(const Options& options, const std::s
               options.given.end());
   return args;
 }
-
-// The time of a trace's last record, in milliseconds.
-std::optional<Millis> LastTraceTime(const std::string& path) {
-  std::ifstream in(path);
-  std::string line, last;
-  while (std::getline(in, line)) {
-    if (!line.empty()) last = line;
-  }
-  const auto at = last.find("\"t\":");
-  if (at == std::string::npos) return std::nullopt;
-  char* end = nullptr;
-  const double seconds = std::strtod(last.c_str() + at + 4, &end);
-  if (end == last.c_str() + at + 4 || seconds < 0) return std::nullopt;
-  return static_cast<Millis>(std::llround(seconds * 1000));
-}
-
-}  // namespace
 
 std::optional<Millis> MeasurePerformance(const Options& options) {
   std::string folder =
