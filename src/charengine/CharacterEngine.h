@@ -94,6 +94,10 @@ struct CharacterCommand {
 // Our character service: one request queue per character, timing from the
 // character's frames and a words-per-minute speech model, events raised
 // from scheduled tasks only. It renders nothing; a render sink may watch.
+// Each character's state lives in parts of its own (EngineCharacter.h: the
+// request queue, the animation player, idling, listening, the command
+// list); this class decides the order in which they act. A method kept in
+// a file of its own includes EngineCharacter.h and reaches them by Find.
 class CharacterEngine : public CharacterServicePort {
  public:
   // Reads characters with LoadCharacterModel.
