@@ -127,6 +127,10 @@ std::string UsageText() {
          "  --make-test-characters DIR  write the bundled test characters\n"
          "  --unpack-character FILE DIR   write a character as an editor project (.acd)\n"
          "  --make-character PROJECT.acd OUT.acs   build a character from a project\n"
+         "  --service               serve the characters to other programs on the\n"
+         "                          session bus (with --headless: without drawing)\n"
+         "  --say [--character NAME] TEXT   a character of the running service says\n"
+         "                          TEXT\n"
          "  --help, --version\n";
 }
 
@@ -267,6 +271,12 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
         options.make_character_project = *f;
         if (auto o = value(arg)) options.make_character_output = *o;
       }
+    } else if (arg == "--service") {
+      options.service = true;
+    } else if (arg == "--say") {
+      if (auto v = value(arg)) options.say_text = *v;
+    } else if (arg == "--character") {
+      if (auto v = value(arg)) options.say_character = *v;
     } else if (arg == "--make-test-characters") {
       if (auto v = value(arg)) options.make_test_characters = *v;
     } else {

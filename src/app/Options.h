@@ -49,6 +49,12 @@ struct Options {
   std::optional<std::string> record_file;
   int fps = 30;
 
+  // The character service on the session bus (--service), and --say's
+  // text and character.
+  bool service = false;
+  std::optional<std::string> say_text;
+  std::optional<std::string> say_character;
+
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;
   std::optional<std::string> check_file;
