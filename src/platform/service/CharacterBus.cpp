@@ -85,8 +85,54 @@ void CharacterBus::CheckUnused() {
   }
 }
 
-bool CharacterBus::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+bool CharacterBus::handleMessage(const QDBusMessage& message, const QDBusConnection& /*bus*/) {
   if (message.type() != QDBusMessage::MethodCallMessage) return false;
+  const QString& interface = message.interface();
+  if (!interface.isEmpty() && interface != kManagerInterface && interface != kCharacterInterface &&
+      interface != "org.freedesktop.DBus.Properties") {
+    return false;  // introspection and the like: Qt answers
+  }
+  const std::string client = message.service().toStdString();
+  auto& waiting = inbox_[client];
+  // Waiting calls count as pending: a flood is refused as it arrives.
+  if (waiting.size() >= kMaxPendingPerClient || !book_.CanQueue(client, waiting.size())) {
+    bus_.send(message.createErrorReply(
+        kTooManyRequests, QString("More than %1 requests are pending").arg(kMaxPendingPerClient)));
+    return true;
+  }
+  if (waiting.empty()) turns_.push_back(client);
+  waiting.push_back(message);
+  if (!drain_posted_) {
+    drain_posted_ = true;
+    QTimer::singleShot(0, this, [this] { Drain(); });
+  }
+  return true;
+}
+
+void CharacterBus::Drain() {
+  drain_posted_ = false;
+  // A batch at a time: calls that arrive meanwhile join the turns.
+  for (int handled = 0; handled < 64 && !turns_.empty(); ++handled) {
+    const std::string client = turns_.front();
+    turns_.pop_front();
+    auto it = inbox_.find(client);
+    if (it == inbox_.end() || it->second.empty()) continue;
+    const QDBusMessage message = it->second.front();
+    it->second.pop_front();
+    if (it->second.empty()) {
+      inbox_.erase(it);
+    } else {
+      turns_.push_back(client);
+    }
+    Handle(message);
+  }
+  if (!turns_.empty() && !drain_posted_) {
+    drain_posted_ = true;
+    QTimer::singleShot(0, this, [this] { Drain(); });
+  }
+}
+
+void CharacterBus::Handle(const QDBusMessage& message) {
   QDBusMessage reply;
   try {
     try {
@@ -94,14 +140,8 @@ bool CharacterBus::handleMessage(const QDBusMessage& message, const QDBusConnect
       if (message.interface() == "org.freedesktop.DBus.Properties") {
         reply = Properties(message);
       } else if (path == kServicePath) {
-        if (message.interface() != kManagerInterface && !message.interface().isEmpty()) {
-          return false;
-        }
         reply = Manager(message);
       } else {
-        if (message.interface() != kCharacterInterface && !message.interface().isEmpty()) {
-          return false;
-        }
         Character* character = book_.ByObject(path.toStdString());
         if (character == nullptr) throw BusError(kNotLoaded, "The character is not loaded");
         if (!character->clients.count(message.service().toStdString())) {
@@ -115,8 +155,7 @@ bool CharacterBus::handleMessage(const QDBusMessage& message, const QDBusConnect
   } catch (const BusError& e) {
     reply = message.createErrorReply(QString::fromStdString(e.Name()), QString(e.what()));
   }
-  connection.send(reply);
-  return true;
+  bus_.send(reply);
 }
 
 QDBusMessage CharacterBus::Manager(const QDBusMessage& call) {
@@ -217,7 +256,7 @@ QDBusMessage CharacterBus::OnCharacter(const QDBusMessage& call, Character& char
 
 RequestId CharacterBus::Queue(const QDBusMessage& call, Character& character) {
   const std::string client = call.service().toStdString();
-  if (!book_.CanQueue(client)) {
+  if (!book_.CanQueue(client, 0)) {
     throw BusError(kTooManyRequests,
                    "More than " + std::to_string(kMaxPendingPerClient) + " requests are pending");
   }
@@ -292,6 +331,7 @@ void CharacterBus::Leave(Character& character, const std::string& client) {
 
 void CharacterBus::ClientGone(const QString& client) {
   const std::string name = client.toStdString();
+  inbox_.erase(name);  // nobody to answer
   for (Character* character : book_.CharactersOf(name)) Leave(*character, name);
   watcher_.removeWatchedService(client);
 }

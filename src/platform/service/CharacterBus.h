@@ -6,7 +6,9 @@
 #include <QDBusVirtualObject>
 #include <QTimer>
 #include <QVariantMap>
+#include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,11 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
  private:
   using Character = ServiceBook::Character;
 
+  // Calls wait in one inbox per client and are taken in turns, so that a
+  // client flooding the service never holds up another's call.
+  void Handle(const QDBusMessage& message);
+  void Drain();
+
   QDBusMessage Manager(const QDBusMessage& call);
   QDBusMessage OnCharacter(const QDBusMessage& call, Character& character);
   QDBusMessage Properties(const QDBusMessage& call);
@@ -84,6 +91,9 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   QDBusConnection bus_;
   QDBusServiceWatcher watcher_;
   ServiceBook book_;
+  std::map<std::string, std::deque<QDBusMessage>> inbox_;
+  std::deque<std::string> turns_;
+  bool drain_posted_ = false;
   QTimer linger_;
   std::function<void()> quit_;
 };

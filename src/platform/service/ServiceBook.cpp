@@ -62,9 +62,9 @@ bool ServiceBook::Idle() const {
                      [](const auto& entry) { return entry.second.clients.empty(); });
 }
 
-bool ServiceBook::CanQueue(const std::string& client) const {
+bool ServiceBook::CanQueue(const std::string& client, size_t waiting) const {
   auto it = pending_.find(client);
-  return it == pending_.end() || it->second < kMaxPendingPerClient;
+  return (it == pending_.end() ? 0 : it->second) + waiting < kMaxPendingPerClient;
 }
 
 void ServiceBook::AddRequest(RequestId id, Request request) {

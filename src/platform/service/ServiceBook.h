@@ -48,7 +48,8 @@ class ServiceBook {
   std::vector<Character*> CharactersOf(const std::string& client);
   bool Idle() const;  // no client and no loaded character
 
-  bool CanQueue(const std::string& client) const;
+  // `waiting`: the client's calls not yet taken in.
+  bool CanQueue(const std::string& client, size_t waiting) const;
   void AddRequest(RequestId id, Request request);
   const Request* FindRequest(RequestId id) const;
   void EndRequest(RequestId id);
