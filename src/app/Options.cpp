@@ -274,7 +274,7 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
     } else if (arg == "--service") {
       options.service = true;
     } else if (arg == "--say") {
-      if (auto v = value(arg)) options.say_text = *v;
+      options.say = true;
     } else if (arg == "--character") {
       if (auto v = value(arg)) options.say_character = *v;
     } else if (arg == "--make-test-characters") {

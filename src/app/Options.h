@@ -49,10 +49,10 @@ struct Options {
   std::optional<std::string> record_file;
   int fps = 30;
 
-  // The character service on the session bus (--service), and --say's
-  // text and character.
+  // The character service on the session bus (--service); --say speaks
+  // the program's arguments through it.
   bool service = false;
-  std::optional<std::string> say_text;
+  bool say = false;
   std::optional<std::string> say_character;
 
   // Tools that run instead of the player.

@@ -103,7 +103,7 @@ int RunDesktopService(const Options& options) {
 }  // namespace
 
 std::optional<int> RunService(const Options& options) {
-  if (options.say_text) return RunSay(options);
+  if (options.say) return RunSay(options);
   if (!options.service) return std::nullopt;
   if (!options.headless && !DisplayPresent()) {
     std::cerr << "zarnplay: no display ($DISPLAY is not set); the service runs without drawing\n";

@@ -3,6 +3,7 @@
 #include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QTimer>
 #include <iostream>
 
@@ -25,6 +26,7 @@ int RunSay(const Options& options) {
     std::cerr << "zarnplay: --say: " << what.toStdString() << "\n";
     return 1;
   };
+  if (options.command_line.empty()) return fail("nothing to say");
   if (!bus.isConnected()) return fail("no session bus");
   QDBusInterface manager(kServiceName, kServicePath, kManagerInterface, bus);
   const QString wanted = QString::fromStdString(options.say_character.value_or(kSayCharacter));
@@ -40,12 +42,15 @@ int RunSay(const Options& options) {
                        if (signal.arguments().value(0).toUInt() == last) done = true;
                      });
   for (const auto& [method, arg] : {std::pair<QString, QVariant>{"Show", false},
-                                    {"Speak", QString::fromStdString(*options.say_text)},
+                                    {"Speak", QString::fromStdString(options.command_line)},
                                     {"Hide", false}}) {
     QDBusReply<uint> reply = character.call(method, arg);
     if (!reply.isValid()) return fail(reply.error().message());
     last = reply.value();
   }
+  // A service that goes away ends the wait too.
+  QDBusServiceWatcher gone(kServiceName, bus, QDBusServiceWatcher::WatchForUnregistration);
+  QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, [&done] { done = true; });
   while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   manager.call("Unload", QVariant::fromValue(QDBusObjectPath(path)));
   return 0;
