@@ -290,7 +290,10 @@ RequestId CharacterBus::Queue(const QDBusMessage& call, Character& character) {
     // A marker in this queue; reaching it stops the other request.
     const RequestId other = RequestArg(args[0]);
     const ServiceBook::Request* target = book_.FindRequest(other);
-    if (target == nullptr) throw BusError(kNoSuchRequest, "The request is not pending");
+    // Another client's requests are not this one's to stop.
+    if (target == nullptr || target->client != client) {
+      throw BusError(kNoSuchRequest, "This client has no such request pending");
+    }
     if (target->engine_id == id) {
       throw BusError(kInvalidArgs, "A character cannot interrupt its own request");
     }
