@@ -283,6 +283,14 @@ TEST_F(ServiceBus, FloodingClientDoesNotDelayOthers) {
   EXPECT_EQ(ReadFile(out), "10000\n");
 }
 
+TEST_F(ServiceBus, SecondServiceSaysSoAndExits1) {
+  const std::string err = (dir_ / "second.err").string();
+  const int code =
+      std::system((std::string(ZARNPLAY_EXE) + " --service --headless 2> " + err).c_str());
+  EXPECT_EQ(WEXITSTATUS(code), 1);
+  EXPECT_EQ(ReadFile(err), "zarnplay: the character service is already running on this bus\n");
+}
+
 TEST_F(ServiceBus, PythonExampleRuns) {
   const std::string out = (dir_ / "hello.out").string();
   const pid_t pid =
