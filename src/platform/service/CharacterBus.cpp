@@ -154,6 +154,9 @@ void CharacterBus::Handle(const QDBusMessage& message) {
     }
   } catch (const BusError& e) {
     reply = message.createErrorReply(QString::fromStdString(e.Name()), QString(e.what()));
+  } catch (const std::exception& e) {
+    // Whatever else a call runs into, the service goes on.
+    reply = message.createErrorReply("org.zarnplay.Error.Failed", QString(e.what()));
   }
   bus_.send(reply);
 }

@@ -66,6 +66,7 @@ void CharacterBus::Bookmark(int32_t bookmark_id) {
   const auto request = book_.Speaking();
   if (!request) return;
   const ServiceBook::Request* booked = book_.FindRequest(*request);
+  if (booked == nullptr) return;
   if (Character* character = book_.ByEngineId(booked->engine_id)) {
     SignalTo(booked->client, character->object_path, "Bookmark", {static_cast<uint>(bookmark_id)});
   }
