@@ -129,6 +129,9 @@ std::string UsageText() {
          "  --make-character PROJECT.acd OUT.acs   build a character from a project\n"
          "  --service               serve the characters to other programs on the\n"
          "                          session bus (with --headless: without drawing)\n"
+         "  --service-client SCRIPT play the script's characters through the running\n"
+         "                          service (a desktop run does so by itself when\n"
+         "                          one is on the bus; --no-service plays alone)\n"
          "  --say [--character NAME] TEXT   a character of the running service says\n"
          "                          TEXT\n"
          "  --help, --version\n";
@@ -273,6 +276,10 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       }
     } else if (arg == "--service") {
       options.service = true;
+    } else if (arg == "--service-client") {
+      options.service_client = true;
+    } else if (arg == "--no-service") {
+      options.no_service = true;
     } else if (arg == "--say") {
       options.say = true;
     } else if (arg == "--character") {

@@ -53,6 +53,10 @@ struct Options {
   // the program's arguments through it.
   bool service = false;
   bool say = false;
+  // A desktop run plays through the service when one is on the bus;
+  // --service-client insists on it, --no-service plays alone.
+  bool service_client = false;
+  bool no_service = false;
   std::optional<std::string> say_character;
 
   // Tools that run instead of the player.

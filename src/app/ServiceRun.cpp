@@ -104,6 +104,10 @@ int RunDesktopService(const Options& options) {
 
 std::optional<int> RunService(const Options& options) {
   if (options.say) return RunSay(options);
+  if (options.service_client && (options.headless || !DisplayPresent())) {
+    std::cerr << "zarnplay: --service-client plays on a desktop (it needs $DISPLAY)\n";
+    return 2;
+  }
   if (!options.service) return std::nullopt;
   if (!options.headless && !DisplayPresent()) {
     std::cerr << "zarnplay: no display ($DISPLAY is not set); the service runs without drawing\n";

@@ -35,4 +35,14 @@ std::string BusErrorName(int32_t number) {
   }
 }
 
+int32_t EngineErrorNumber(const std::string& name) {
+  for (int32_t number : {vberr::kFileNotFound, service_error::kNotCharacterFile,
+                         service_error::kAnimationNotSupported, service_error::kCharacterNotLoaded,
+                         service_error::kRequestNotFound, service_error::kCharacterHidden,
+                         service_error::kInvalidArgument}) {
+    if (BusErrorName(number) == name) return number;
+  }
+  return vberr::kInvalidCall;
+}
+
 }  // namespace zarn

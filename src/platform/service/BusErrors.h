@@ -26,5 +26,7 @@ inline constexpr const char* kAccessDenied = "org.freedesktop.DBus.Error.AccessD
 
 // The error name a client sees for an engine failure (its error number).
 std::string BusErrorName(int32_t number);
+// And back: the error number a script sees for a bus error.
+int32_t EngineErrorNumber(const std::string& name);
 
 }  // namespace zarn
