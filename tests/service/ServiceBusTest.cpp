@@ -291,6 +291,29 @@ TEST_F(ServiceBus, SecondServiceSaysSoAndExits1) {
   EXPECT_EQ(ReadFile(err), "zarnplay: the character service is already running on this bus\n");
 }
 
+TEST_F(ServiceBus, ScriptAsClientLeavesSharedCharacterVisible) {
+  QDBusConnection b = Client("b");
+  const QString pip = Load(b, "Pip");
+  const std::string script = (dir_ / "pip.zrn").string();
+  std::ofstream(script) << "[ZARN Script]\nVersion=7.0\n\n[Characters]\nPip=Pip.acs\n\n"
+                           "[Script]\nPip.Show\nPip.Speak \"Through the service.\"\n";
+  const std::string trace = (dir_ / "script.jsonl").string();
+  setenv("ZARN_INSTANCE_DIR", (dir_ / "instances").string().c_str(), 1);
+  // The script plays on a desktop of its own; the service draws nothing.
+  const pid_t player = Spawn({ZARN_SOURCE_DIR "/tests/desktop/with_display.sh", ZARNPLAY_EXE,
+                              "--service-client", "--trace", trace, script});
+  int status = -1;
+  ASSERT_TRUE(PumpUntil([&] { return waitpid(player, &status, WNOHANG) == player; }, 60000));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const std::string played = ReadFile(trace);
+  EXPECT_NE(played.find("\"op\":\"RequestComplete\",\"req\":2,\"status\":0"), std::string::npos);
+  EXPECT_EQ(played.find("\"op\":\"Hide\""), std::string::npos);
+  // The service spoke it, and Pip is still there for the other client.
+  EXPECT_NE(ReadFile(trace_).find("\"Speak\",\"char\":\"Pip\",\"args\":[\"Through the service.\""),
+            std::string::npos);
+  EXPECT_TRUE(Property(b, pip, "Visible"));
+}
+
 TEST_F(ServiceBus, PythonExampleRuns) {
   const std::string out = (dir_ / "hello.out").string();
   const pid_t pid =
