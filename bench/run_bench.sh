@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks optimised in build-bench/ and runs one of them:
-# interpreter, charengine, charfile, eval, profile, program, record or desktop (under
+# interpreter, charengine, charfile, eval, profile, program, record, service or desktop (under
 # tests/desktop/with_display.sh); extra flags go
 # to it.
 # Usage: bench/run_bench.sh NAME [benchmark flags]

@@ -22,3 +22,7 @@ zarn_bench(record)
 add_dependencies(bench_record zarnplay demo_character)
 target_compile_definitions(bench_record PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>"
                            ZARN_CHARACTERS="${PROJECT_BINARY_DIR}/characters")
+# The character service through a private session bus it starts.
+zarn_bench(service zarn_service)
+add_dependencies(bench_service zarnplay)
+target_compile_definitions(bench_service PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")

@@ -60,3 +60,16 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "timgm6mb-soundfont | fluid-soundfont-gm, libreoffice-impress, pocketsphinx-en-us, gstreamer1.0-libav")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
+
+# The character service: the session bus starts it on first use (the file
+# names the installed program, so it is written at install time), and its
+# interfaces for other programs to read.
+install(CODE "
+  set(dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services\")
+  file(MAKE_DIRECTORY \"\${dir}\")
+  file(WRITE \"\${dir}/org.zarnplay.Characters.service\"
+       \"[D-BUS Service]\\nName=org.zarnplay.Characters\\nExec=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zarnplay --service\\n\")
+  message(STATUS \"Installing: \${dir}/org.zarnplay.Characters.service\")")
+install(FILES ${PROJECT_SOURCE_DIR}/data/dbus/org.zarnplay.Characters1.xml
+              ${PROJECT_SOURCE_DIR}/data/dbus/org.zarnplay.Character1.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)

@@ -116,3 +116,22 @@ get_target_property(zarn_app_sources zarn_app SOURCES)
 list(REMOVE_ITEM zarn_app_sources ${zarn_player_sources})
 set_target_properties(zarn_app PROPERTIES SOURCES "${zarn_app_sources}")
 target_link_libraries(zarn_app PUBLIC zarn_player)
+
+# The character service on the session bus (QtDBus, which works without a
+# display). Its interfaces are the XML files installed for other programs;
+# the service answers introspection with the same text.
+find_package(Qt6 REQUIRED COMPONENTS DBus)
+set(zarn_bus_xml ${PROJECT_SOURCE_DIR}/data/dbus/org.zarnplay.Characters1.xml
+                 ${PROJECT_SOURCE_DIR}/data/dbus/org.zarnplay.Character1.xml)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${zarn_bus_xml})
+list(GET zarn_bus_xml 0 zarn_xml_file)
+file(READ ${zarn_xml_file} ZARN_MANAGER_XML)
+list(GET zarn_bus_xml 1 zarn_xml_file)
+file(READ ${zarn_xml_file} ZARN_CHARACTER_XML)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/ServiceInterfaces.h CONTENT
+     "#pragma once\ninline constexpr const char* kManagerInterfaceXml = R\"xml(@ZARN_MANAGER_XML@)xml\";\ninline constexpr const char* kCharacterInterfaceXml = R\"xml(@ZARN_CHARACTER_XML@)xml\";\n"
+     @ONLY)
+zarn_folder_library(zarn_service DIRS platform/service DEPS zarn_backend zarn_charengine Qt6::DBus)
+target_include_directories(zarn_service PRIVATE ${PROJECT_BINARY_DIR}/generated)
+set_target_properties(zarn_service PROPERTIES AUTOMOC ON)
+target_link_libraries(zarn_app PUBLIC zarn_service)

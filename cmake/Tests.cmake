@@ -61,3 +61,6 @@ set_tests_properties(desktop PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
 add_test(NAME listen_microphone COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/hear_microphone.sh
                                         $<TARGET_FILE:zarnplay>)
 set_tests_properties(listen_microphone PROPERTIES TIMEOUT 120)
+
+# The character service on a private session bus the test starts.
+zarn_test(service platform/service LIBS zarn_service PLAYER)

@@ -19,6 +19,7 @@ packages=(
   lintian flite1-dev libsndfile1-dev
   libxinerama-dev xserver-xephyr weston xwayland
   libexpat1-dev nlohmann-json3-dev
+  dbus python3-dbus python3-gi
 )
 missing=()
 for p in "${packages[@]}"; do

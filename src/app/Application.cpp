@@ -11,6 +11,7 @@
 #include "app/HeadlessActions.h"
 #include "app/Player.h"
 #include "app/RecordRun.h"
+#include "app/ServiceRun.h"
 #include "app/Tools.h"
 #include "app/Voices.h"
 #include "base/VbError.h"
@@ -152,6 +153,7 @@ int ZarnMain(const std::vector<std::string>& args) {
     return 0;
   }
   if (auto code = RunTool(options)) return *code;
+  if (auto code = RunService(options)) return *code;
   for (const std::string& arg : options.ignored) {
     std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
   }

@@ -7,6 +7,7 @@
 #include "app/CharacterServiceFactory.h"
 #include "app/DesktopWindows.h"
 #include "app/Player.h"
+#include "app/ServiceRun.h"
 #include "app/Voices.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
@@ -82,6 +83,7 @@ int RunDesktopPlayer(const Options& options) {
   };
   const ListenModel model = SpeechInputModel();
   player_settings.speech_input = model.Present();
+  player_settings.wrap_service = ServiceClient(options);
   Player player(platform, player_settings);
   media_hooks.failed = [&player](int32_t code) { bBackdrop::MediaFailed(player.program(), code); };
   media_hooks.closed = [&player] { bBackdrop::StopAllMedia(player.program()); };

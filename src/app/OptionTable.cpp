@@ -187,6 +187,24 @@ constexpr OptionSpec kOptions[] = {
      o.make_character_project = v[0];
      o.make_character_output = v[1];
    }},
+  {"--service", "", 0, false, "serve the characters to other programs on the\n"
+   "session bus (with --headless: without drawing)",
+   OptionScope::kTool, Measuring::kPassOn,
+   [](Options& o, Values, std::string&) { o.service = true; }},
+  {"--service-client", "", 0, false, "play SCRIPT's characters through the running\n"
+   "service (a desktop run does so by itself when\none is on the bus)",
+   OptionScope::kEveryRun, Measuring::kPassOn,
+   [](Options& o, Values, std::string&) { o.service_client = true; }},
+  {"--no-service", "", 0, false, "play alone even when the service is on the bus",
+   OptionScope::kEveryRun, Measuring::kPassOn,
+   [](Options& o, Values, std::string&) { o.no_service = true; }},
+  {"--say", "", 0, false, "a character of the running service says TEXT\n"
+   "(the words after the options)",
+   OptionScope::kTool, Measuring::kPassOn,
+   [](Options& o, Values, std::string&) { o.say = true; }},
+  {"--character", "NAME", 1, false, "with --say: the character that speaks",
+   OptionScope::kTool, Measuring::kPassOn,
+   [](Options& o, Values v, std::string&) { o.say_character = v[0]; }},
   {"--help", "", 0, false, "show this text and exit",
    OptionScope::kTool, Measuring::kPassOn,
    [](Options& o, Values, std::string&) { o.help = true; }},

@@ -49,6 +49,16 @@ struct Options {
   std::optional<std::string> record_file;
   int fps = 30;
 
+  // The character service on the session bus (--service); --say speaks
+  // the program's arguments through it.
+  bool service = false;
+  bool say = false;
+  // A desktop run plays through the service when one is on the bus;
+  // --service-client insists on it, --no-service plays alone.
+  bool service_client = false;
+  bool no_service = false;
+  std::optional<std::string> say_character;
+
   // Tools that run instead of the player.
   std::optional<std::string> char_info_file;
   std::optional<std::string> check_file;

@@ -25,6 +25,7 @@ LAYERS = {
                 ["base", "ports", "backend", "charfile", "charengine", "speech", "listen", "headless"]),
     "record": ("platform/record",
                ["base", "ports", "backend", "charfile", "charengine", "speech", "headless", "desktop"]),
+    "service": ("platform/service", ["base", "ports", "backend", "charfile", "charengine"]),
     "app": ("app", ["*"]),
 }
 
@@ -33,7 +34,7 @@ LAYERS = {
 THIRD_PARTY = {
     "zlib.h": ["charfile"], "png.h": ["charfile"],
     "curl/": ["net"], "zip.h": ["headless"],
-    "Q": ["desktop", "record", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
+    "Q": ["desktop", "record", "service", "app"], "X11/": ["desktop"], "xdo.h": ["desktop"],
     "espeak-ng/": ["speech", "desktop", "app"], "fluidsynth": ["desktop"],
     "flite/": ["speech"],
     "pocketsphinx": ["listen"], "sphinxbase/": ["listen"],

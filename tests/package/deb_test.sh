@@ -23,7 +23,9 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$
 
 for f in /usr/bin/zarnplay /usr/share/zarnplay/characters/Fennet.acs \
   /usr/share/zarnplay/examples/hello.zrn /usr/share/applications/zarnplay.desktop \
-  /usr/share/man/man1/zarnplay.1.gz /usr/share/icons/hicolor/scalable/apps/zarnplay.svg; do
+  /usr/share/man/man1/zarnplay.1.gz /usr/share/icons/hicolor/scalable/apps/zarnplay.svg \
+  /usr/share/dbus-1/services/org.zarnplay.Characters.service \
+  /usr/share/dbus-1/interfaces/org.zarnplay.Character1.xml; do
   [ -e "$f" ] || fail "$f is not installed"
 done
 [ "$(xdg-mime query filetype /usr/share/zarnplay/examples/hello.zrn)" = application/x-zarn-script ] ||

@@ -1,0 +1,94 @@
+// Properties and introspection of the service's objects.
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+#include "ServiceInterfaces.h"  // generated from data/dbus
+#include "platform/service/BusErrors.h"
+#include "platform/service/CharacterBus.h"
+
+namespace zarn {
+
+QVariantMap CharacterBus::ManagerProperties() const {
+  QList<QDBusObjectPath> objects;
+  for (const std::string& path : book_.LoadedObjects()) {
+    objects.push_back(QDBusObjectPath(QString::fromStdString(path)));
+  }
+  return {{"Characters", QVariant::fromValue(objects)}};
+}
+
+QVariantMap CharacterBus::AllProperties(const Character& character) const {
+  const std::string& id = character.engine_id;
+  QStringList animations;
+  for (const std::string& name : characters_.AnimationNames(id)) {
+    animations.push_back(QString::fromStdString(name));
+  }
+  return {{"Name", QString::fromStdString(characters_.Name(id))},
+          {"Visible", characters_.Visible(id)},
+          {"Left", characters_.Left(id)},
+          {"Top", characters_.Top(id)},
+          {"Width", characters_.Width(id)},
+          {"Height", characters_.Height(id)},
+          {"Animations", animations},
+          {"IdleOn", characters_.IdleOn(id)},
+          {"SoundEffectsOn", character.sound_effects_on},
+          {"HasOtherClients", character.clients.size() > 1}};
+}
+
+QDBusMessage CharacterBus::Properties(const QDBusMessage& call) {
+  const std::string path = call.path().toStdString();
+  const bool manager = path == kServicePath;
+  Character* character = manager ? nullptr : book_.ByObject(path);
+  if (!manager) {
+    if (character == nullptr) throw BusError(kNotLoaded, "The character is not loaded");
+    if (!character->clients.count(call.service().toStdString())) {
+      throw BusError(kAccessDenied, "This client did not load the character");
+    }
+  }
+  const QString interface = manager ? kManagerInterface : kCharacterInterface;
+  const QString method = call.member();
+  const QString signature = call.signature();
+  const QVariantList args = call.arguments();
+  if (!args.isEmpty() && args[0].toString() != interface && !args[0].toString().isEmpty()) {
+    throw BusError(kInvalidArgs, "No interface " + args[0].toString().toStdString());
+  }
+  const QVariantMap all = manager ? ManagerProperties() : AllProperties(*character);
+  if (method == "GetAll" && signature == "s") return call.createReply(QVariant(all));
+  if (method == "Get" && signature == "ss") {
+    auto it = all.find(args[1].toString());
+    if (it == all.end()) {
+      throw BusError(kInvalidArgs, "No property " + args[1].toString().toStdString());
+    }
+    return call.createReply(QVariant::fromValue(QDBusVariant(*it)));
+  }
+  if (method == "Set" && signature == "ssv") {
+    const QString name = args[1].toString();
+    const QVariant value = args[2].value<QDBusVariant>().variant();
+    if (manager || (name != "IdleOn" && name != "SoundEffectsOn")) {
+      throw BusError(kAccessDenied, "Property " + name.toStdString() + " is read-only");
+    }
+    if (value.typeId() != QMetaType::Bool) throw BusError(kInvalidArgs, "Expected a boolean");
+    if (name == "IdleOn") {
+      characters_.SetIdleOn(character->engine_id, value.toBool());
+    } else {
+      character->sound_effects_on = value.toBool();
+    }
+    PropertiesChanged(path, {{name, value}});
+    return call.createReply();
+  }
+  throw BusError(kInvalidArgs,
+                 "Wrong call " + method.toStdString() + " (" + signature.toStdString() + ")");
+}
+
+QString CharacterBus::introspect(const QString& path) const {
+  if (path == kServicePath) {
+    QString xml = kManagerInterfaceXml;
+    for (const std::string& object : book_.LoadedObjects()) {
+      xml +=
+          "<node name=\"" + QString::fromStdString(object.substr(object.rfind('/') + 1)) + "\"/>";
+    }
+    return xml;
+  }
+  return kCharacterInterfaceXml;
+}
+
+}  // namespace zarn

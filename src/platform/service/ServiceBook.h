@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "charengine/CharacterEngine.h"
+
+namespace zarn {
+
+// More pending requests than this from one client are refused.
+inline constexpr size_t kMaxPendingPerClient = 10000;
+
+// Who uses what on the service: the clients (unique bus names) of each
+// character, which client made which request, each client's commands and
+// the input-active client. The engine knows nothing of clients.
+class ServiceBook {
+ public:
+  struct Character {
+    std::string engine_id;  // the id the engine loaded it as
+    std::string path;       // the resolved file
+    std::string object_path;
+    std::set<std::string> clients;  // empty: unloaded (the engine keeps it hidden)
+    std::string input_active;
+    std::map<std::string, std::vector<CharacterCommand>> commands;  // per client
+    bool sound_effects_on = true;
+  };
+  struct Request {
+    std::string client;
+    std::string engine_id;
+    RequestId interrupts = 0;  // an Interrupt: the request it stops when reached
+    bool speaks = false;       // bookmarks during it are the client's
+  };
+
+  // The character for a resolved file, made if new (not yet used by anyone).
+  Character& ForPath(const std::string& path);
+  Character* ByObject(const std::string& object_path);
+  Character* ByEngineId(const std::string& engine_id);
+  std::vector<std::string> LoadedObjects() const;
+  // Adds the client; the first one becomes input-active.
+  void AddClient(Character& character, const std::string& client);
+  // Takes the client off; true when nobody uses the character any more.
+  bool RemoveClient(Character& character, const std::string& client);
+  // Every character the client uses.
+  std::vector<Character*> CharactersOf(const std::string& client);
+  bool Idle() const;  // no client and no loaded character
+
+  // `waiting`: the client's calls not yet taken in.
+  bool CanQueue(const std::string& client, size_t waiting) const;
+  void AddRequest(RequestId id, Request request);
+  const Request* FindRequest(RequestId id) const;
+  void EndRequest(RequestId id);
+  // The client's requests on one character, oldest first.
+  std::vector<RequestId> RequestsOf(const std::string& client, const std::string& engine_id) const;
+
+  // The Speak in progress that a bookmark belongs to (the latest started).
+  void SpeechStarted(RequestId id) { speaking_.push_back(id); }
+  std::optional<RequestId> Speaking() const;
+
+ private:
+  std::map<std::string, Character> by_path_;
+  std::map<RequestId, Request> requests_;
+  std::map<std::string, size_t> pending_;  // per client
+  std::vector<RequestId> speaking_;
+  int next_object_ = 1;
+};
+
+}  // namespace zarn
