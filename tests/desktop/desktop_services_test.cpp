@@ -156,3 +156,82 @@ TEST_F(DesktopTest, ACharacterPlaysOnWhenItsFileGoesAway) {
 
 }  // namespace
 }  // namespace zarn
+
+namespace zarn {
+namespace {
+
+// A PulseAudio server with one null sink, in a runtime folder of its own.
+class SoundServer {
+ public:
+  SoundServer(const std::string& runtime, const std::string& log)
+      : runtime_(runtime),
+        server_({"/usr/bin/pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                 "-n", "--load=module-null-sink sink_name=nullsink",
+                 "--load=module-native-protocol-unix"},
+                // Not on the display's session bus, where the test display's own server is.
+                {{"XDG_RUNTIME_DIR", runtime},
+                 {"DISPLAY", ""},
+                 {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"}},
+                log) {
+    WaitUntil([&] { return Pactl("info").find("nullsink") != std::string::npos; }, 10s);
+  }
+  std::string Pactl(const std::string& args) const {
+    return testing::Shell("XDG_RUNTIME_DIR=" + runtime_ + " pactl " + args + " 2>&1");
+  }
+  void Kill() { server_.Kill(); }
+
+ private:
+  std::string runtime_;
+  ChildProcess server_;
+};
+
+// Seconds of the 16-bit mono 8 kHz recording `raw` that are not silent.
+double VoicedSeconds(const std::string& raw) {
+  constexpr size_t kWindow = 400;
+  size_t voiced = 0;
+  const auto* samples = reinterpret_cast<const int16_t*>(raw.data());
+  const size_t count = raw.size() / 2;
+  for (size_t at = 0; at + kWindow <= count; at += kWindow) {
+    int peak = 0;
+    for (size_t i = at; i < at + kWindow; ++i) peak = std::max(peak, std::abs(int{samples[i]}));
+    voiced += peak > 500 ? 1 : 0;
+  }
+  return static_cast<double>(voiced * kWindow) / 8000.0;
+}
+
+TEST_F(DesktopTest, SpeechAndSoundAreHeardAgainOnceTheSoundServerIsBack) {
+  const std::string runtime = dir_ / "runtime";
+  std::filesystem::create_directories(runtime);
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  const std::string script = dir_.Write(
+      "restart.zrn",
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Bookmarks]\n1=\n"
+      "[BookmarkScript:1]\nPLAYWAVE " ZARN_SOURCE_DIR
+      "/examples/media/chime.wav\n[Script]\n"
+      "Pip.Show\nPip.Speak \"This is said while the sound server goes away and comes back, "
+      "so it runs on for a while.\"\nPip.Speak \"\\mrk=1\\And this comes after the server is "
+      "back, with a chime beside it, for a few seconds more.\"\n");
+  auto first = std::make_unique<SoundServer>(runtime, dir_ / "pulse1.log");
+  auto env = Environment();
+  env["XDG_RUNTIME_DIR"] = runtime;
+  ChildProcess player({ZARNPLAY_EXE, "--trace", Trace("player"), script}, env, dir_ / "player.out");
+  // The first sentence is playing when the server goes.
+  ASSERT_TRUE(WaitUntil([&] {
+    return first->Pactl("list short sink-inputs").find("protocol-native") != std::string::npos;
+  })) << ReadFile(dir_ / "player.out");
+  first->Kill();
+  first.reset();
+  SoundServer second(runtime, dir_ / "pulse2.log");
+  const std::string raw = dir_ / "heard.raw";
+  ChildProcess parec({"/usr/bin/parec", "--device=nullsink.monitor", "--raw", "--format=s16le",
+                      "--rate=8000", "--channels=1", raw},
+                     {{"XDG_RUNTIME_DIR", runtime}}, dir_ / "parec.log");
+  EXPECT_EQ(player.Wait(60s), std::optional<int>(0));
+  std::this_thread::sleep_for(500ms);
+  kill(parec.Pid(), SIGTERM);
+  parec.Wait(5s);
+  EXPECT_GT(VoicedSeconds(ReadFile(raw)), 2.0) << ReadFile(dir_ / "player.out");
+}
+
+}  // namespace
+}  // namespace zarn
