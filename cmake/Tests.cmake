@@ -64,3 +64,10 @@ set_tests_properties(listen_microphone PROPERTIES TIMEOUT 120)
 
 # The character service on a private session bus the test starts.
 zarn_test(service platform/service LIBS zarn_service PLAYER)
+
+# Two minutes of the desktop soak (bench/soak.py): memory and open files
+# steady after the warm-up while commands come from the menu.
+add_test(NAME soak_short COMMAND ${PROJECT_SOURCE_DIR}/tests/desktop/with_display.sh
+                                 ${PROJECT_SOURCE_DIR}/bench/soak.py --player $<TARGET_FILE:zarnplay>
+                                 --seconds 120 --sample 10 --warmup 60 --check)
+set_tests_properties(soak_short PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)

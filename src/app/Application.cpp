@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -129,6 +130,9 @@ int RunPlayer(const Options& options) {
 }
 
 int ZarnMain(const std::vector<std::string>& args) {
+  // Past a file-size limit a write fails and is reported, rather than the
+  // signal ending the program with half a file on disk.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (const char* hold = std::getenv(kClipboardHolderVariable)) {
     return RunClipboardHolder(std::atoi(hold));
   }

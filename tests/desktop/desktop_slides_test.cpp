@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QImage>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 
 #include "base/VbError.h"
 #include "desktop/desktop_fixture.h"
@@ -228,6 +231,77 @@ TEST(DesktopPresenterTest, OpenExplainsWhatIsMissing) {
     EXPECT_NE(message.find(c.says), std::string::npos) << message;
   }
   setenv("PATH", saved_path.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace zarn
+
+namespace zarn {
+namespace {
+
+// The program's descendants, found through /proc (children of each task).
+std::vector<pid_t> Descendants(pid_t pid) {
+  std::vector<pid_t> found;
+  std::error_code ec;
+  for (const auto& task :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    std::istringstream children(ReadFile(task.path().string() + "/children"));
+    for (pid_t child; children >> child;) {
+      found.push_back(child);
+      for (pid_t below : Descendants(child)) found.push_back(below);
+    }
+  }
+  return found;
+}
+
+// LibreOffice killed while it converts: the show reports its failure, the
+// program carries on.
+TEST_F(DesktopTest, LibreOfficeKilledDuringTheConversionFailsTheShowOnly) {
+  WriteColourPptx(dir_ / "deck.pptx");
+  const std::string script =
+      dir_.Write("deck.zrn",
+                 "[ZARN Script]\nVersion=7.0\nPowerPointFile=deck.pptx\n[Characters]\nPip=Pip.acs\n"
+                 "[Script]\nPip.Show\n#\nPip.Think \"two\"\n");
+  std::map<std::string, std::string> env = Environment();
+  env["XDG_CACHE_HOME"] = dir_ / "cache";
+  testing::ChildProcess player({ZARNPLAY_EXE, "--trace", Trace("deck"), script}, env,
+                               dir_ / "deck.out");
+  std::vector<pid_t> office;
+  ASSERT_TRUE(WaitUntil([&] {
+    office.clear();
+    for (pid_t pid : Descendants(player.Pid())) {
+      if (ReadFile("/proc/" + std::to_string(pid) + "/comm").rfind("soffice", 0) == 0) {
+        office.push_back(pid);
+      }
+    }
+    return !office.empty();
+  }));
+  for (pid_t pid : office) kill(pid, SIGKILL);
+  // The error report says why; after OK the program carries on and ends
+  // when asked.
+  ASSERT_TRUE(WaitUntil(
+      [] { return !Shell("xdotool search --onlyvisible --name '^ZARN 7'").empty(); }, 60s));
+  Shell("xdotool search --onlyvisible --name '^ZARN 7' mousemove --window %1 452 309 click 1");
+  ASSERT_TRUE(WaitUntil(
+      [] { return Shell("xdotool search --onlyvisible --name '^ZARN 7'").empty(); }, 10s));
+  EXPECT_TRUE(player.Running());
+  kill(player.Pid(), SIGTERM);
+  EXPECT_EQ(player.Wait(20s), std::optional<int>(0)) << ReadFile(dir_ / "deck.out");
+  const auto records = ParseTrace(ReadFile(Trace("deck")));
+  size_t failed_opens = 0;
+  for (const auto& r : testing::Select(records, "show", "Open")) failed_opens += !r.error.empty();
+  EXPECT_EQ(failed_opens, 1u) << ReadFile(Trace("deck"));
+  const auto reports = testing::Select(records, "ui", "ErrorReport");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].Arg(0).find("LibreOffice could not convert"), std::string::npos);
+  EXPECT_EQ(testing::Select(records, "life", "Unload").size(), 1u);
+  // No half-made conversion is kept for the next run to take.
+  std::error_code ec;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(dir_ / "cache/zarnplay/slides", ec)) {
+    const std::string ext = entry.path().extension().string();
+    EXPECT_TRUE(ext != ".pdf" && ext != ".odp") << entry.path();
+  }
 }
 
 }  // namespace

@@ -75,6 +75,36 @@ QStringList Wrap(const BalloonLook& look, const QString& text) {
   return lines;
 }
 
+int LineCount(const BalloonLook& look, const QString& full) {
+  return std::max<int>(1,
+                       look.size_to_text ? static_cast<int>(Wrap(look, full).size()) : look.lines);
+}
+
+QSize BodySize(const BalloonLook& look, const QString& full, bool think) {
+  const QFontMetrics metrics(look.font);
+  const int margin = think ? kPadding + kCloudBump : kPadding;
+  return {look.chars_per_line * std::max(1, metrics.averageCharWidth()) + 2 * margin,
+          LineCount(look, full) * metrics.lineSpacing() + 2 * margin};
+}
+
+// A font too large for the balloon to fit on the screen is drawn smaller:
+// the screen could not show the rest, and the picture would cost memory.
+BalloonLook FittedToScreen(BalloonLook look, const QString& full, bool think, QSize screen) {
+  if (screen.isEmpty()) return look;
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    const QSize body = BodySize(look, full, think);
+    const double room = std::min(static_cast<double>(screen.width()) / body.width(),
+                                 static_cast<double>(screen.height()) / (body.height() + kTail));
+    if (room >= 1.0) break;
+    if (look.font.pixelSize() > 0) {
+      look.font.setPixelSize(std::max(1, static_cast<int>(look.font.pixelSize() * room)));
+    } else {
+      look.font.setPointSizeF(std::max(1.0, look.font.pointSizeF() * room));
+    }
+  }
+  return look;
+}
+
 }  // namespace
 
 QImage CharacterFrameImage(const CharacterFile& file, const Frame& frame, int mouth, QSize size) {
@@ -84,6 +114,34 @@ QImage CharacterFrameImage(const CharacterFile& file, const Frame& frame, int mo
           .convertToFormat(QImage::Format_ARGB32);
   if (image.size() != size && !size.isEmpty()) image = image.scaled(size);
   return image;
+}
+
+QSize DrawnSize(QSize asked, QSize screen) {
+  if (asked.isEmpty() || screen.isEmpty()) return asked;
+  if (asked.width() <= screen.width() && asked.height() <= screen.height()) return asked;
+  return asked.scaled(screen, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+const QImage& FrameCache::Get(const CharacterFile& file, const Frame& frame, int mouth,
+                              QSize size) {
+  const auto key = std::make_pair(&frame, mouth);
+  if (size != size_) {
+    Clear();
+    size_ = size;
+  }
+  if (auto it = images_.find(key); it != images_.end()) return it->second;
+  QImage image = CharacterFrameImage(file, frame, mouth, size);
+  const auto image_bytes = static_cast<size_t>(image.sizeInBytes());
+  // Starting afresh is cheaper to get right than an order of use, and a
+  // character's frames come back quickly enough when it loops.
+  if (bytes_ + image_bytes > kMaxBytes) Clear();
+  bytes_ += image_bytes;
+  return images_.emplace(key, std::move(image)).first->second;
+}
+
+void FrameCache::Clear() {
+  images_.clear();
+  bytes_ = 0;
 }
 
 BalloonLook BalloonLookFor(const CharacterEngine& engine, const std::string& id) {
@@ -125,19 +183,19 @@ int MouthForWord(const std::string& word) {
   return 1;
 }
 
-BalloonPicture PaintBalloon(const BalloonLook& look, const QString& full, const QString& shown,
+BalloonPicture PaintBalloon(const BalloonLook& asked, const QString& full, const QString& shown,
                             bool think, const QRect& character, const QRect& screen) {
+  const BalloonLook look = FittedToScreen(asked, full, think, screen.size());
   const QFontMetrics metrics(look.font);
-  const int text_width = look.chars_per_line * std::max(1, metrics.averageCharWidth());
-  const int line_count =
-      std::max<int>(1, look.size_to_text ? static_cast<int>(Wrap(look, full).size()) : look.lines);
+  const int line_count = LineCount(look, full);
   QStringList lines = Wrap(look, shown);
   // A full balloon shows the latest lines.
   if (lines.size() > line_count) lines = lines.mid(lines.size() - line_count);
 
   const int margin = think ? kPadding + kCloudBump : kPadding;
-  const int body_w = text_width + 2 * margin;
-  const int body_h = line_count * metrics.lineSpacing() + 2 * margin;
+  const QSize body_size = BodySize(look, full, think);
+  const int body_w = body_size.width();
+  const int body_h = body_size.height();
   const int height = body_h + kTail;
 
   const bool below = character.top() - height + kOverlap < screen.top();

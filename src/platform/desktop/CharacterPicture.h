@@ -4,7 +4,10 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <cstddef>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "platform/desktop/CharacterBalloon.h"
 
@@ -20,6 +23,26 @@ struct Frame;
 // A frame with mouth shape `mouth` (-1: as drawn) at `size`, ARGB with
 // hard alpha; nearest pixels keep the outline hard, as a window mask needs.
 QImage CharacterFrameImage(const CharacterFile& file, const Frame& frame, int mouth, QSize size);
+
+// The size a character is drawn at: as the script set it, shrunk to fit on
+// `screen` with its proportions kept. A frame larger than any screen would
+// cost memory and show nothing more.
+QSize DrawnSize(QSize asked, QSize screen);
+
+// Composed frames of one character at one size, kept within a byte budget
+// so that however large a script makes a character, memory stays bounded.
+class FrameCache {
+ public:
+  static constexpr size_t kMaxBytes = size_t{16} << 20;
+
+  const QImage& Get(const CharacterFile& file, const Frame& frame, int mouth, QSize size);
+  void Clear();
+
+ private:
+  std::map<std::pair<const Frame*, int>, QImage> images_;
+  QSize size_;
+  size_t bytes_ = 0;
+};
 
 // The balloon's look for a character's file and its Balloon settings.
 BalloonLook BalloonLookFor(const CharacterEngine& engine, const std::string& id);

@@ -18,8 +18,6 @@ namespace {
 constexpr int kSlideStepMs = 15;
 // Without a speech engine a word opens the mouth this long.
 constexpr int kWordMouthMs = 150;
-// Composed frames kept per character before the cache starts afresh.
-constexpr size_t kMaxCachedFrames = 48;
 
 }  // namespace
 
@@ -32,8 +30,7 @@ struct CharacterScreen::Shown {
   int mouth = -1;
   bool speaking = false;
   bool visible = false;
-  QSize size;
-  std::map<std::pair<const Frame*, int>, QImage> cache;
+  FrameCache cache;
   // A slide in progress.
   bool sliding = false;
   QPoint from;
@@ -111,18 +108,11 @@ void CharacterScreen::FrameShown(const std::string& id, const std::string& anima
 void CharacterScreen::Redraw(Shown& shown) {
   const CharacterModel& model = engine_.Model(shown.id);
   if (shown.frame == nullptr || !model.file) return;
-  const QSize size(engine_.Width(shown.id), engine_.Height(shown.id));
-  if (size != shown.size || shown.cache.size() > kMaxCachedFrames) {
-    shown.cache.clear();
-    shown.size = size;
-  }
+  const QSize size = DrawnSize(QSize(engine_.Width(shown.id), engine_.Height(shown.id)),
+                               MonitorOf(shown.window->geometry()).size());
   const int mouth =
       shown.speaking && !shown.frame->overlays.empty() ? std::max(0, shown.mouth) : -1;
-  QImage& image = shown.cache[{shown.frame, mouth}];
-  if (image.isNull()) {
-    image = CharacterFrameImage(*model.file, *shown.frame, mouth, size);
-  }
-  shown.window->ShowImage(image);
+  shown.window->ShowImage(shown.cache.Get(*model.file, *shown.frame, mouth, size));
   if (first_frame_ && shown.visible && shown.window->isVisible()) {
     std::exchange(first_frame_, nullptr)();
   }

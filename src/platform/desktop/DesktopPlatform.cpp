@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QAbstractEventDispatcher>
@@ -19,6 +20,17 @@ int g_signal_pipe[2] = {-1, -1};
 void OnStopSignal(int) {
   if (g_signal_pipe[1] >= 0 && write(g_signal_pipe[1], "", 1) < 0) {
   }
+}
+
+// The platform while it runs: a library that ends the process itself (Qt
+// and Xlib call exit when the display goes away) still leaves a whole trace
+// that ends with the exit.
+DesktopPlatform* g_running = nullptr;
+
+void OnLibraryExit(int code, void*) {
+  if (g_running == nullptr) return;
+  g_running->Recorder().Write(TraceRecord("life", "Exit").Arg(code));
+  g_running->Recorder().Flush();
 }
 
 int g_argc = 1;
@@ -71,9 +83,19 @@ DesktopPlatform::DesktopPlatform()
   }
   std::signal(SIGTERM, OnStopSignal);
   std::signal(SIGINT, OnStopSignal);
+  // Every loop that waits writes out what happened first: dialogs, menus and
+  // sleeps run loops of their own, and a program killed in one would lose it.
+  if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, app_.get(),
+                     [this] { trace_.Flush(); });
+  }
+  static const bool exit_hook = on_exit(OnLibraryExit, nullptr) == 0;
+  (void)exit_hook;
+  g_running = this;
 }
 
 DesktopPlatform::~DesktopPlatform() {
+  g_running = nullptr;
   clipboard_.KeepAfterExit();
   std::signal(SIGTERM, SIG_DFL);
   std::signal(SIGINT, SIG_DFL);
@@ -108,6 +130,7 @@ void DesktopPlatform::CloseAsked() {
 }
 
 void DesktopPlatform::EndProcess(int code) {
+  g_running = nullptr;
   trace_.Write(TraceRecord("life", "Exit").Arg(code));
   trace_.Flush();
   clipboard_.KeepAfterExit();

@@ -47,7 +47,7 @@ class SpawnSetup {
     sigemptyset(&empty);
     sigemptyset(&defaults);
     for (int sig :
-         {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2, SIGALRM}) {
+         {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2, SIGALRM, SIGXFSZ}) {
       sigaddset(&defaults, sig);
     }
     posix_spawnattr_setsigmask(&attr_, &empty);

@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "base/VbError.h"
@@ -23,7 +25,7 @@ constexpr int32_t kInternetFailure = 12004;
 struct Transfer {
   std::FILE* file = nullptr;
   int64_t bytes = 0;
-  bool write_failed = false;
+  int write_error = 0;  // errno of a failed write
   const std::function<void()>* between_reads = nullptr;
   const std::function<bool()>* cancelled = nullptr;
   std::chrono::steady_clock::time_point last_pump{};
@@ -41,7 +43,7 @@ size_t WriteChunk(char* data, size_t size, size_t count, void* user) {
   auto& transfer = *static_cast<Transfer*>(user);
   const size_t length = size * count;
   if (std::fwrite(data, 1, length, transfer.file) != length) {
-    transfer.write_failed = true;
+    transfer.write_error = errno != 0 ? errno : EIO;
     return 0;  // ends the transfer with a write error
   }
   transfer.bytes += static_cast<int64_t>(length);
@@ -133,11 +135,18 @@ int64_t CurlInternet::OpenUrlReadToFile(const UrlRequest& request, const std::st
 
   const CURLcode code = curl_easy_perform(c);
   const bool closed = std::fclose(file.release()) == 0;
+  if (code == CURLE_WRITE_ERROR && transfer.write_error != 0) {
+    // A full disk or a file-size limit: say so, not that "data" failed.
+    throw VbError(vberr::kPathFileAccess,
+                  "Cannot write " + path + ": " + std::strerror(transfer.write_error));
+  }
   if (code != CURLE_OK) {
     std::string reason = error_text[0] != '\0' ? error_text : curl_easy_strerror(code);
     throw VbError(NumberFor(code), reason);
   }
-  if (!closed) throw VbError(vberr::kPathFileAccess, "Path/File access error");
+  if (!closed) {
+    throw VbError(vberr::kPathFileAccess, "Cannot write " + path + ": " + std::strerror(errno));
+  }
   return transfer.bytes;
 }
 

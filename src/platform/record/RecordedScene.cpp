@@ -14,8 +14,6 @@ namespace {
 
 // Without a speech engine a word opens the mouth this long.
 constexpr Millis kWordMouthMs = 150;
-// Composed frames kept per character before the cache starts afresh.
-constexpr size_t kMaxCachedFrames = 64;
 
 PcmAudio SpeechPcm(SynthesizedSpeech& audio) {
   PcmAudio pcm;
@@ -55,8 +53,7 @@ struct RecordedScene::Shown {
   BalloonPicture picture;
   QString picture_text;
   QRect picture_for;
-  QSize size;
-  std::map<std::pair<const Frame*, int>, QImage> cache;
+  FrameCache cache;
 };
 
 RecordedScene::RecordedScene(const Scheduler& clock, AudioMix& mix, QSize screen)
@@ -104,7 +101,7 @@ void RecordedScene::FrameShown(const std::string& id, const std::string& animati
   const Animation* found = model.FindAnimation(animation);
   if (found == nullptr || frame < 0 || static_cast<size_t>(frame) >= found->frames.size()) return;
   Shown& shown = Get(id);
-  if (shown.model != &model) shown.cache.clear();
+  if (shown.model != &model) shown.cache.Clear();
   shown.model = &model;
   shown.frame = &found->frames[static_cast<size_t>(frame)];
 }
@@ -231,14 +228,9 @@ void RecordedScene::Paint(QPainter& painter, Millis at_ms) {
         &engine_->Model(id) != shown.model || !shown.model->file) {
       continue;
     }
-    const QSize size(engine_->Width(id), engine_->Height(id));
-    if (size != shown.size || shown.cache.size() > kMaxCachedFrames) {
-      shown.cache.clear();
-      shown.size = size;
-    }
+    const QSize size = DrawnSize(QSize(engine_->Width(id), engine_->Height(id)), screen_.size());
     const int mouth = shown.frame->overlays.empty() ? -1 : MouthAt(shown, at_ms);
-    QImage& image = shown.cache[{shown.frame, mouth}];
-    if (image.isNull()) image = CharacterFrameImage(*shown.model->file, *shown.frame, mouth, size);
+    const QImage& image = shown.cache.Get(*shown.model->file, *shown.frame, mouth, size);
     const QPoint at = PositionAt(shown, at_ms);
     painter.drawImage(at, image);
     if (shown.balloon && (shown.balloon_hide_at < 0 || at_ms < shown.balloon_hide_at)) {
