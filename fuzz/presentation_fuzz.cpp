@@ -18,7 +18,7 @@
 #include "FuzzSupport.h"
 #include "base/VbError.h"
 #include "media/slides_TestDecks.h"
-#include "platform/headless/PresentationFile.h"
+#include "platform/common/PresentationFile.h"
 
 namespace {
 

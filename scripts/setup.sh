@@ -18,6 +18,7 @@ packages=(
   xdg-utils desktop-file-utils libfile-mimeinfo-perl dpkg-dev
   lintian flite1-dev libsndfile1-dev
   libxinerama-dev xserver-xephyr weston xwayland
+  hyperfine
 )
 missing=()
 for p in "${packages[@]}"; do

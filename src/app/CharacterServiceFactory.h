@@ -6,7 +6,7 @@
 #include <string>
 
 #include "charengine/SpeechTiming.h"
-#include "platform/listen/CommandRecognizer.h"
+#include "platform/common/ListenModel.h"
 #include "platform/speech/VoiceChoice.h"
 #include "ports/Scheduler.h"
 
