@@ -130,9 +130,11 @@ pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 find_path(FLITE_INCLUDE flite/flite.h REQUIRED)
 set(FLITE_LIBS flite_cmu_us_kal flite_cmu_us_awb flite_cmu_us_rms flite_cmu_us_slt
     flite_usenglish flite_cmulex flite)
+# espeak-ng is loaded on first use (its headers only at build time).
 zarn_layer(zarn_speech DIRS platform/speech PUBLIC zarn_charengine
-  LIBS PkgConfig::ESPEAK_NG ${FLITE_LIBS} HEADERS espeak-ng/ flite/
-  ABOUT "speech through espeak-ng and flite, mouths from phonemes and loudness")
+  LIBS ${CMAKE_DL_LIBS} ${FLITE_LIBS} HEADERS espeak-ng/ flite/ POSIX
+  ABOUT "speech through espeak-ng (loaded on first use) and flite, mouths from phonemes and loudness")
+target_include_directories(zarn_speech SYSTEM PUBLIC ${ESPEAK_NG_INCLUDE_DIRS})
 
 if(ZARN_LISTEN)
   # PocketSphinx's 0.8 API. Debian's pkg-config file names an include
@@ -192,7 +194,7 @@ endif()
 zarn_layer(zarn_app DIRS app
   PUBLIC zarn_core zarn_headless zarn_common zarn_speech zarn_charengine
   PRIVATE zarn_net zarn_backend zarn_base Threads::Threads
-  LIBS PkgConfig::ESPEAK_NG HEADERS espeak-ng/ POSIX
+  POSIX
   ABOUT "options, tools, \`Player\` (the one wiring of a platform to the program)")
 
 # The module program's wiring of the back ends this build has.
