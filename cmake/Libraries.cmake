@@ -9,10 +9,12 @@
 #   LIBS      third-party libraries, linked privately
 #   HEADERS   include prefixes of the third-party headers it may use
 #   POSIX     it may call the system (unistd.h, sys/*, ...)
-#   SOURCES   extra source files; EXCLUDE: file names left out of the glob
+#   EXCLUDE   file names left out of the glob
+#   BUILD     false: a back end this build leaves out (in the table only, so
+#             that its folder is still checked)
 set(ZARN_LAYER_TABLE "")
 function(zarn_layer name)
-  cmake_parse_arguments(ARG "POSIX;INTERFACE" "ABOUT"
+  cmake_parse_arguments(ARG "POSIX;INTERFACE" "ABOUT;BUILD"
                         "DIRS;PUBLIC;PRIVATE;LIBS;PUBLIC_LIBS;HEADERS;EXCLUDE" ${ARGN})
   # Each folder is reached through a link in a folder of the library's own,
   # so that "folder/File.h" finds only what the library may see.
@@ -22,7 +24,9 @@ function(zarn_layer name)
     file(MAKE_DIRECTORY ${parent})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${dir} ${include_root}/${dir} SYMBOLIC)
   endforeach()
-  if(ARG_INTERFACE)
+  if(DEFINED ARG_BUILD AND NOT ARG_BUILD)
+    # Left out of this build.
+  elseif(ARG_INTERFACE)
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${include_root})
     target_link_libraries(${name} INTERFACE ${ARG_PUBLIC})
@@ -143,20 +147,18 @@ if(ZARN_LISTEN)
   find_path(SPHINXBASE_INCLUDE sphinxbase/cmd_ln.h PATH_SUFFIXES x86_64-linux-gnu REQUIRED)
   find_library(POCKETSPHINX_LIB pocketsphinx REQUIRED)
   find_library(SPHINXBASE_LIB sphinxbase REQUIRED)
-  zarn_layer(zarn_listen DIRS platform/listen PUBLIC zarn_charengine zarn_common
-    PRIVATE zarn_backend LIBS ${POCKETSPHINX_LIB} ${SPHINXBASE_LIB}
-    HEADERS pocketsphinx sphinxbase/
-    ABOUT "voice commands through PocketSphinx")
+endif()
+zarn_layer(zarn_listen DIRS platform/listen PUBLIC zarn_charengine zarn_common
+  PRIVATE zarn_backend LIBS ${POCKETSPHINX_LIB} ${SPHINXBASE_LIB}
+  HEADERS pocketsphinx sphinxbase/ BUILD ${ZARN_LISTEN}
+  ABOUT "voice commands through PocketSphinx")
+if(ZARN_LISTEN)
   target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
                              ${SPHINXBASE_INCLUDE} ${SPHINXBASE_INCLUDE}/sphinxbase)
 endif()
 
 if(ZARN_DESKTOP)
   find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Multimedia MultimediaWidgets)
-  # What the screen and the recorder both draw: QtGui only.
-  zarn_layer(zarn_render DIRS platform/render PUBLIC zarn_backend zarn_charengine zarn_speech
-    PUBLIC_LIBS Qt6::Gui HEADERS Q
-    ABOUT "the drawing the desktop and the recorder share: frames, balloons, mouths (QtGui)")
 
   # The desktop: Qt 6 Widgets on X11 (keystrokes through libxdo, which ships
   # no pkg-config file; monitors through Xinerama); sound and video through
@@ -165,30 +167,34 @@ if(ZARN_DESKTOP)
   find_package(X11 REQUIRED)
   pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
-  set(desktop_listen "")
-  set(desktop_excluded "")
-  if(ZARN_LISTEN)
-    set(desktop_listen zarn_listen)
-  else()
-    set(desktop_excluded QtMicrophone.cpp)
-  endif()
-  zarn_layer(zarn_desktop DIRS platform/desktop
-    PUBLIC zarn_common zarn_render zarn_speech PRIVATE zarn_base ${desktop_listen}
-    PUBLIC_LIBS Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets
-    LIBS X11::X11 X11::Xinerama xdo PkgConfig::FLUIDSYNTH PkgConfig::POPPLER_QT6
-    HEADERS Q X11/ xdo.h fluidsynth poppler/ POSIX EXCLUDE ${desktop_excluded}
-    ABOUT "the desktop platform on Qt 6 Widgets, X11, libxdo, Qt Multimedia, FluidSynth, poppler")
+endif()
+# What the screen and the recorder both draw: QtGui only.
+zarn_layer(zarn_render DIRS platform/render PUBLIC zarn_backend zarn_charengine zarn_speech
+  PUBLIC_LIBS Qt6::Gui HEADERS Q BUILD ${ZARN_DESKTOP}
+  ABOUT "the drawing the desktop and the recorder share: frames, balloons, mouths (QtGui)")
+set(desktop_listen zarn_listen)
+set(desktop_excluded "")
+if(NOT ZARN_LISTEN)
+  set(desktop_excluded QtMicrophone.cpp)
+endif()
+zarn_layer(zarn_desktop DIRS platform/desktop
+  PUBLIC zarn_common zarn_render zarn_speech PRIVATE zarn_base ${desktop_listen}
+  PUBLIC_LIBS Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets
+  LIBS X11::X11 X11::Xinerama xdo PkgConfig::FLUIDSYNTH PkgConfig::POPPLER_QT6
+  HEADERS Q X11/ xdo.h fluidsynth poppler/ POSIX EXCLUDE ${desktop_excluded} BUILD ${ZARN_DESKTOP}
+  ABOUT "the desktop platform on Qt 6 Widgets, X11, libxdo, Qt Multimedia, FluidSynth, poppler")
+if(ZARN_DESKTOP)
   set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
 endif()
 
 if(ZARN_RECORD)
   pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswscale
                     libswresample)
-  zarn_layer(zarn_record DIRS platform/record
-    PUBLIC zarn_common zarn_render zarn_speech LIBS PkgConfig::FFMPEG
-    HEADERS Q libav libsw POSIX
-    ABOUT "recording to video: the scene drawn off screen, sounds mixed, encoded with FFmpeg")
 endif()
+zarn_layer(zarn_record DIRS platform/record
+  PUBLIC zarn_common zarn_render zarn_speech LIBS PkgConfig::FFMPEG
+  HEADERS Q libav libsw POSIX BUILD ${ZARN_RECORD}
+  ABOUT "recording to video: the scene drawn off screen, sounds mixed, encoded with FFmpeg")
 
 # Options, tools and the one wiring of the headless platform to the program.
 zarn_layer(zarn_app DIRS app
@@ -198,6 +204,7 @@ zarn_layer(zarn_app DIRS app
   ABOUT "options, tools, \`Player\` (the one wiring of a platform to the program)")
 
 # The module program's wiring of the back ends this build has.
+set(module_layers zarn_app zarn_desktop zarn_record zarn_listen)
 if(ZARN_DESKTOP)
   set(module_layers zarn_app zarn_desktop)
   set(module_defs ZARN_HAS_RECORD=0 ZARN_HAS_LISTEN=0)
@@ -215,9 +222,11 @@ if(ZARN_DESKTOP)
   if(NOT ZARN_RECORD)
     list(APPEND module_excluded RecordRun.cpp)
   endif()
-  zarn_layer(zarn_app_backends DIRS app/backends PUBLIC ${module_layers} POSIX
-    HEADERS Q EXCLUDE ${module_excluded}
-    ABOUT "the module program's wiring of the desktop, recording and listening")
+endif()
+zarn_layer(zarn_app_backends DIRS app/backends PUBLIC ${module_layers} POSIX
+  HEADERS Q EXCLUDE ${module_excluded} BUILD ${ZARN_DESKTOP}
+  ABOUT "the module program's wiring of the desktop, recording and listening")
+if(ZARN_DESKTOP)
   target_compile_definitions(zarn_app_backends PUBLIC ${module_defs})
 endif()
 
