@@ -18,9 +18,9 @@
 #include "core/shell/frmZARN.h"
 #include "core/util/CFile.h"
 #include "core/util/CReg.h"
+#include "platform/common/RunEnvironment.h"
+#include "platform/common/VirtualTimeLoop.h"
 #include "platform/headless/HeadlessDesktop.h"
-#include "platform/headless/HeadlessEnvironment.h"
-#include "platform/headless/HeadlessLoop.h"
 
 namespace zarn {
 namespace {
@@ -59,9 +59,9 @@ std::string MakeScript(int64_t lines) {
 void BM_InterpretAndPerform(benchmark::State& state) {
   const std::string path = MakeScript(state.range(0));
   for (auto _ : state) {
-    HeadlessLoop loop;
+    VirtualTimeLoop loop;
     Trace trace([&loop] { return loop.Now(); });
-    HeadlessEnvironment environment(loop, path, 1, std::nullopt);
+    RunEnvironment environment(loop, path, 1, std::nullopt);
     HeadlessDesktop desktop(loop, trace, 1024, 768);
     auto engine = MakeCharacterEngine(loop, 1);
     TracingCharacterService characters(*engine, trace);
@@ -82,9 +82,9 @@ BENCHMARK(BM_InterpretAndPerform)->Arg(10000)->Arg(100000)->Unit(benchmark::kMil
 void BM_LoadScriptOnly(benchmark::State& state) {
   const std::string path = MakeScript(state.range(0));
   for (auto _ : state) {
-    HeadlessLoop loop;
+    VirtualTimeLoop loop;
     Trace trace([&loop] { return loop.Now(); });
-    HeadlessEnvironment environment(loop, "", 1, std::nullopt);
+    RunEnvironment environment(loop, "", 1, std::nullopt);
     HeadlessDesktop desktop(loop, trace, 1024, 768);
     auto engine = MakeCharacterEngine(loop, 1);
     TracingCharacterService characters(*engine, trace);

@@ -15,11 +15,11 @@ add_dependencies(bench_program zarnplay)
 target_compile_definitions(bench_program PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
 # The player on a display: run under tests/desktop/with_display.sh.
 zarn_bench(desktop zarn_charfile X11::X11)
-add_dependencies(bench_desktop zarnplay)
+add_dependencies(bench_desktop zarnplay zarnplay-desktop)
 target_compile_definitions(bench_desktop PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
 # Recording a performance to video with the built player and demo character.
 zarn_bench(record)
-add_dependencies(bench_record zarnplay demo_character)
+add_dependencies(bench_record zarnplay zarnplay-desktop demo_character)
 target_compile_definitions(bench_record PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>"
                            ZARN_CHARACTERS="${PROJECT_BINARY_DIR}/characters")
 # The character service through a private session bus it starts.

@@ -13,7 +13,7 @@
 #include "FuzzSupport.h"
 #include "backend/MciCommandText.h"
 #include "backend/MciInterpreter.h"
-#include "platform/headless/HeadlessMediaDevices.h"
+#include "platform/common/ClockMediaDevices.h"
 #include "support/mci_test_support.h"
 
 namespace {
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& folder = MediaFolder();
   FakeScheduler clock;
   MciInterpreter mci;
-  RegisterHeadlessMediaDevices(mci, clock);
+  RegisterClockMediaDevices(mci, clock);
 
   const std::string_view input = fuzz::AsText(data, size);
   size_t start = 0;

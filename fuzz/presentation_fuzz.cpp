@@ -17,8 +17,8 @@
 
 #include "FuzzSupport.h"
 #include "base/VbError.h"
+#include "platform/common/PresentationFile.h"
 #include "support/slides_TestDecks.h"
-#include "platform/headless/PresentationFile.h"
 
 namespace {
 

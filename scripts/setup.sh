@@ -20,6 +20,7 @@ packages=(
   libxinerama-dev xserver-xephyr weston xwayland
   libexpat1-dev nlohmann-json3-dev
   dbus python3-dbus python3-gi
+  hyperfine
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -8,28 +8,24 @@
 #include <sstream>
 
 #include "app/CharacterServiceFactory.h"
-#include "app/DesktopRun.h"
 #include "app/HeadlessActions.h"
+#include "app/ModuleStart.h"
 #include "app/Player.h"
-#include "app/RecordRun.h"
-#include "app/ServiceRun.h"
 #include "app/Tools.h"
 #include "app/Voices.h"
 #include "base/VbError.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
-#include "platform/desktop/ClipboardHolder.h"
+#include "platform/common/ClipboardHold.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "platform/listen/VoiceInput.h"
-#include "platform/listen/WavePcm.h"
 #include "platform/speech/EspeakSynthesizer.h"
 
 namespace zarn {
 
-int RunPlayer(const Options& options) {
+int RunPlayer(const Options& options, const Backends& backends) {
   HeadlessSettings settings;
   if (options.clock) {
-    settings.start_time = HeadlessEnvironment::ParseClock(*options.clock);
+    settings.start_time = RunEnvironment::ParseClock(*options.clock);
     if (!settings.start_time) {
       std::cerr << "zarnplay: --clock takes \"YYYY-MM-DD HH:MM:SS\"\n";
       return 2;
@@ -45,16 +41,15 @@ int RunPlayer(const Options& options) {
   settings.clipboard = options.clipboard.value_or("");
   settings.dry_run = options.dry_run;
   if (options.record_file) {
-    AdjustForRecording(options, settings.screen_width, settings.screen_height, settings.idle_exit,
-                       settings.dry_run);
+    backends.adjust_for_recording(options, settings);
   }
   HeadlessPlatform platform(settings);
-  Trace& trace = platform.Recorder();
+  Trace& trace = platform.TraceLog();
   if (options.trace_file) trace.OpenJsonFile(*options.trace_file);
-  std::unique_ptr<Recording> recording;
+  std::unique_ptr<RunRecording> recording;
   if (options.record_file) {
     try {
-      recording = std::make_unique<Recording>(options, platform);
+      recording = backends.recording(options, platform);
     } catch (const std::runtime_error& e) {
       std::cerr << "zarnplay: " << e.what() << "\n";
       return 2;
@@ -87,27 +82,22 @@ int RunPlayer(const Options& options) {
   };
   Player player(platform, player_settings);
   if (recording) recording->Attach(player.Engine());
-  VoiceInput voice(player.Engine(), model);
+  const Backends::Hearing hearing =
+      backends.listening ? backends.listening(player.Engine(), model) : Backends::Hearing();
 
-  HeadlessActions actions(platform.HeadlessScreen(), platform.VirtualLoop());
+  HeadlessActions actions(platform.VirtualDesktop(), platform.VirtualLoop());
   actions.BackdropAction = [&platform](const std::string& what) {
-    return platform.HeadlessBackdropWindow().Perform(what);
+    return platform.BackdropState().Perform(what);
   };
   actions.GiveCommand = [&player](UserInput input) {
     if (player.program().agent) input.character_id = player.program().agent->Char();
     player.Engine().SimulateCommand(input);
   };
-  actions.Hear = [&player, &voice](const std::string& path) {
-    std::vector<int16_t> pcm;
-    try {
-      pcm = ReadWaveForListening(path);
-    } catch (const std::runtime_error& e) {
-      std::cerr << "zarnplay: hear: " << e.what() << "\n";
-      return false;
-    }
-    if (player.program().agent) voice.Hear(player.program().agent->Char(), pcm);
-    return true;
-  };
+  if (hearing) {
+    actions.Hear = [&player, &hearing](const std::string& path) {
+      return hearing(player.program().agent ? player.program().agent->Char() : std::string(), path);
+    };
+  }
   actions.Schedule(options.actions);
 
   player.Run();
@@ -129,12 +119,31 @@ int RunPlayer(const Options& options) {
   return program.ExitCode;
 }
 
-int ZarnMain(const std::vector<std::string>& args) {
+std::string BackendNeeded(const Options& options, const Backends& backends) {
+  if (options.record_file) return backends.recording ? "" : "recording";
+  if (!options.headless) return backends.desktop ? "" : "the desktop";
+  for (const ScheduledAction& action : options.actions) {
+    if (action.action.substr(0, action.action.find_first_of(" \t")) == "hear")
+      return backends.listening ? "" : "listening";
+  }
+  return "";
+}
+
+bool DisplayPresent() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+int ZarnMain(const std::vector<std::string>& args, const Backends& backends) {
   // Past a file-size limit a write fails and is reported, rather than the
   // signal ending the program with half a file on disk.
   std::signal(SIGXFSZ, SIG_IGN);
   if (const char* hold = std::getenv(kClipboardHolderVariable)) {
-    return RunClipboardHolder(std::atoi(hold));
+    if (backends.clipboard_holder) return backends.clipboard_holder(std::atoi(hold));
+    return StartModule("the clipboard", args);
   }
   std::string error;
   Options options = ParseOptions(args, error);
@@ -157,23 +166,38 @@ int ZarnMain(const std::vector<std::string>& args) {
     return 0;
   }
   if (auto code = RunTool(options)) return *code;
-  if (auto code = RunService(options)) return *code;
+  // The bus service and its one-shot client live in the module program.
+  if (options.service || options.say ||
+      (options.service_client && (options.headless || !DisplayPresent()))) {
+    if (backends.service) return backends.service(options);
+    if (!backends.in_module) return StartModule("the service", args);
+    std::cerr << "zarnplay: the service is not part of this build (configure with "
+              << ModuleOption("the service") << ")\n";
+    return 2;
+  }
   for (const std::string& arg : options.ignored) {
     std::cerr << "zarnplay: ignoring argument '" << arg << "' (variables are /name=value)\n";
   }
+  // Checked here, before a module starts: its message is the same either way.
+  if (!options.headless && !options.record_file && !DisplayPresent()) {
+    std::cerr << "zarnplay: no display ($DISPLAY is not set); run with --headless to play "
+                 "without one\n";
+    return 2;
+  }
+  if (const std::string backend = BackendNeeded(options, backends); !backend.empty()) {
+    if (!backends.in_module) return StartModule(backend, args);
+    std::cerr << "zarnplay: " << backend << " is not part of this build (configure with "
+              << ModuleOption(backend) << ")\n";
+    return 2;
+  }
   try {
     if (!options.headless && !options.record_file) {
-      if (!DisplayPresent()) {
-        std::cerr << "zarnplay: no display ($DISPLAY is not set); run with --headless to play "
-                     "without one\n";
-        return 2;
-      }
       for (const std::string& option : options.headless_only) {
         std::cerr << "zarnplay: " << option << " is for --headless runs; ignored on the desktop\n";
       }
-      return RunDesktopPlayer(options);
+      return backends.desktop(options);
     }
-    return RunPlayer(options);
+    return RunPlayer(options, backends);
   } catch (const VbError& e) {
     std::cerr << "zarnplay: " << e.Description() << "\n";
     return 1;

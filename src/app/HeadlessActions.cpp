@@ -7,8 +7,8 @@
 #include "backend/Trace.h"
 #include "core/agent/CAgent.h"
 #include "core/shell/Program.h"
+#include "platform/common/VirtualTimeLoop.h"
 #include "platform/headless/HeadlessDesktop.h"
-#include "platform/headless/HeadlessLoop.h"
 
 namespace zarn {
 namespace {
@@ -23,7 +23,7 @@ bool ParseConfidence(const std::string& text, int32_t& value) {
 
 }  // namespace
 
-HeadlessActions::HeadlessActions(HeadlessDesktop& desktop, HeadlessLoop& loop)
+HeadlessActions::HeadlessActions(HeadlessDesktop& desktop, VirtualTimeLoop& loop)
     : desktop_(desktop), loop_(loop) {}
 
 void HeadlessActions::Schedule(const std::vector<ScheduledAction>& actions) {

@@ -10,12 +10,12 @@
 namespace zarn {
 
 class HeadlessDesktop;
-class HeadlessLoop;
+class VirtualTimeLoop;
 
 // Plays the --act user actions at their virtual times.
 class HeadlessActions {
  public:
-  HeadlessActions(HeadlessDesktop& desktop, HeadlessLoop& loop);
+  HeadlessActions(HeadlessDesktop& desktop, VirtualTimeLoop& loop);
 
   void Schedule(const std::vector<ScheduledAction>& actions);
   // Carries out one action now; false (with a message on stderr) when the
@@ -31,7 +31,7 @@ class HeadlessActions {
 
  private:
   HeadlessDesktop& desktop_;
-  HeadlessLoop& loop_;
+  VirtualTimeLoop& loop_;
 };
 
 }  // namespace zarn

@@ -1,5 +1,6 @@
 #include "app/OptionTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -223,6 +224,44 @@ const OptionSpec* FindOption(std::string_view name) {
     if (option.name == name) return &option;
   }
   return nullptr;
+}
+
+// The arguments for a run that only measures: ours without the recording's
+// own, then headless, ending when idle, shell actions only traced, speech
+// timed by each character's voice as the recording times it.
+std::vector<std::string> MeasuringArguments(const Options& options, const std::string& trace) {
+  std::vector<std::string> args;
+  size_t i = 0;
+  for (; i < options.given.size() && options.given[i] != "--"; ++i) {
+    const std::string& arg = options.given[i];
+    const OptionSpec* option = FindOption(arg);
+    if (option == nullptr) {
+      args.push_back(arg);
+      continue;
+    }
+    // The option with its values, as the parser took them.
+    size_t end = i + 1;
+    if (option->json_first && end < options.given.size() && options.given[end] == "--json") ++end;
+    end = std::min(end + static_cast<size_t>(option->values), options.given.size());
+    if (option->measuring == Measuring::kPassOn) {
+      args.insert(args.end(), options.given.begin() + static_cast<std::ptrdiff_t>(i),
+                  options.given.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    i = end - 1;
+  }
+  for (const char* arg : {"--headless", "--idle-exit", "--dry-run", "--tts-timing"}) {
+    args.emplace_back(arg);
+  }
+  const bool one_engine = options.tts_timing == "espeak" || options.tts_timing == "flite";
+  args.push_back(one_engine ? options.tts_timing : "voice");
+  args.insert(args.end(), {"--trace", trace});
+  // The recording's frame, which is also the script's screen.
+  const int width = options.screen_given ? options.screen_width : 1280;
+  const int height = options.screen_given ? options.screen_height : 720;
+  args.insert(args.end(), {"--screen", std::to_string(width) + "x" + std::to_string(height)});
+  args.insert(args.end(), options.given.begin() + static_cast<std::ptrdiff_t>(i),
+              options.given.end());
+  return args;
 }
 
 }  // namespace zarn

@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Options.h"
 
@@ -40,5 +41,8 @@ struct OptionSpec {
 std::span<const OptionSpec> OptionTable();
 // Null for a name that is not ours.
 const OptionSpec* FindOption(std::string_view name);
+
+// The measuring run's arguments: ours as given, less those it sets itself.
+std::vector<std::string> MeasuringArguments(const Options& options, const std::string& trace);
 
 }  // namespace zarn

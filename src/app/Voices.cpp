@@ -1,13 +1,12 @@
 #include "app/Voices.h"
 
-#include <espeak-ng/speak_lib.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "backend/WindowsNames.h"
+#include "platform/speech/EspeakLibrary.h"
 #include "platform/speech/EspeakSynthesizer.h"
 #include "platform/speech/FliteVoices.h"
 
@@ -45,14 +44,15 @@ int ListVoices(std::ostream& out) {
   }
   espeak_VOICE variants{};
   variants.languages = "variant";
-  for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v != nullptr && *v != nullptr; ++v) {
+  for (const espeak_VOICE** v = Espeak().ListVoices(nullptr); v != nullptr && *v != nullptr; ++v) {
     const char* languages = (*v)->languages;
     if (languages == nullptr || *languages == '\0') continue;
     // Each entry starts with a priority byte, then its first language.
     out << "espeak:" << languages + 1 << "\t" << ((*v)->name ? (*v)->name : "") << "\n";
   }
   out << "espeak variants (add to a language as +NAME):";
-  for (const espeak_VOICE** v = espeak_ListVoices(&variants); v != nullptr && *v != nullptr; ++v) {
+  for (const espeak_VOICE** v = Espeak().ListVoices(&variants); v != nullptr && *v != nullptr;
+       ++v) {
     if ((*v)->identifier == nullptr) continue;
     const std::string id = (*v)->identifier;
     out << " " << id.substr(id.rfind('/') + 1);

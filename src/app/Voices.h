@@ -3,7 +3,7 @@
 #include <iosfwd>
 
 #include "app/Options.h"
-#include "platform/listen/CommandRecognizer.h"
+#include "platform/common/ListenModel.h"
 #include "platform/speech/VoiceChoice.h"
 
 namespace zarn {

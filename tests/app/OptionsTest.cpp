@@ -7,7 +7,6 @@
 
 #include "app/OptionTable.h"
 #include "app/Options.h"
-#include "app/RecordRun.h"
 
 namespace zarn {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "e2e_selfrun_ChildProcess.h"
-#include "platform/headless/HeadlessWindowSystem.h"
+#include "platform/common/WindowRegistry.h"
 #include "support/download_TestServers.h"
 #include "support/Harness.h"
 #include "support/Process.h"
@@ -61,7 +61,7 @@ class CloseAllTest : public ::testing::Test {
     return ParseTrace(ReadFile(Trace(name)));
   }
   // Waits until `count` windows are registered.
-  bool WaitForWindows(HeadlessWindowSystem& windows, size_t count) {
+  bool WaitForWindows(WindowRegistry& windows, size_t count) {
     for (auto until = std::chrono::steady_clock::now() + 60s;
          std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(20ms)) {
       if (windows.TopLevelWindows().size() == count) return true;
@@ -76,7 +76,7 @@ class CloseAllTest : public ::testing::Test {
 
 TEST_F(CloseAllTest, FourthCopyClosesThreePlayingCopiesAndEnds) {
   const std::string script = dir_.Write("stay.zrn", kStaying);
-  HeadlessWindowSystem observer(runtime_ + "/zarnplay");
+  WindowRegistry observer(runtime_ + "/zarnplay");
   std::vector<std::unique_ptr<ChildProcess>> players;
   for (int i = 1; i <= 3; ++i) players.push_back(Start("player" + std::to_string(i), {script}));
   // A copy that is killed leaves its window entry behind.
@@ -128,7 +128,7 @@ TEST_F(CloseAllTest, IdleCopyEndsOnTheCloseMessage) {
   // Waiting for commands with nothing scheduled, the copy sleeps in the
   // pump; the close message wakes it.
   const std::string script = dir_.Write("stay.zrn", kStaying);
-  HeadlessWindowSystem sender(runtime_ + "/zarnplay");
+  WindowRegistry sender(runtime_ + "/zarnplay");
   auto player = Start("player", {script});
   ASSERT_TRUE(WaitForWindows(sender, 1));
   std::this_thread::sleep_for(200ms);  // let it reach the idle wait
@@ -136,7 +136,7 @@ TEST_F(CloseAllTest, IdleCopyEndsOnTheCloseMessage) {
   const auto started = std::chrono::steady_clock::now();
   sender.SendClose(sender.TopLevelWindows().at(0));
   EXPECT_LT(std::chrono::steady_clock::now() - started,
-            std::chrono::milliseconds(HeadlessWindowSystem::kSendTimeoutMs));
+            std::chrono::milliseconds(WindowRegistry::kSendTimeoutMs));
   EXPECT_EQ(player->Wait(30s), std::optional<int>(0));
   EXPECT_EQ(Select(Records("player"), "life", "Unload").size(), 1u);
 }
@@ -145,7 +145,7 @@ TEST_F(CloseAllTest, IdleCopyEndsOnTheCloseMessage) {
 // script is found, closed, and gives up the transfer at once.
 TEST_F(CloseAllTest, ReachesACopyWhoseScriptIsStillDownloading) {
   testing::HttpServer http({});
-  HeadlessWindowSystem observer(runtime_ + "/zarnplay");
+  WindowRegistry observer(runtime_ + "/zarnplay");
   auto loading = Start("loading", {http.Url("/stall")});
   ASSERT_TRUE(WaitForWindows(observer, 1));
   auto closer = Start("closer", {"/CLOSEALL"});
@@ -171,7 +171,7 @@ TEST(InstanceRegistry, SameFolderWhateverTheRuntimeAndTempFolders) {
   for (const char* value : {"/tmp", "/var/tmp"}) {
     setenv("XDG_RUNTIME_DIR", value, 1);
     setenv("TMPDIR", value, 1);
-    folders.push_back(HeadlessWindowSystem::DefaultFolder());
+    folders.push_back(WindowRegistry::DefaultFolder());
   }
   for (const auto& [name, value] : saved) {
     if (value) {

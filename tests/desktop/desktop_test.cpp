@@ -14,10 +14,10 @@
 #include <sstream>
 
 #include "desktop/desktop_fixture.h"
-#include "platform/desktop/DesktopScreen.h"
+#include "platform/common/WindowRegistry.h"
+#include "platform/desktop/QtDesktop.h"
 #include "platform/desktop/QtScheduler.h"
 #include "platform/desktop/X11WindowSystem.h"
-#include "platform/headless/HeadlessWindowSystem.h"
 #include "support/TraceReader.h"
 
 namespace zarn {
@@ -148,7 +148,7 @@ TEST_F(DesktopTest, CloseAllAlsoReachesRegisteredCopiesAndAsksEachOnce) {
       },
       nullptr);
   display.RegisterMainWindow("ZARN://observer", "ZARNPlayMain");
-  HeadlessWindowSystem registry(dir_ / "registry");
+  WindowRegistry registry(dir_ / "registry");
   registry.RegisterMainWindow("ZARN://observer", "ZARNPlayMain");
   registry.SetCloseHandler([&](WindowId) { ++registry_closes; });
 
@@ -333,7 +333,7 @@ TEST(OpenDialogTest, FilterCaptionsNameTheirPatternsOnce) {
   testing::App();
   QtScheduler loop;
   zarn::Trace trace([] { return int64_t{0}; });
-  DesktopScreen screen(loop, trace);
+  QtDesktop screen(loop, trace);
   FileDialogRequest request;
   request.title = "Open ZARN Script";
   request.filter = "ZARN Script Files (*.zrn, *.zrs)|*.zrn;*.zrs|All Files (*.*)|*.*";

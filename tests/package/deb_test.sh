@@ -21,7 +21,7 @@ lintian --fail-on error --display-info --tag-display-limit 0 "$deb" >"$work/lint
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \
   >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; exit 1; }
 
-for f in /usr/bin/zarnplay /usr/share/zarnplay/characters/Fennet.acs \
+for f in /usr/bin/zarnplay /usr/lib/zarnplay/zarnplay-desktop /usr/share/zarnplay/characters/Fennet.acs \
   /usr/share/zarnplay/examples/hello.zrn /usr/share/applications/zarnplay.desktop \
   /usr/share/man/man1/zarnplay.1.gz /usr/share/icons/hicolor/scalable/apps/zarnplay.svg \
   /usr/share/dbus-1/services/org.zarnplay.Characters.service \

@@ -63,7 +63,7 @@ class Harness {
                                           options_.speech_planner,
                                           {},
                                           options_.speech_input}) {
-    platform_.Recorder().SetJsonStream(&json_);
+    platform_.TraceLog().SetJsonStream(&json_);
   }
 
   // Start-up as the program does it, then the performance until nothing is
@@ -92,10 +92,10 @@ class Harness {
   std::vector<TraceLine> Records() const { return ParseTrace(json_.str()); }
   std::string TraceText() const { return json_.str(); }
 
-  HeadlessLoop& Loop() { return platform_.VirtualLoop(); }
-  HeadlessDesktop& Desktop() { return platform_.HeadlessScreen(); }
-  HeadlessPresenter& Presenter() { return platform_.Presenter(); }
-  HeadlessBackdrop& Backdrop() { return platform_.HeadlessBackdropWindow(); }
+  VirtualTimeLoop& Loop() { return platform_.VirtualLoop(); }
+  HeadlessDesktop& Desktop() { return platform_.VirtualDesktop(); }
+  PresentationShow& Presenter() { return platform_.Presenter(); }
+  BackdropModel& Backdrop() { return platform_.BackdropState(); }
   HeadlessPlatform& Platform() { return platform_; }
   CharacterEngine& Engine() { return player_.Engine(); }
   Program& program() { return player_.program(); }
@@ -119,7 +119,7 @@ class Harness {
     settings.command_line = o.command_line;
     settings.arguments = o.arguments;
     settings.seed = o.seed;
-    settings.start_time = HeadlessEnvironment::ParseClock(o.clock);
+    settings.start_time = RunEnvironment::ParseClock(o.clock);
     settings.screen_width = o.screen_width;
     settings.screen_height = o.screen_height;
     settings.clipboard = o.clipboard;

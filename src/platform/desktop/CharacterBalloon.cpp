@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QRegion>
 
-#include "platform/desktop/CharacterPicture.h"
 #include "platform/desktop/CharacterWindow.h"
+#include "platform/render/CharacterPicture.h"
 
 namespace zarn {
 

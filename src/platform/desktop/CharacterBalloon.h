@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -9,23 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/render/BalloonLook.h"
+
 namespace zarn {
-
-// How a character's balloon looks, from its file and Balloon.Style.
-struct BalloonLook {
-  QFont font;
-  QColor text{0, 0, 0};
-  QColor back{255, 255, 225};
-  QColor border{0, 0, 0};
-  int chars_per_line = 28;
-  int lines = 2;
-  bool size_to_text = false;
-  bool auto_hide = true;
-  bool auto_pace = true;
-};
-
-// A balloon closes this long after its speech ends, when it hides itself.
-inline constexpr int kBalloonAutoHideMs = 1500;
 
 // The word balloon beside a character: a rounded box with a tail for
 // speech, a cloud with bubbles for thoughts. A top-level window of its own,

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "charengine/CharacterEngine.h"
-#include "platform/desktop/CharacterPicture.h"
-#include "platform/desktop/DesktopScreen.h"
 #include "platform/desktop/Monitors.h"
+#include "platform/desktop/QtDesktop.h"
+#include "platform/render/CharacterPicture.h"
 
 namespace zarn {
 namespace {
@@ -40,7 +40,7 @@ struct CharacterScreen::Shown {
   QTimer mouth_timer;
 };
 
-CharacterScreen::CharacterScreen(CharacterEngine& engine, DesktopScreen& desktop)
+CharacterScreen::CharacterScreen(CharacterEngine& engine, QtDesktop& desktop)
     : engine_(engine), desktop_(desktop) {
   clock_.start();
   slide_timer_.setInterval(kSlideStepMs);
@@ -327,8 +327,8 @@ void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
   TraceRecord record("ui", "CharacterMenu");
   record.Char(id);
   for (const std::string& caption : captions) record.Arg(caption);
-  desktop_.Recorder().Write(record);
-  desktop_.Recorder().Flush();  // the menu's loop does not flush it
+  desktop_.TraceLog().Write(record);
+  desktop_.TraceLog().Flush();  // the menu's loop does not flush it
   menu.exec(at);
 }
 

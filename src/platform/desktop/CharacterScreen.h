@@ -19,14 +19,14 @@
 namespace zarn {
 
 class CharacterEngine;
-class DesktopScreen;
+class QtDesktop;
 struct Frame;
 
 // The characters the engine plays, on the desktop: a shaped window and a
 // balloon each, frame sounds, and the mouse back to the engine.
 class CharacterScreen : public CharacterRenderSink {
  public:
-  CharacterScreen(CharacterEngine& engine, DesktopScreen& desktop);
+  CharacterScreen(CharacterEngine& engine, QtDesktop& desktop);
   ~CharacterScreen() override;
 
   void VisibilityChanged(const std::string& id, bool visible) override;
@@ -70,7 +70,7 @@ class CharacterScreen : public CharacterRenderSink {
   QString VoiceCommandsText(const std::string& id) const;
 
   CharacterEngine& engine_;
-  DesktopScreen& desktop_;
+  QtDesktop& desktop_;
   CharacterSound sound_;
   std::map<std::string, std::unique_ptr<Shown>> shown_;
   QTimer slide_timer_;

@@ -9,6 +9,7 @@
 
 #include "backend/MciDevice.h"
 #include "backend/WaveDecoder.h"
+#include "platform/common/SoundStarter.h"
 #include "ports/Scheduler.h"
 
 class QAudioSink;
@@ -17,11 +18,6 @@ namespace zarn {
 
 // Whether a sound output exists; says so on stderr the first time it does not.
 bool SoundOutputPresent();
-
-// Plays frames [from, to) of the audio somewhere other than the sound
-// output (a recording's mix); gives back what stops it.
-using SoundStarter =
-    std::function<std::function<void()>(const PcmAudio& audio, int64_t from, int64_t to)>;
 
 // Decoded audio played through the sound output. The play's end comes from
 // the audio's own length on the wall clock, since the sink reports its end

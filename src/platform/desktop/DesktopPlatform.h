@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "backend/Trace.h"
-#include "platform/desktop/DesktopScreen.h"
 #include "platform/desktop/QtClipboard.h"
+#include "platform/desktop/QtDesktop.h"
 #include "platform/desktop/QtScheduler.h"
 #include "platform/desktop/X11WindowSystem.h"
 #include "ports/Platform.h"
@@ -52,8 +52,8 @@ class DesktopPlatform : public Platform {
   void Quit() override;
   void EndProcess(int code) override;
 
-  zarn::Trace& Recorder() { return trace_; }
-  DesktopScreen& Screen() { return screen_; }
+  zarn::Trace& TraceLog() { return trace_; }
+  QtDesktop& Screen() { return screen_; }
   QtScheduler& WallLoop() { return loop_; }
   X11WindowSystem& DisplayWindows() { return windows_; }
   // Another copy asked us to close by some way of its own.
@@ -66,7 +66,7 @@ class DesktopPlatform : public Platform {
   std::unique_ptr<QApplication> app_;
   QtScheduler loop_;
   zarn::Trace trace_;
-  DesktopScreen screen_;
+  QtDesktop screen_;
   QtClipboard clipboard_;
   X11WindowSystem windows_;
   LentServices lent_;

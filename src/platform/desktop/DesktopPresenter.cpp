@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "base/VbError.h"
+#include "platform/common/PresentationFile.h"
 #include "platform/desktop/SlideWindow.h"
-#include "platform/headless/PresentationFile.h"
 
 namespace zarn {
 namespace {

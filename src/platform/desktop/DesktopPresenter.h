@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "backend/Trace.h"
+#include "platform/common/PresentationShow.h"
 #include "platform/desktop/SlideConverter.h"
-#include "platform/headless/HeadlessPresenter.h"
 #include "ports/PresentationPort.h"
 #include "ports/Scheduler.h"
 
@@ -66,7 +66,7 @@ class DesktopPresenter : public PresentationPort, private PresentationEvents {
   template <class F>
   void Forward(F&& event);
 
-  HeadlessPresenter logic_;
+  PresentationShow logic_;
   Trace& trace_;
   SlideConverter converter_;
   std::vector<PresentationEvents*> sinks_;

@@ -12,6 +12,7 @@
 #include "backend/WaveDecoder.h"
 #include "charengine/CharacterRenderSink.h"
 #include "charengine/SpeechTiming.h"
+#include "platform/render/SpeechSound.h"
 #include "platform/speech/EspeakSpeech.h"
 
 class QAudioSink;
@@ -20,10 +21,6 @@ class QBuffer;
 namespace zarn {
 
 class CharacterScreen;
-
-// A Speak's sound file decoded, with mouths from its loudness on the speech
-// clock; nothing (and why, on stderr) when it cannot be read.
-std::optional<PcmAudio> ReadSpeechSound(const std::string& path, std::vector<SpeechEvent>& mouths);
 
 // Puts espeak-ng's voice to what the characters say: the engine times
 // speech with the planner given here, which keeps the audio it timed; when

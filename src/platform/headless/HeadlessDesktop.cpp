@@ -12,7 +12,7 @@ std::string FileTitleOf(const std::string& path) {
 
 }  // namespace
 
-HeadlessDesktop::HeadlessDesktop(HeadlessLoop& loop, Trace& trace, int width_px, int height_px)
+HeadlessDesktop::HeadlessDesktop(VirtualTimeLoop& loop, Trace& trace, int width_px, int height_px)
     : loop_(loop), trace_(trace), width_px_(width_px), height_px_(height_px) {}
 
 MessageAnswer HeadlessDesktop::MessageBox(const std::string& text, MessageIcon icon,

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "backend/Trace.h"
-#include "platform/headless/HeadlessLoop.h"
+#include "platform/common/VirtualTimeLoop.h"
 #include "ports/DesktopPort.h"
 #include "ports/ErrorDialogPort.h"
 
@@ -18,7 +18,7 @@ namespace zarn {
 // action gave it a path, and everything shown goes to the trace.
 class HeadlessDesktop : public DesktopPort, public ErrorDialogPort {
  public:
-  HeadlessDesktop(HeadlessLoop& loop, Trace& trace, int width_px, int height_px);
+  HeadlessDesktop(VirtualTimeLoop& loop, Trace& trace, int width_px, int height_px);
 
   void SetEvents(DesktopEvents* events) override { events_ = events; }
   MessageAnswer MessageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
@@ -54,7 +54,7 @@ class HeadlessDesktop : public DesktopPort, public ErrorDialogPort {
   bool TrayPresent() const { return tray_present_; }
 
  private:
-  HeadlessLoop& loop_;
+  VirtualTimeLoop& loop_;
   Trace& trace_;
   int width_px_;
   int height_px_;

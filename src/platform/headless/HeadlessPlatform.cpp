@@ -30,8 +30,7 @@ void InstallStopSignals() {
 }
 
 std::string WindowFolder(const HeadlessSettings& settings) {
-  return settings.window_folder.empty() ? HeadlessWindowSystem::DefaultFolder()
-                                        : settings.window_folder;
+  return settings.window_folder.empty() ? WindowRegistry::DefaultFolder() : settings.window_folder;
 }
 
 }  // namespace

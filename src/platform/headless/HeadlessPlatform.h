@@ -7,15 +7,15 @@
 #include <string>
 
 #include "backend/Trace.h"
-#include "platform/headless/HeadlessBackdrop.h"
+#include "platform/common/BackdropModel.h"
+#include "platform/common/MediaCommandService.h"
+#include "platform/common/PresentationShow.h"
+#include "platform/common/ProgramStarter.h"
+#include "platform/common/RunEnvironment.h"
+#include "platform/common/VirtualTimeLoop.h"
+#include "platform/common/WindowRegistry.h"
 #include "platform/headless/HeadlessClipboard.h"
 #include "platform/headless/HeadlessDesktop.h"
-#include "platform/headless/HeadlessEnvironment.h"
-#include "platform/headless/HeadlessLoop.h"
-#include "platform/headless/HeadlessMediaCommandPort.h"
-#include "platform/headless/HeadlessPresenter.h"
-#include "platform/headless/HeadlessShell.h"
-#include "platform/headless/HeadlessWindowSystem.h"
 #include "ports/Platform.h"
 
 namespace zarn {
@@ -69,30 +69,30 @@ class HeadlessPlatform : public Platform {
   void Quit() override { quit_ = true; }
 
   // The concrete services, for the user actions and the tests.
-  HeadlessLoop& VirtualLoop() { return loop_; }
-  zarn::Trace& Recorder() { return trace_; }
-  HeadlessDesktop& HeadlessScreen() { return desktop_; }
-  HeadlessBackdrop& HeadlessBackdropWindow() { return backdrop_; }
-  HeadlessPresenter& Presenter() { return presenter_; }
-  HeadlessMediaCommandPort& MediaPort() { return media_; }
-  HeadlessWindowSystem& WindowSystem() { return windows_; }
+  VirtualTimeLoop& VirtualLoop() { return loop_; }
+  zarn::Trace& TraceLog() { return trace_; }
+  HeadlessDesktop& VirtualDesktop() { return desktop_; }
+  BackdropModel& BackdropState() { return backdrop_; }
+  PresentationShow& Presenter() { return presenter_; }
+  MediaCommandService& MediaPort() { return media_; }
+  WindowRegistry& WindowSystem() { return windows_; }
 
  private:
   void WaitForOutside();
 
   bool idle_exit_;
   bool quit_ = false;
-  HeadlessLoop loop_;
+  VirtualTimeLoop loop_;
   zarn::Trace trace_;
-  HeadlessEnvironment environment_;
+  RunEnvironment environment_;
   HeadlessDesktop desktop_;
-  HeadlessPresenter presenter_;
+  PresentationShow presenter_;
   PresentationPort* presentation_ = nullptr;
-  HeadlessMediaCommandPort media_;
-  HeadlessBackdrop backdrop_;
-  HeadlessShell shell_;
+  MediaCommandService media_;
+  BackdropModel backdrop_;
+  ProgramStarter shell_;
   HeadlessClipboard clipboard_;
-  HeadlessWindowSystem windows_;
+  WindowRegistry windows_;
 };
 
 }  // namespace zarn

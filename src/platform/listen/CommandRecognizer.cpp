@@ -15,7 +15,6 @@ namespace zarn {
 namespace {
 
 constexpr const char* kSearch = "commands";
-constexpr const char* kDefaultFolder = "/usr/share/pocketsphinx/model/en-us";
 
 // Path scores are in the decoder's scaled log units. A gap of about 350
 // (a clearly different phrase on these models) makes the runner-up twenty
@@ -39,17 +38,6 @@ std::string JoinWords(const std::vector<std::string>& words) {
 }
 
 }  // namespace
-
-ListenModel ListenModel::Installed(const std::string& folder) {
-  const std::string base = folder.empty() ? kDefaultFolder : folder;
-  return {base + "/en-us", base + "/cmudict-en-us.dict"};
-}
-
-bool ListenModel::Present() const {
-  std::error_code ec;
-  return std::filesystem::is_directory(acoustic, ec) &&
-         std::filesystem::is_regular_file(dictionary, ec);
-}
 
 struct CommandRecognizer::Decoder {
   cmd_ln_t* config = nullptr;

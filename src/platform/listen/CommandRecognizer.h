@@ -7,19 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/ListenModel.h"
 #include "platform/listen/VoiceGrammar.h"
 
 namespace zarn {
-
-// Where the acoustic model and its dictionary are.
-struct ListenModel {
-  std::string acoustic;    // folder of the acoustic model
-  std::string dictionary;  // pronouncing dictionary
-  // The model installed with the system; `folder` overrides its location
-  // (acoustic model "en-us" and "cmudict-en-us.dict" inside).
-  static ListenModel Installed(const std::string& folder = "");
-  bool Present() const;
-};
 
 // One command that may have been said, with the recognizer's confidence
 // from -100 (surely not) to 100 (surely).

@@ -1,5 +1,10 @@
 #include "platform/net/CurlInternet.h"
 
+#include <dlfcn.h>
+
+// The calls go through pointers loaded on the first download: checking the
+// option types needs the functions themselves.
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
 
 #include <cerrno>
@@ -57,11 +62,54 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return *transfer.cancelled && (*transfer.cancelled)() ? 1 : 0;
 }
 
+// libcurl, and the thirty-odd libraries it links, loaded by the first
+// download rather than by every run.
+struct CurlApi {
+  decltype(&::curl_global_init) global_init = nullptr;
+  decltype(&::curl_easy_init) easy_init = nullptr;
+  decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+  decltype(&::curl_easy_perform) easy_perform = nullptr;
+  decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+  decltype(&::curl_easy_strerror) easy_strerror = nullptr;
+  decltype(&::curl_slist_append) slist_append = nullptr;
+  decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+};
+
+template <class F>
+void Bind(void* library, const char* name, F& function) {
+  function = reinterpret_cast<F>(dlsym(library, name));
+  if (function == nullptr) {
+    throw VbError(kInternetFailure, std::string("libcurl has no ") + name);
+  }
+}
+
+CurlApi LoadCurl() {
+  void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    throw VbError(kInternetFailure, std::string("libcurl cannot be loaded: ") + dlerror());
+  }
+  CurlApi api;
+  Bind(library, "curl_global_init", api.global_init);
+  Bind(library, "curl_easy_init", api.easy_init);
+  Bind(library, "curl_easy_setopt", api.easy_setopt);
+  Bind(library, "curl_easy_perform", api.easy_perform);
+  Bind(library, "curl_easy_cleanup", api.easy_cleanup);
+  Bind(library, "curl_easy_strerror", api.easy_strerror);
+  Bind(library, "curl_slist_append", api.slist_append);
+  Bind(library, "curl_slist_free_all", api.slist_free_all);
+  return api;
+}
+
+const CurlApi& Curl() {
+  static const CurlApi api = LoadCurl();
+  return api;
+}
+
 struct CurlDeleter {
-  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+  void operator()(CURL* curl) const { Curl().easy_cleanup(curl); }
 };
 struct ListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { Curl().slist_free_all(list); }
 };
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -87,8 +135,8 @@ int32_t NumberFor(CURLcode code) {
 }
 
 void EnsureGlobalInit() {
-  static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (init != CURLE_OK) throw VbError(kInternetFailure, curl_easy_strerror(init));
+  static const CURLcode init = Curl().global_init(CURL_GLOBAL_DEFAULT);
+  if (init != CURLE_OK) throw VbError(kInternetFailure, Curl().easy_strerror(init));
 }
 
 }  // namespace
@@ -98,13 +146,13 @@ CurlInternet::CurlInternet(Timeouts timeouts) : timeouts_(timeouts) {}
 
 int64_t CurlInternet::OpenUrlReadToFile(const UrlRequest& request, const std::string& path) {
   EnsureGlobalInit();
-  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  std::unique_ptr<CURL, CurlDeleter> curl(Curl().easy_init());
   if (!curl) throw VbError(kInternetFailure, "The Internet service could not be opened");
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) throw VbError(vberr::kPathFileAccess, "Path/File access error");
 
-  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-  headers = curl_slist_append(headers, "Pragma: no-cache");
+  curl_slist* headers = Curl().slist_append(nullptr, "Cache-Control: no-cache");
+  headers = Curl().slist_append(headers, "Pragma: no-cache");
   std::unique_ptr<curl_slist, ListDeleter> header_list(headers);
 
   Transfer transfer;
@@ -114,26 +162,27 @@ int64_t CurlInternet::OpenUrlReadToFile(const UrlRequest& request, const std::st
   char error_text[CURL_ERROR_SIZE] = {};
 
   CURL* c = curl.get();
-  curl_easy_setopt(c, CURLOPT_URL, request.url.c_str());
-  curl_easy_setopt(c, CURLOPT_USERAGENT, request.agent.c_str());
-  curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
-  curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, timeouts_.low_speed_bytes);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.low_speed_time.count()));
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteChunk);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error_text);
+  Curl().easy_setopt(c, CURLOPT_URL, request.url.c_str());
+  Curl().easy_setopt(c, CURLOPT_USERAGENT, request.agent.c_str());
+  Curl().easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+  Curl().easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
+  Curl().easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+  Curl().easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  Curl().easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
+  Curl().easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+  Curl().easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  Curl().easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
+  Curl().easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, timeouts_.low_speed_bytes);
+  Curl().easy_setopt(c, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(timeouts_.low_speed_time.count()));
+  Curl().easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteChunk);
+  Curl().easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+  Curl().easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
+  Curl().easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+  Curl().easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  Curl().easy_setopt(c, CURLOPT_ERRORBUFFER, error_text);
 
-  const CURLcode code = curl_easy_perform(c);
+  const CURLcode code = Curl().easy_perform(c);
   const bool closed = std::fclose(file.release()) == 0;
   if (code == CURLE_WRITE_ERROR && transfer.write_error != 0) {
     // A full disk or a file-size limit: say so, not that "data" failed.
@@ -141,7 +190,7 @@ int64_t CurlInternet::OpenUrlReadToFile(const UrlRequest& request, const std::st
                   "Cannot write " + path + ": " + std::strerror(transfer.write_error));
   }
   if (code != CURLE_OK) {
-    std::string reason = error_text[0] != '\0' ? error_text : curl_easy_strerror(code);
+    std::string reason = error_text[0] != '\0' ? error_text : Curl().easy_strerror(code);
     throw VbError(NumberFor(code), reason);
   }
   if (!closed) {

@@ -5,9 +5,9 @@
 
 #include "backend/WaveDecoder.h"
 #include "charengine/CharacterEngine.h"
-#include "platform/desktop/CharacterPicture.h"
-#include "platform/desktop/DesktopSpeech.h"
 #include "platform/record/AudioMix.h"
+#include "platform/render/CharacterPicture.h"
+#include "platform/render/SpeechSound.h"
 
 namespace zarn {
 namespace {

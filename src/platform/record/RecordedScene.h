@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "charengine/CharacterRenderSink.h"
-#include "platform/desktop/CharacterBalloon.h"
+#include "platform/render/BalloonLook.h"
 #include "platform/speech/EspeakSpeech.h"
 #include "ports/Scheduler.h"
 

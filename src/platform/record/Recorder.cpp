@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "platform/headless/HeadlessBackdrop.h"
-#include "platform/headless/HeadlessLoop.h"
+#include "platform/common/BackdropModel.h"
+#include "platform/common/VirtualTimeLoop.h"
 
 namespace zarn {
 namespace {
@@ -25,7 +25,7 @@ QColor ColourOf(uint32_t color) {
 
 }  // namespace
 
-Recorder::Recorder(HeadlessLoop& loop, const HeadlessBackdrop& backdrop,
+Recorder::Recorder(VirtualTimeLoop& loop, const BackdropModel& backdrop,
                    const VideoSettings& settings)
     : loop_(loop),
       backdrop_(backdrop),
@@ -84,7 +84,7 @@ void Recorder::PaintBackdrop(QPainter& painter) {
   if (!backdrop_.Loaded() || !backdrop_.Visible()) return;
   painter.fillRect(canvas_.rect(), ColourOf(backdrop_.BackColor()));
   for (int index = 0; index < 2; ++index) {
-    const HeadlessBackdrop::Picture& element = backdrop_.Element(index);
+    const BackdropModel::Picture& element = backdrop_.Element(index);
     if (!element.visible || element.path.empty()) continue;
     QImage& picture = pictures_[element.path];
     if (picture.isNull()) {

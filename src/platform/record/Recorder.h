@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/DesktopAudioDevice.h"
+#include "platform/common/SoundStarter.h"
 #include "platform/record/AudioMix.h"
 #include "platform/record/RecordedScene.h"
 #include "platform/record/VideoEncoder.h"
@@ -17,8 +17,8 @@
 
 namespace zarn {
 
-class HeadlessBackdrop;
-class HeadlessLoop;
+class BackdropModel;
+class VirtualTimeLoop;
 
 // Behind everything when no backdrop is up (WebM stays see-through).
 inline const QColor kRecordingBackground(0x2e, 0x4d, 0x6b);
@@ -30,7 +30,7 @@ inline const QColor kRecordingBackground(0x2e, 0x4d, 0x6b);
 class Recorder {
  public:
   // Opens the file at once, so that a bad name fails before anything plays.
-  Recorder(HeadlessLoop& loop, const HeadlessBackdrop& backdrop, const VideoSettings& settings);
+  Recorder(VirtualTimeLoop& loop, const BackdropModel& backdrop, const VideoSettings& settings);
   ~Recorder();
 
   RecordedScene& Scene() { return scene_; }
@@ -58,8 +58,8 @@ class Recorder {
   void PaintBackdrop(QPainter& painter);
   Millis FrameTime(int64_t frame) const;
 
-  HeadlessLoop& loop_;
-  const HeadlessBackdrop& backdrop_;
+  VirtualTimeLoop& loop_;
+  const BackdropModel& backdrop_;
   VideoSettings settings_;
   AudioMix mix_;
   RecordedScene scene_;

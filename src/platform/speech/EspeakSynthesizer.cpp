@@ -1,10 +1,10 @@
 #include "platform/speech/EspeakSynthesizer.h"
 
-#include <espeak-ng/speak_lib.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/speech/EspeakLibrary.h"
 
 namespace zarn {
 namespace {
@@ -83,7 +83,7 @@ void EspeakSynthesizer::Start() {
     return;
   }
   if (!start_error_.empty()) throw SpeechError(start_error_);
-  const int rate = espeak_Initialize(
+  const int rate = Espeak().Initialize(
       AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
       espeakINITIALIZE_PHONEME_EVENTS | espeakINITIALIZE_PHONEME_IPA | espeakINITIALIZE_DONT_EXIT);
   if (rate <= 0) {
@@ -97,7 +97,7 @@ void EspeakSynthesizer::Start() {
                    std::to_string(SynthesizedSpeech::kSampleRate) + " Hz expected";
     throw SpeechError(start_error_);
   }
-  espeak_SetSynthCallback(OnSynth);
+  Espeak().SetSynthCallback(OnSynth);
   started_ = true;
   owner_ = std::this_thread::get_id();
 }
@@ -105,15 +105,15 @@ void EspeakSynthesizer::Start() {
 void EspeakSynthesizer::UseVoice(const EspeakVoice& voice) {
   // A variant or dialect espeak does not have falls back to the language,
   // then to English, rather than to silence.
-  if (espeak_SetVoiceByName(voice.Name().c_str()) != EE_OK &&
-      espeak_SetVoiceByName(voice.language.c_str()) != EE_OK &&
-      espeak_SetVoiceByName("en") != EE_OK) {
+  if (Espeak().SetVoiceByName(voice.Name().c_str()) != EE_OK &&
+      Espeak().SetVoiceByName(voice.language.c_str()) != EE_OK &&
+      Espeak().SetVoiceByName("en") != EE_OK) {
     throw SpeechError("espeak-ng has no voice for '" + voice.Name() + "', nor an English one");
   }
-  espeak_SetParameter(espeakRATE, std::clamp(voice.rate, kEspeakMinRate, kEspeakMaxRate), 0);
-  espeak_SetParameter(espeakPITCH, std::clamp(voice.pitch, 0, 100), 0);
-  espeak_SetParameter(espeakRANGE, 50, 0);
-  espeak_SetParameter(espeakVOLUME, 100, 0);
+  Espeak().SetParameter(espeakRATE, std::clamp(voice.rate, kEspeakMinRate, kEspeakMaxRate), 0);
+  Espeak().SetParameter(espeakPITCH, std::clamp(voice.pitch, 0, 100), 0);
+  Espeak().SetParameter(espeakRANGE, 50, 0);
+  Espeak().SetParameter(espeakVOLUME, 100, 0);
 }
 
 SynthesizedSpeech EspeakSynthesizer::Synthesize(const std::string& ssml, const EspeakVoice& voice,
@@ -122,9 +122,9 @@ SynthesizedSpeech EspeakSynthesizer::Synthesize(const std::string& ssml, const E
   UseVoice(voice);
   SynthesizedSpeech speech;
   SynthTarget target{speech, keep_audio};
-  const espeak_ERROR result = espeak_Synth(ssml.c_str(), ssml.size() + 1, 0, POS_CHARACTER, 0,
+  const espeak_ERROR result = Espeak().Synth(ssml.c_str(), ssml.size() + 1, 0, POS_CHARACTER, 0,
                                            espeakCHARS_UTF8 | espeakSSML, nullptr, &target);
-  if (result == EE_OK) espeak_Synchronize();
+  if (result == EE_OK) Espeak().Synchronize();
   if (result != EE_OK) throw SpeechError("espeak-ng could not speak the text");
   // Events can run a little ahead of the audio they arrive with.
   std::stable_sort(speech.events.begin(), speech.events.end(),

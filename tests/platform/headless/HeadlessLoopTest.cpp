@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/HeadlessLoop.h"
+#include "platform/common/VirtualTimeLoop.h"
 
 namespace zarn {
 namespace {
 
-TEST(HeadlessLoop, RunsTasksInTimeThenPostingOrder) {
-  HeadlessLoop loop;
+TEST(VirtualTimeLoop, RunsTasksInTimeThenPostingOrder) {
+  VirtualTimeLoop loop;
   std::vector<std::string> ran;
   loop.PostAt(20, [&] { ran.push_back("b"); });
   loop.PostAt(10, [&] { ran.push_back("a"); });
@@ -24,8 +24,8 @@ TEST(HeadlessLoop, RunsTasksInTimeThenPostingOrder) {
   EXPECT_EQ(loop.Now(), 20);
 }
 
-TEST(HeadlessLoop, TasksPostedForNowRunInTheSamePump) {
-  HeadlessLoop loop;
+TEST(VirtualTimeLoop, TasksPostedForNowRunInTheSamePump) {
+  VirtualTimeLoop loop;
   std::vector<int> ran;
   loop.Post([&] {
     ran.push_back(1);
@@ -35,10 +35,10 @@ TEST(HeadlessLoop, TasksPostedForNowRunInTheSamePump) {
   EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
 
-TEST(HeadlessLoop, ASleepingTaskHandsControlBackToTheIdleLoop) {
+TEST(VirtualTimeLoop, ASleepingTaskHandsControlBackToTheIdleLoop) {
   // A task that sleeps and reposts itself (a show that loops for ever) must
   // not keep one pump busy for ever.
-  HeadlessLoop loop;
+  VirtualTimeLoop loop;
   int runs = 0;
   std::function<void()> again = [&] {
     ++runs;
@@ -53,8 +53,8 @@ TEST(HeadlessLoop, ASleepingTaskHandsControlBackToTheIdleLoop) {
   EXPECT_EQ(loop.Now(), 200);
 }
 
-TEST(HeadlessLoop, SleepMovesTheClockWithoutRunningAnything) {
-  HeadlessLoop loop;
+TEST(VirtualTimeLoop, SleepMovesTheClockWithoutRunningAnything) {
+  VirtualTimeLoop loop;
   bool ran = false;
   loop.PostAt(5, [&] { ran = true; });
   loop.Advance(10);
@@ -64,10 +64,10 @@ TEST(HeadlessLoop, SleepMovesTheClockWithoutRunningAnything) {
   EXPECT_TRUE(ran);
 }
 
-TEST(HeadlessLoop, BackgroundTasksRunOnlyWhileOtherWorkRemains) {
+TEST(VirtualTimeLoop, BackgroundTasksRunOnlyWhileOtherWorkRemains) {
   // Idling reposts itself for ever; the run still ends with the last
   // ordinary task, and a sleep runs what fell due meanwhile.
-  HeadlessLoop loop;
+  VirtualTimeLoop loop;
   std::vector<Millis> ran;
   std::function<void()> idle = [&] {
     ran.push_back(loop.Now());

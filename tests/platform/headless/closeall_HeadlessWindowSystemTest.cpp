@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "base/VbError.h"
-#include "platform/headless/HeadlessWindowSystem.h"
+#include "platform/common/WindowRegistry.h"
 #include "support/TempFolder.h"
 
 namespace zarn {
@@ -28,7 +28,7 @@ struct Folder {
   std::string path = base / "zarnplay";
 };
 
-std::vector<std::string> Titles(HeadlessWindowSystem& windows) {
+std::vector<std::string> Titles(WindowRegistry& windows) {
   std::vector<std::string> titles;
   for (const WindowId window : windows.TopLevelWindows()) {
     titles.push_back(windows.WindowTitle(window));
@@ -39,7 +39,7 @@ std::vector<std::string> Titles(HeadlessWindowSystem& windows) {
 // Pumps `receiver` on its own thread until `done` is set.
 class Pump {
  public:
-  Pump(HeadlessWindowSystem& receiver, std::atomic<bool>& done)
+  Pump(WindowRegistry& receiver, std::atomic<bool>& done)
       : thread_([&receiver, &done] {
           while (!done) {
             pollfd fd{receiver.ListenDescriptor(), POLLIN, 0};
@@ -52,10 +52,10 @@ class Pump {
   std::thread thread_;
 };
 
-TEST(HeadlessWindowSystem, CopiesSeeEachOthersWindowsInRegistrationOrder) {
+TEST(WindowRegistry, CopiesSeeEachOthersWindowsInRegistrationOrder) {
   Folder folder;
-  HeadlessWindowSystem first(folder.path);
-  HeadlessWindowSystem second(folder.path);
+  WindowRegistry first(folder.path);
+  WindowRegistry second(folder.path);
   EXPECT_EQ(first.MainWindow(), 0u);
   EXPECT_TRUE(first.TopLevelWindows().empty());  // no folder yet
 
@@ -63,7 +63,7 @@ TEST(HeadlessWindowSystem, CopiesSeeEachOthersWindowsInRegistrationOrder) {
   const WindowId other = second.RegisterWindow("Viewer zarn://x", "OtherClass");
   second.RegisterMainWindow("ZARN://two", "ZARNPlayMain");
 
-  for (HeadlessWindowSystem* windows : {&first, &second}) {
+  for (WindowRegistry* windows : {&first, &second}) {
     EXPECT_EQ(Titles(*windows),
               (std::vector<std::string>{"ZARN://one", "Viewer zarn://x", "ZARN://two"}));
   }
@@ -78,10 +78,10 @@ TEST(HeadlessWindowSystem, CopiesSeeEachOthersWindowsInRegistrationOrder) {
   EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
-TEST(HeadlessWindowSystem, SendCloseReturnsAfterTheReceiverHandledIt) {
+TEST(WindowRegistry, SendCloseReturnsAfterTheReceiverHandledIt) {
   Folder folder;
-  HeadlessWindowSystem sender(folder.path);
-  HeadlessWindowSystem receiver(folder.path);
+  WindowRegistry sender(folder.path);
+  WindowRegistry receiver(folder.path);
   receiver.RegisterMainWindow("ZARN://receiver", "ZARNPlayMain");
   std::atomic<int> handled{0};
   std::atomic<WindowId> handled_window{0};
@@ -100,10 +100,10 @@ TEST(HeadlessWindowSystem, SendCloseReturnsAfterTheReceiverHandledIt) {
   }
 }
 
-TEST(HeadlessWindowSystem, PostCloseDoesNotWait) {
+TEST(WindowRegistry, PostCloseDoesNotWait) {
   Folder folder;
-  HeadlessWindowSystem sender(folder.path);
-  HeadlessWindowSystem receiver(folder.path);
+  WindowRegistry sender(folder.path);
+  WindowRegistry receiver(folder.path);
   receiver.RegisterMainWindow("ZARN://receiver", "ZARNPlayMain");
   int handled = 0;
   receiver.SetCloseHandler([&](WindowId) { ++handled; });
@@ -115,9 +115,9 @@ TEST(HeadlessWindowSystem, PostCloseDoesNotWait) {
   EXPECT_EQ(handled, 1);
 }
 
-TEST(HeadlessWindowSystem, CloseToOurOwnWindow) {
+TEST(WindowRegistry, CloseToOurOwnWindow) {
   Folder folder;
-  HeadlessWindowSystem windows(folder.path);
+  WindowRegistry windows(folder.path);
   windows.RegisterMainWindow("ZARN://me", "ZARNPlayMain");
   int handled = 0;
   windows.SetCloseHandler([&](WindowId) { ++handled; });
@@ -136,9 +136,9 @@ pid_t ReapedPid() {
   return child;
 }
 
-TEST(HeadlessWindowSystem, EntriesOfCopiesThatAreGoneAreSkippedAndRemoved) {
+TEST(WindowRegistry, EntriesOfCopiesThatAreGoneAreSkippedAndRemoved) {
   Folder folder;
-  HeadlessWindowSystem windows(folder.path);
+  WindowRegistry windows(folder.path);
   windows.RegisterMainWindow("ZARN://alive", "ZARNPlayMain");
 
   // Sockets nobody listens on any more.
@@ -179,16 +179,16 @@ TEST(HeadlessWindowSystem, EntriesOfCopiesThatAreGoneAreSkippedAndRemoved) {
   EXPECT_FALSE(std::filesystem::exists(refused));
   EXPECT_EQ(Titles(windows), (std::vector<std::string>{"ZARN://alive"}));
   // A new window still comes after every number in use.
-  HeadlessWindowSystem later(folder.path);
+  WindowRegistry later(folder.path);
   later.RegisterMainWindow("ZARN://later", "ZARNPlayMain");
   EXPECT_GT(later.MainWindow(), 105u);
 }
 
-TEST(HeadlessWindowSystem, RefusesAFolderOthersCanWriteTo) {
+TEST(WindowRegistry, RefusesAFolderOthersCanWriteTo) {
   Folder folder;
   ASSERT_EQ(mkdir(folder.path.c_str(), 0777), 0);
   chmod(folder.path.c_str(), 0777);
-  HeadlessWindowSystem windows(folder.path);
+  WindowRegistry windows(folder.path);
   EXPECT_THROW(windows.RegisterMainWindow("ZARN://x", "ZARNPlayMain"), VbError);
   EXPECT_EQ(windows.MainWindow(), 0u);
 }

@@ -8,8 +8,8 @@
 #include "backend/MciInterpreter.h"
 #include "backend/Trace.h"
 #include "support/mci_test_support.h"
-#include "platform/headless/HeadlessMediaCommandPort.h"
-#include "platform/headless/HeadlessMediaDevices.h"
+#include "platform/common/MediaCommandService.h"
+#include "platform/common/ClockMediaDevices.h"
 
 // The file layouts below name only the fields that differ from a plain file.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -21,7 +21,7 @@ using namespace testing_media;
 
 class HeadlessMediaTest : public ::testing::Test {
  protected:
-  HeadlessMediaTest() { RegisterHeadlessMediaDevices(mci_, clock_); }
+  HeadlessMediaTest() { RegisterClockMediaDevices(mci_, clock_); }
 
   int32_t Send(const std::string& command) {
     std::string reply;
@@ -167,14 +167,14 @@ TEST_F(HeadlessMediaTest, ClosingCancelsTheEndTimer) {
   clock_.RunUntil(2000);  // nothing left to run on a freed device
 }
 
-TEST(HeadlessMediaCommandPort, TracesEveryCommandWithItsResult) {
+TEST(MediaCommandService, TracesEveryCommandWithItsResult) {
   TempDir dir;
   const std::string wav = dir.Write("a b.wav", MakeWave({}));
   FakeScheduler clock;
   Trace trace([&clock] { return clock.Now(); });
   std::ostringstream json;
   trace.SetJsonStream(&json);
-  HeadlessMediaCommandPort port(clock, trace);
+  MediaCommandService port(clock, trace);
 
   std::string reply;
   EXPECT_EQ(port.SendString("close media", reply), 263);

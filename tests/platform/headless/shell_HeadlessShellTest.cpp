@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "base/VbError.h"
-#include "platform/headless/HeadlessShell.h"
+#include "platform/common/ProgramStarter.h"
 
 namespace zarn {
 namespace {
@@ -28,7 +28,7 @@ constexpr char kProbeScript[] =
     "out=\"$1\"\n"
     "printf '%s|' \"$@\" > \"$out.tmp\" && /bin/mv \"$out.tmp\" \"$out\"\n";
 
-class HeadlessShellTest : public ::testing::Test {
+class ProgramStarterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/zarn-shell-XXXXXX";
@@ -102,9 +102,9 @@ class HeadlessShellTest : public ::testing::Test {
   Trace trace_{[] { return int64_t{0}; }};
 };
 
-TEST_F(HeadlessShellTest, StartsAProgramFoundOnPathAndLeavesNoChildBehind) {
+TEST_F(ProgramStarterTest, StartsAProgramFoundOnPathAndLeavesNoChildBehind) {
   WriteProgram("probe", kProbeScript);
-  HeadlessShell shell(trace_, false);
+  ProgramStarter shell(trace_, false);
   const fs::path out = root_ / "out file";
   const std::string command = "probe.exe \"" + out.string() + "\" second";
 
@@ -120,9 +120,9 @@ TEST_F(HeadlessShellTest, StartsAProgramFoundOnPathAndLeavesNoChildBehind) {
   EXPECT_NE(json_.str().find("\"result\":" + std::to_string(pid)), std::string::npos);
 }
 
-TEST_F(HeadlessShellTest, ThrowsWhenNothingCanBeStarted) {
+TEST_F(ProgramStarterTest, ThrowsWhenNothingCanBeStarted) {
   WriteProgram("broken", "not a program, no interpreter line\n");
-  HeadlessShell shell(trace_, false);
+  ProgramStarter shell(trace_, false);
   struct Case {
     const char* command;
     int32_t number;
@@ -145,10 +145,10 @@ TEST_F(HeadlessShellTest, ThrowsWhenNothingCanBeStarted) {
   EXPECT_NE(json_.str().find(R"("error":"53 File not found")"), std::string::npos);
 }
 
-TEST_F(HeadlessShellTest, DryRunChecksAndTracesButStartsNothing) {
+TEST_F(ProgramStarterTest, DryRunChecksAndTracesButStartsNothing) {
   WriteProgram("probe", kProbeScript);
   WriteOpener("xdg-open");
-  HeadlessShell shell(trace_, true);
+  ProgramStarter shell(trace_, true);
   const fs::path out = root_ / "dry";
 
   EXPECT_EQ(shell.StartProgram("probe " + out.string()), 0);
@@ -163,9 +163,9 @@ TEST_F(HeadlessShellTest, DryRunChecksAndTracesButStartsNothing) {
             std::string::npos);
 }
 
-TEST_F(HeadlessShellTest, OpensADocumentThroughTheOpenerOnPath) {
+TEST_F(ProgramStarterTest, OpensADocumentThroughTheOpenerOnPath) {
   WriteOpener("xdg-open");
-  HeadlessShell shell(trace_, false);
+  ProgramStarter shell(trace_, false);
   std::string windows_folder = (root_ / "DOCS").string();
   for (char& c : windows_folder) {
     if (c == '/') c = '\\';
@@ -179,16 +179,16 @@ TEST_F(HeadlessShellTest, OpensADocumentThroughTheOpenerOnPath) {
             std::string::npos);
 }
 
-TEST_F(HeadlessShellTest, FallsBackToGioAndPassesAddressesUnchanged) {
+TEST_F(ProgramStarterTest, FallsBackToGioAndPassesAddressesUnchanged) {
   WriteOpener("gio");
-  HeadlessShell shell(trace_, false);
+  ProgramStarter shell(trace_, false);
   EXPECT_EQ(shell.ShellExecute("open", "https://example.org/a?b=c", "", "", 1), 42);
   EXPECT_EQ(WaitForFile(root_ / "bin" / "gio.args"), "open|https://example.org/a?b=c|");
 }
 
-TEST_F(HeadlessShellTest, MapsOpenFailuresToTheWindowsValues) {
+TEST_F(ProgramStarterTest, MapsOpenFailuresToTheWindowsValues) {
   const std::string docs = (root_ / "docs").string();
-  HeadlessShell shell(trace_, false);
+  ProgramStarter shell(trace_, false);
   struct Case {
     const char* operation;
     std::string file;
@@ -209,8 +209,8 @@ TEST_F(HeadlessShellTest, MapsOpenFailuresToTheWindowsValues) {
   }
 }
 
-TEST_F(HeadlessShellTest, TracesKeystrokesWithTheirPlan) {
-  HeadlessShell shell(trace_, false);
+TEST_F(ProgramStarterTest, TracesKeystrokesWithTheirPlan) {
+  ProgramStarter shell(trace_, false);
   shell.SendKeys(ParseKeystrokes("+ab"), true);
   EXPECT_NE(json_.str().find(R"("op":"SendKeys","args":["+ab","Shift:down 'a' Shift:up 'b'"])"),
             std::string::npos);

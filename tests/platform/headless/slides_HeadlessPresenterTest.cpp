@@ -4,8 +4,8 @@
 
 #include "base/VbError.h"
 #include "support/slides_TestDecks.h"
-#include "platform/headless/HeadlessLoop.h"
-#include "platform/headless/HeadlessPresenter.h"
+#include "platform/common/VirtualTimeLoop.h"
+#include "platform/common/PresentationShow.h"
 #include "support/TempFolder.h"
 #include "support/TraceReader.h"
 
@@ -50,10 +50,10 @@ class PresenterTest : public ::testing::Test {
   }
 
   TempFolder dir_;
-  HeadlessLoop loop_;
+  VirtualTimeLoop loop_;
   std::ostringstream json_;
   Trace trace_{[this] { return loop_.Now(); }};
-  HeadlessPresenter presenter_{loop_, trace_};
+  PresentationShow presenter_{loop_, trace_};
   Sink sink_;
 
   void SetUp() override { trace_.SetJsonStream(&json_); }
@@ -110,9 +110,9 @@ TEST_F(PresenterTest, AdvanceModeLoopAndHiddenSlides) {
   const std::string path = testing::WritePptx(dir_ / "hidden.pptx", deck);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    HeadlessLoop loop;
+    VirtualTimeLoop loop;
     Trace trace([&loop] { return loop.Now(); });
-    HeadlessPresenter presenter(loop, trace);
+    PresentationShow presenter(loop, trace);
     Sink sink;
     presenter.CreateApplication(&sink);
     const PresentationId id = presenter.OpenPresentation(path, false, false, true);

@@ -5,8 +5,8 @@
 
 #include "base/VbError.h"
 #include "support/slides_TestDecks.h"
-#include "platform/headless/PresentationFile.h"
-#include "platform/headless/XmlScanner.h"
+#include "platform/common/PresentationFile.h"
+#include "platform/common/XmlScanner.h"
 #include "support/TempFolder.h"
 
 namespace zarn {

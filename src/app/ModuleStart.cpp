@@ -1,0 +1,56 @@
+#include "app/ModuleStart.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+namespace zarn {
+namespace {
+
+constexpr const char* kModule = "zarnplay-desktop";
+
+}  // namespace
+
+std::string ModuleOption(const std::string& backend) {
+  if (backend == "recording") return "-DZARN_RECORD=ON";
+  if (backend == "listening") return "-DZARN_LISTEN=ON";
+  return "-DZARN_DESKTOP=ON";
+}
+
+std::vector<std::string> ModuleCandidates(const std::string& self_path, const char* module_dir) {
+  if (module_dir != nullptr && *module_dir != '\0') {
+    return {(std::filesystem::path(module_dir) / kModule).string()};
+  }
+  const std::filesystem::path folder = std::filesystem::path(self_path).parent_path();
+  return {(folder / kModule).string(),
+          (folder.parent_path() / "lib" / "zarnplay" / kModule).lexically_normal().string()};
+}
+
+int StartModule(const std::string& backend, const std::vector<std::string>& args) {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const std::vector<std::string> candidates =
+      ModuleCandidates(ec ? std::string() : self.string(), std::getenv("ZARNPLAY_MODULE_DIR"));
+  for (const std::string& path : candidates) {
+    if (access(path.c_str(), X_OK) != 0) continue;
+    std::vector<std::string> owned = args;
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (std::string& arg : owned) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(path.c_str(), argv.data());
+    std::cerr << "zarnplay: cannot start " << path << " for " << backend << ": "
+              << std::generic_category().message(errno) << "\n";
+    return 2;
+  }
+  std::cerr << "zarnplay: " << backend << " needs the module " << kModule
+            << ", which is not installed (looked in " << candidates.front()
+            << (candidates.size() > 1 ? " and " + candidates.back() : std::string())
+            << "); install the zarnplay package or build with " << ModuleOption(backend) << "\n";
+  return 2;
+}
+
+}  // namespace zarn
