@@ -8,6 +8,9 @@
 #include "app/OptionTable.h"
 #include "app/Options.h"
 
+// The cases below name only the fields they check.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace zarn {
 namespace {
 
