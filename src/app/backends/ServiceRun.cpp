@@ -1,5 +1,7 @@
 #include "app/backends/ServiceRun.h"
 
+#include "app/Application.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QTimer>

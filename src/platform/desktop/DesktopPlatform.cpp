@@ -29,8 +29,8 @@ DesktopPlatform* g_running = nullptr;
 
 void OnLibraryExit(int code, void*) {
   if (g_running == nullptr) return;
-  g_running->Recorder().Write(TraceRecord("life", "Exit").Arg(code));
-  g_running->Recorder().Flush();
+  g_running->TraceLog().Write(TraceRecord("life", "Exit").Arg(code));
+  g_running->TraceLog().Flush();
 }
 
 int g_argc = 1;
