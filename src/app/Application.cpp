@@ -16,6 +16,7 @@
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/common/ClipboardHold.h"
+#include "platform/common/RunEnvironment.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/speech/EspeakSynthesizer.h"
 
@@ -136,6 +137,9 @@ bool DisplayPresent() {
 }
 
 int ZarnMain(const std::vector<std::string>& args, const Backends& backends) {
+  // Only the module program stands in for another; a copy started by a
+  // script is itself.
+  if (!backends.in_module) unsetenv(kStartedAsVariable);
   if (const char* hold = std::getenv(kClipboardHolderVariable)) {
     if (backends.clipboard_holder) return backends.clipboard_holder(std::atoi(hold));
     return StartModule("the clipboard", args);
