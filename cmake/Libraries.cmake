@@ -204,6 +204,8 @@ zarn_layer(zarn_app DIRS app
   PRIVATE zarn_net zarn_backend zarn_base Threads::Threads
   POSIX
   ABOUT "options, tools, \`Player\` (the one wiring of a platform to the program)")
+target_compile_definitions(zarn_app PRIVATE
+  ZARN_INSTALLED_MODULE_DIR="${CMAKE_INSTALL_PREFIX}/lib/zarnplay")
 
 # The module program's wiring of the back ends this build has.
 # The character service on the session bus (QtDBus, which works without a

@@ -17,6 +17,7 @@
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "platform/common/ClipboardHold.h"
+#include "platform/common/RunEnvironment.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/speech/EspeakSynthesizer.h"
 
@@ -141,6 +142,9 @@ int ZarnMain(const std::vector<std::string>& args, const Backends& backends) {
   // Past a file-size limit a write fails and is reported, rather than the
   // signal ending the program with half a file on disk.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Only the module program stands in for another; a copy started by a
+  // script is itself.
+  if (!backends.in_module) unsetenv(kStartedAsVariable);
   if (const char* hold = std::getenv(kClipboardHolderVariable)) {
     if (backends.clipboard_holder) return backends.clipboard_holder(std::atoi(hold));
     return StartModule("the clipboard", args);

@@ -8,6 +8,8 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/common/RunEnvironment.h"
+
 namespace zarn {
 namespace {
 
@@ -26,8 +28,13 @@ std::vector<std::string> ModuleCandidates(const std::string& self_path, const ch
     return {(std::filesystem::path(module_dir) / kModule).string()};
   }
   const std::filesystem::path folder = std::filesystem::path(self_path).parent_path();
-  return {(folder / kModule).string(),
-          (folder.parent_path() / "lib" / "zarnplay" / kModule).lexically_normal().string()};
+  std::vector<std::string> candidates{
+      (folder / kModule).string(),
+      (folder.parent_path() / "lib" / "zarnplay" / kModule).lexically_normal().string()};
+  // A copy made elsewhere (--make-exe) still finds the installed module.
+  const std::string installed = std::string(ZARN_INSTALLED_MODULE_DIR) + "/" + kModule;
+  if (installed != candidates.back()) candidates.push_back(installed);
+  return candidates;
 }
 
 int StartModule(const std::string& backend, const std::vector<std::string>& args) {
@@ -37,8 +44,14 @@ int StartModule(const std::string& backend, const std::vector<std::string>& args
       ModuleCandidates(ec ? std::string() : self.string(), std::getenv("ZARNPLAY_MODULE_DIR"));
   for (const std::string& path : candidates) {
     if (access(path.c_str(), X_OK) != 0) continue;
+    // The module is this program to the script (its path, an embedded
+    // script, the main window's title).
+    if (!ec) setenv(kStartedAsVariable, self.c_str(), 1);
     std::vector<std::string> owned = args;
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    // Named as the program the user started: Qt makes the windows' class
+    // from it, which window managers and the tests match.
+    std::string name = "zarnplay";
+    std::vector<char*> argv{name.data()};
     for (std::string& arg : owned) argv.push_back(arg.data());
     argv.push_back(nullptr);
     execv(path.c_str(), argv.data());

@@ -58,6 +58,10 @@ LocalTime RunEnvironment::Now() const {
 
 std::string RunEnvironment::ExecutablePath() const {
   if (!exe_path_.empty()) return exe_path_;
+  if (const char* started_as = std::getenv(kStartedAsVariable);
+      started_as != nullptr && *started_as != '\0') {
+    return started_as;
+  }
   std::error_code ec;
   auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : path.string();

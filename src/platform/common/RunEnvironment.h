@@ -9,6 +9,10 @@
 
 namespace zarn {
 
+// Set by `zarnplay` for the module program it starts: the path of the
+// program the user ran, which the module stands in for.
+inline constexpr char kStartedAsVariable[] = "ZARN_STARTED_AS";
+
 // The real process environment, with the clock following the scheduler's
 // time from a fixed or real start.
 class RunEnvironment : public EnvironmentPort {
