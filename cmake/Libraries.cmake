@@ -220,7 +220,7 @@ if(ZARN_DESKTOP)
   file(READ ${zarn_xml_file} ZARN_MANAGER_XML)
   list(GET zarn_bus_xml 1 zarn_xml_file)
   file(READ ${zarn_xml_file} ZARN_CHARACTER_XML)
-  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/ServiceInterfaces.h CONTENT
+  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/platform/service/ServiceInterfaces.h CONTENT
        "#pragma once\ninline constexpr const char* kManagerInterfaceXml = R\"xml(@ZARN_MANAGER_XML@)xml\";\ninline constexpr const char* kCharacterInterfaceXml = R\"xml(@ZARN_CHARACTER_XML@)xml\";\n"
        @ONLY)
 endif()

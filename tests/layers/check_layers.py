@@ -21,10 +21,6 @@ POSIX = ("unistd.h", "sys/", "fcntl.h", "dirent.h", "poll.h", "signal.h", "spawn
          "pwd.h", "grp.h", "termios.h", "pthread.h", "netinet/", "arpa/", "netdb.h", "glob.h",
          "fnmatch.h", "wordexp.h", "syslog.h", "libgen.h", "sched.h", "semaphore.h")
 
-# Files still calling the system from a layer that may not, until their
-# files and folders go through a port. Empty this list, do not grow it.
-POSIX_EXCEPTIONS: set[str] = set()
-
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
@@ -77,7 +73,7 @@ def check_file(path, rel, layer, layers, src_root):
                 elif to is not layer and to["name"] not in layer["reach"]:
                     errors.append(f"{where} may not include {target} ({to['name']})")
             elif target.startswith(POSIX):
-                if not layer["posix"] and rel not in POSIX_EXCEPTIONS:
+                if not layer["posix"]:
                     errors.append(f"{where} may not call the system: <{target}>")
             else:
                 owner = [p for p in third_party if target.startswith(p)]

@@ -6,9 +6,9 @@
 
 #include "app/CharacterServiceFactory.h"
 #include "app/Player.h"
-#include "app/backends/ServiceRun.h"
 #include "app/Voices.h"
 #include "app/backends/DesktopWindows.h"
+#include "app/backends/ServiceRun.h"
 #include "charengine/CharacterEngine.h"
 #include "core/agent/CAgent.h"
 #include "core/media/bBackdrop.h"

@@ -55,7 +55,6 @@ std::optional<Millis> LastTraceTime(const std::string& path) {
 
 }  // namespace
 
-
 std::optional<Millis> MeasurePerformance(const Options& options) {
   std::string folder =
       (std::filesystem::temp_directory_path() / "zarnplay-measure-XXXXXX").string();

@@ -1,7 +1,5 @@
 #include "app/backends/ServiceRun.h"
 
-#include "app/Application.h"
-
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QTimer>
@@ -10,9 +8,10 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/Application.h"
 #include "app/CharacterServiceFactory.h"
-#include "app/backends/DesktopRun.h"
 #include "app/Voices.h"
+#include "app/backends/DesktopRun.h"
 #include "backend/Trace.h"
 #include "backend/TracingCharacterService.h"
 #include "charengine/CharacterEngine.h"

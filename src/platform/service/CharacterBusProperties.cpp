@@ -2,9 +2,9 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
-#include "ServiceInterfaces.h"  // generated from data/dbus
 #include "platform/service/BusErrors.h"
 #include "platform/service/CharacterBus.h"
+#include "platform/service/ServiceInterfaces.h"  // generated from data/dbus
 
 namespace zarn {
 

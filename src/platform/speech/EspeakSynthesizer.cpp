@@ -123,7 +123,7 @@ SynthesizedSpeech EspeakSynthesizer::Synthesize(const std::string& ssml, const E
   SynthesizedSpeech speech;
   SynthTarget target{speech, keep_audio};
   const espeak_ERROR result = Espeak().Synth(ssml.c_str(), ssml.size() + 1, 0, POS_CHARACTER, 0,
-                                           espeakCHARS_UTF8 | espeakSSML, nullptr, &target);
+                                             espeakCHARS_UTF8 | espeakSSML, nullptr, &target);
   if (result == EE_OK) Espeak().Synchronize();
   if (result != EE_OK) throw SpeechError("espeak-ng could not speak the text");
   // Events can run a little ahead of the audio they arrive with.
