@@ -97,7 +97,7 @@ void Act(Options& o, Values v, std::string& error) {
 }
 
 // clang-format off
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
   {"--headless", "", 0, false, "no windows, no sound, virtual time, timeline on stdout",
    OptionScope::kEveryRun, Measuring::kPassOn,
    [](Options& o, Values, std::string&) { o.headless = true; }},
@@ -217,10 +217,10 @@ constexpr OptionSpec kOptions[] = {
 
 }  // namespace
 
-std::span<const OptionSpec> OptionTable() { return kOptions; }
+std::span<const OptionEntry> OptionTable() { return kOptions; }
 
-const OptionSpec* FindOption(std::string_view name) {
-  for (const OptionSpec& option : kOptions) {
+const OptionEntry* FindOption(std::string_view name) {
+  for (const OptionEntry& option : kOptions) {
     if (option.name == name) return &option;
   }
   return nullptr;
@@ -234,7 +234,7 @@ std::vector<std::string> MeasuringArguments(const Options& options, const std::s
   size_t i = 0;
   for (; i < options.given.size() && options.given[i] != "--"; ++i) {
     const std::string& arg = options.given[i];
-    const OptionSpec* option = FindOption(arg);
+    const OptionEntry* option = FindOption(arg);
     if (option == nullptr) {
       args.push_back(arg);
       continue;

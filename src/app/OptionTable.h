@@ -23,7 +23,7 @@ enum class Measuring { kPassOn, kReplaced };
 
 // One of our options: everything the parser, --help, the man page and the
 // recording's measuring run know about it.
-struct OptionSpec {
+struct OptionEntry {
   std::string_view name;
   // The values' names in --help ("FILE", "ANIMATION DIR"); empty for a switch.
   std::string_view value;
@@ -38,9 +38,9 @@ struct OptionSpec {
   void (*apply)(Options& options, std::span<const std::string> values, std::string& error);
 };
 
-std::span<const OptionSpec> OptionTable();
+std::span<const OptionEntry> OptionTable();
 // Null for a name that is not ours.
-const OptionSpec* FindOption(std::string_view name);
+const OptionEntry* FindOption(std::string_view name);
 
 // The measuring run's arguments: ours as given, less those it sets itself.
 std::vector<std::string> MeasuringArguments(const Options& options, const std::string& trace);

@@ -56,7 +56,7 @@ std::string UsageText() {
       "Plays a ZARN script (.zrn, .zrs) with animated characters.\n"
       "\n"
       "Options:\n";
-  for (const OptionSpec& option : OptionTable()) {
+  for (const OptionEntry& option : OptionTable()) {
     std::string head = "  " + std::string(option.name);
     if (!option.value.empty()) head += " " + std::string(option.value);
     head.resize(std::max(head.size() + 2, kHelpColumn), ' ');
@@ -85,7 +85,7 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& error) {
       positional.push_back(arg);
       continue;
     }
-    const OptionSpec* option = FindOption(arg);
+    const OptionEntry* option = FindOption(arg);
     if (option == nullptr) {
       error = "unknown option " + arg + " (see --help)";
       break;

@@ -28,7 +28,7 @@ TEST(Options, ManPageNamesExactlyTheDeclaredOptions) {
     named.insert("--" + std::regex_replace((*it)[1].str(), std::regex(R"(\\-)"), "-"));
   }
   std::set<std::string> declared;
-  for (const OptionSpec& spec : OptionTable()) declared.insert(std::string(spec.name));
+  for (const OptionEntry& option : OptionTable()) declared.insert(std::string(option.name));
   EXPECT_EQ(named, declared);
 }
 
