@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer + ASan + UBSan) in build-fuzz/
+# (or ZARN_FUZZ_BUILD)
 # and runs each, or only the TARGETs named.
 #   --total SECONDS  the time shared out evenly among the targets run
 #   --each SECONDS   the time of every target (a bare number means the same)
@@ -33,8 +34,12 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZARN_FUZZ=ON -DZARN_TESTS=OFF -DZARN_WERROR=ON >/dev/null
+# A folder already configured with the fuzz targets (the test command's
+# sanitizer build) is used as it is.
+if ! grep -qs '^ZARN_FUZZ:BOOL=ON' "$build/CMakeCache.txt"; then
+  CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZARN_FUZZ=ON -DZARN_TESTS=OFF -DZARN_WERROR=ON >/dev/null
+fi
 cmake --build "$build" --target fuzz_all -j2
 
 if [ ${#targets[@]} -eq 0 ]; then

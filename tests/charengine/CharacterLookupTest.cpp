@@ -71,7 +71,8 @@ TEST_F(CharacterLookupTest, FoldersComeFromTheEnvironment) {
       {{{"XDG_DATA_HOME", "relative"}, {"HOME", "/h"}, {"XDG_DATA_DIRS", "/x"}},
        {"/h/.local/share" + kC, "/x" + kC, "/usr/share" + kC}},
   };
-  for (const auto& [env, expected] : cases) {
+  for (const auto& [vars, expected] : cases) {
+    const Env& env = vars;  // clang 14 cannot capture a structured binding
     EXPECT_EQ(CharacterFolders([&env](const std::string& name) {
                 const auto it = env.find(name);
                 return it == env.end() ? std::string() : it->second;
