@@ -48,7 +48,7 @@ class References {
   void Changed() { stale_ = true; }
 
   bool MayContain(std::string_view name) {
-    if (name.find('%') != std::string_view::npos) {
+    if (name.find_first_of("%\r\n") != std::string_view::npos) {
       return FindNoCase(text_, "%" + std::string(name) + "%") != std::string::npos;
     }
     if (stale_) Collect();
@@ -57,7 +57,14 @@ class References {
 
  private:
   // A span folds alone as it would in the whole text: "%" never folds, nor
-  // pairs with the byte after it.
+  // pairs with the byte after it. Spans across lines, most of a script's,
+  // are left to the full search names with a line break get.
+  static bool HasLineBreak(std::string_view span) {
+    for (char ch : span) {
+      if (ch == '\r' || ch == '\n') return true;
+    }
+    return false;
+  }
   void Collect() {
     stale_ = false;
     spans_.clear();
@@ -66,7 +73,8 @@ class References {
     while (open != std::string::npos) {
       const size_t close = all.find('%', open + 1);
       if (close == std::string::npos) break;
-      spans_.insert(all.substr(open + 1, close - open - 1));
+      const std::string_view span = all.substr(open + 1, close - open - 1);
+      if (!HasLineBreak(span)) spans_.insert(span);
       open = close;
     }
   }
