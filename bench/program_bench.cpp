@@ -5,7 +5,8 @@
 // 2-line run shows how much that is. "statements" cycles ten kinds of
 // character statement; "text" adds variables and placement names, the
 // substitutions done over the whole script. With ZARN_BENCH_BEFORE naming
-// another build's zarnplay, each run is measured with it too, side by side.
+// another build's zarnplay, each run is measured with it too, side by side
+// (bench/lines.sh tabulates the two).
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -134,7 +135,10 @@ void BM_Program(benchmark::State& state, const std::string& player, const std::s
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  std::vector<std::pair<std::string, std::string>> players = {{"now", ZARNPLAY_EXE}};
+  // ZARN_BENCH_PLAYER measures another build's player as "now".
+  const char* now = std::getenv("ZARN_BENCH_PLAYER");
+  std::vector<std::pair<std::string, std::string>> players = {
+      {"now", now != nullptr && *now != '\0' ? now : ZARNPLAY_EXE}};
   const char* before = std::getenv("ZARN_BENCH_BEFORE");
   if (before != nullptr && *before != '\0') players.insert(players.begin(), {"before", before});
   for (const char* kind : {"statements", "text"}) {

@@ -199,8 +199,7 @@ class Checker {
     if (Trim(line.text).empty()) return;
     std::string text = line.text;
     player_.program().variables.SubstituteVariables(text);
-    bool marked = false;
-    text = StripSetRequest(text, marked);
+    StripSetRequest(text);
     if (IsWaitForRequest(text)) return;
     const std::string upper = UCase(text);
     const std::string character = StatementCharacter(text, names_);

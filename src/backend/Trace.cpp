@@ -13,6 +13,12 @@
 namespace zarn {
 namespace {
 
+template <class Integer>
+void AppendInteger(std::string& out, Integer value) {
+  char buf[24];
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+}
+
 void AppendNumber(std::string& out, double value) {
   if (!std::isfinite(value)) {
     out += "null";
@@ -33,7 +39,7 @@ void AppendValue(std::string& out, const TraceValue& value, bool json) {
       out += '"';
     }
   } else if (const auto* i = std::get_if<int64_t>(&value)) {
-    out += std::to_string(*i);
+    AppendInteger(out, *i);
   } else if (const auto* d = std::get_if<double>(&value)) {
     AppendNumber(out, *d);
   } else {
@@ -42,7 +48,7 @@ void AppendValue(std::string& out, const TraceValue& value, bool json) {
 }
 
 // "12.345": printf would cost more than the rest of a record.
-std::string Seconds(int64_t millis) {
+void AppendSeconds(std::string& out, int64_t millis) {
   char buf[32];
   char* end = std::to_chars(buf, buf + 24, millis / 1000).ptr;
   const int64_t rest = std::llabs(millis % 1000);
@@ -50,7 +56,7 @@ std::string Seconds(int64_t millis) {
   *end++ = static_cast<char>('0' + rest / 100);
   *end++ = static_cast<char>('0' + rest / 10 % 10);
   *end++ = static_cast<char>('0' + rest % 10);
-  return std::string(buf, end);
+  out.append(buf, end);
 }
 
 // A buffer is written out once it holds this much.
@@ -93,8 +99,14 @@ void Trace::Flush() {
   WriteOut(timeline_, timeline_buffer_);
 }
 
-std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
-  std::string out = "{\"t\":" + Seconds(millis) + ",\"kind\":";
+namespace {
+
+// Both forms append to the buffer they go to: a string per record would
+// cost an allocation each.
+void AppendJson(std::string& out, const TraceRecord& record, int64_t millis) {
+  out += "{\"t\":";
+  AppendSeconds(out, millis);
+  out += ",\"kind\":";
   AppendJsonString(out, record.kind);
   out += ",\"op\":";
   AppendJsonString(out, record.op);
@@ -110,8 +122,14 @@ std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
     }
     out += ']';
   }
-  if (record.req) out += ",\"req\":" + std::to_string(*record.req);
-  if (record.status) out += ",\"status\":" + std::to_string(*record.status);
+  if (record.req) {
+    out += ",\"req\":";
+    AppendInteger(out, *record.req);
+  }
+  if (record.status) {
+    out += ",\"status\":";
+    AppendInteger(out, *record.status);
+  }
   if (record.result) {
     out += ",\"result\":";
     AppendValue(out, *record.result, true);
@@ -121,15 +139,13 @@ std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
     AppendJsonString(out, *record.error);
   }
   out += '}';
-  return out;
 }
 
-std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
-  const std::string time = Seconds(millis);
-  std::string out;
-  out.reserve(80);
-  if (time.size() < 7) out.append(7 - time.size(), ' ');
-  out += time;
+void AppendTimeline(std::string& out, const TraceRecord& record, int64_t millis) {
+  const size_t start = out.size();
+  AppendSeconds(out, millis);
+  const size_t time = out.size() - start;
+  if (time < 7) out.insert(start, 7 - time, ' ');
   out += ' ';
   out += record.kind;
   if (record.kind.size() < 6) out.append(6 - record.kind.size(), ' ');
@@ -143,8 +159,14 @@ std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
     out += i ? ", " : " ";
     AppendValue(out, record.args[i], false);
   }
-  if (record.req) out += (record.kind == "call" ? " -> #" : " #") + std::to_string(*record.req);
-  if (record.status) out += " status " + std::to_string(*record.status);
+  if (record.req) {
+    out += record.kind == "call" ? " -> #" : " #";
+    AppendInteger(out, *record.req);
+  }
+  if (record.status) {
+    out += " status ";
+    AppendInteger(out, *record.status);
+  }
   if (record.result) {
     out += " = ";
     AppendValue(out, *record.result, false);
@@ -152,8 +174,23 @@ std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
   if (IsNotOpenAnswer(record)) {
     out += " (not open)";
   } else if (record.error) {
-    out += " ! " + *record.error;
+    out += " ! ";
+    out += *record.error;
   }
+}
+
+}  // namespace
+
+std::string Trace::ToJson(const TraceRecord& record, int64_t millis) {
+  std::string out;
+  AppendJson(out, record, millis);
+  return out;
+}
+
+std::string Trace::ToTimeline(const TraceRecord& record, int64_t millis) {
+  std::string out;
+  out.reserve(80);
+  AppendTimeline(out, record, millis);
   return out;
 }
 
@@ -161,12 +198,12 @@ void Trace::Write(const TraceRecord& record) {
   if (!Enabled()) return;
   const int64_t now = clock_ ? clock_() : 0;
   if (json_) {
-    json_buffer_ += ToJson(record, now);
+    AppendJson(json_buffer_, record, now);
     json_buffer_ += '\n';
     if (!json_buffered_ || json_buffer_.size() >= kBufferBytes) WriteOut(json_, json_buffer_);
   }
   if (timeline_) {
-    timeline_buffer_ += ToTimeline(record, now);
+    AppendTimeline(timeline_buffer_, record, now);
     timeline_buffer_ += '\n';
     if (!timeline_buffered_ || timeline_buffer_.size() >= kBufferBytes) {
       WriteOut(timeline_, timeline_buffer_);

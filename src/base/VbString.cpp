@@ -1,6 +1,8 @@
 #include "base/VbString.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace zarn {
 namespace {
@@ -30,8 +32,7 @@ uint16_t MapPair(uint16_t pair, bool to_upper) {
   return pair;
 }
 
-std::string MapCase(std::string_view text, bool to_upper) {
-  std::string out(text);
+void MapCaseInPlace(std::string& out, bool to_upper) {
   for (size_t i = 0; i < out.size(); ++i) {
     const auto byte = static_cast<unsigned char>(out[i]);
     if (byte < 0x80) {
@@ -44,6 +45,11 @@ std::string MapCase(std::string_view text, bool to_upper) {
       ++i;
     }
   }
+}
+
+std::string MapCase(std::string_view text, bool to_upper) {
+  std::string out(text);
+  MapCaseInPlace(out, to_upper);
   return out;
 }
 
@@ -95,9 +101,32 @@ class UpperCursor {
   bool tail_ = false;
 };
 
+// 1 or 0 when ASCII alone decides whether the folded text at `at` starts
+// with `folded` (room for it checked by the caller); -1 when a byte that may
+// pair is met first.
+int PlainMatch(std::string_view text, size_t at, std::string_view folded) {
+  if (at > 0 && IsLead(static_cast<unsigned char>(text[at - 1]))) return -1;
+  for (size_t i = 0; i < folded.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[at + i]);
+    const auto want = static_cast<unsigned char>(folded[i]);
+    if (byte >= 0x80 || want >= 0x80) return -1;
+    if (byte >= 'a' && byte <= 'z') byte -= 32;
+    if (byte != want) return 0;
+  }
+  return 1;
+}
+
+// The next position in [from, last) holding `byte`, or `last`.
+size_t NextByte(std::string_view text, unsigned char byte, size_t from, size_t last) {
+  if (from >= last) return last;
+  const void* found = std::memchr(text.data() + from, byte, last - from);
+  return found == nullptr ? last
+                          : static_cast<size_t>(static_cast<const char*>(found) - text.data());
+}
+
 // The first position at or after `from` where the folded text holds
 // `folded` (not empty), or npos. Only a byte equal to an ASCII first byte, or
-// its small letter, can fold to it, so those are found with a plain scan.
+// its small letter, can fold to it, so candidates are found with memchr.
 size_t FindFolded(std::string_view text, std::string_view folded, size_t from) {
   const auto first = static_cast<unsigned char>(folded.front());
   if (first >= 0x80) {
@@ -106,13 +135,20 @@ size_t FindFolded(std::string_view text, std::string_view folded, size_t from) {
     }
     return std::string::npos;
   }
-  const bool letter = first >= 'A' && first <= 'Z';
-  const auto wanted = static_cast<unsigned char>(letter ? first | 0x20 : first);
   const size_t last = text.size() < folded.size() ? 0 : text.size() - folded.size() + 1;
-  for (size_t at = from; at < last; ++at) {
-    auto byte = static_cast<unsigned char>(text[at]);
-    if (letter) byte |= 0x20;
-    if (byte == wanted && UpperCursor(text, at).StartsWith(folded)) return at;
+  const bool letter = first >= 'A' && first <= 'Z';
+  const auto small = static_cast<unsigned char>(first | 0x20);
+  size_t next_big = NextByte(text, first, from, last);
+  size_t next_small = letter ? NextByte(text, small, from, last) : last;
+  while (next_big < last || next_small < last) {
+    const size_t at = std::min(next_big, next_small);
+    const int plain = PlainMatch(text, at, folded);
+    if (plain > 0 || (plain < 0 && UpperCursor(text, at).StartsWith(folded))) return at;
+    if (at == next_big) {
+      next_big = NextByte(text, first, at + 1, last);
+    } else {
+      next_small = NextByte(text, small, at + 1, last);
+    }
   }
   return std::string::npos;
 }
@@ -121,6 +157,7 @@ size_t FindFolded(std::string_view text, std::string_view folded, size_t from) {
 
 std::string UCase(std::string_view text) { return MapCase(text, true); }
 std::string LCase(std::string_view text) { return MapCase(text, false); }
+void UCaseInPlace(std::string& text) { MapCaseInPlace(text, true); }
 
 std::string_view TrimView(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
@@ -142,6 +179,7 @@ std::string RTrim(std::string_view text) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;
   UpperCursor left(a, 0), right(b, 0);
   for (; !left.AtEnd(); left.Next(), right.Next()) {
     if (left.Byte() != right.Byte()) return false;
@@ -164,21 +202,36 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t start) {
   return FindFolded(text, UCase(what), start);
 }
 
-std::string ReplaceNoCase(std::string_view text, std::string_view find, std::string_view repl) {
-  if (find.empty()) return std::string(text);
+std::vector<size_t> FindAllNoCase(std::string_view text, std::string_view find) {
+  std::vector<size_t> found;
+  if (find.empty()) return found;
   const std::string folded = UCase(find);
-  std::string out;
-  size_t from = 0;
   for (size_t at = FindFolded(text, folded, 0); at != std::string::npos;
-       at = FindFolded(text, folded, from)) {
-    if (out.empty()) out.reserve(text.size());
-    out.append(text.substr(from, at - from));
-    out.append(repl);
-    from = at + find.size();
+       at = FindFolded(text, folded, at + find.size())) {
+    found.push_back(at);
   }
-  if (from == 0) return std::string(text);
+  return found;
+}
+
+std::string ReplaceSpans(std::string_view text, const std::vector<TextSpan>& spans) {
+  size_t size = text.size();
+  for (const TextSpan& span : spans) size = size - span.length + span.with.size();
+  std::string out;
+  out.reserve(size);
+  size_t from = 0;
+  for (const TextSpan& span : spans) {
+    out.append(text.substr(from, span.at - from));
+    out.append(span.with);
+    from = span.at + span.length;
+  }
   out.append(text.substr(from));
   return out;
+}
+
+std::string ReplaceNoCase(std::string_view text, std::string_view find, std::string_view repl) {
+  std::vector<TextSpan> spans;
+  for (const size_t at : FindAllNoCase(text, find)) spans.push_back({at, find.size(), repl});
+  return ReplaceSpans(text, spans);
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view repl) {

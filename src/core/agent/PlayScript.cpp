@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "base/VbConvert.h"
 #include "base/VbString.h"
@@ -25,9 +27,20 @@ namespace {
 
 const std::string kCrLf = "\r\n";
 
-std::string AfterEquals(const std::string& line) {
+// Keeps the part of `text` that `part` views, without a copy.
+void KeepPart(std::string& text, std::string_view part) {
+  if (part.empty()) {
+    text.clear();
+    return;
+  }
+  const auto at = static_cast<size_t>(part.data() - text.data());
+  text.erase(at + part.size());
+  text.erase(0, at);
+}
+
+void CutAfterEquals(std::string& line) {
   const auto eq = line.find('=');
-  return eq == std::string::npos ? line : line.substr(eq + 1);
+  if (eq != std::string::npos) line.erase(0, eq + 1);
 }
 
 }  // namespace
@@ -69,10 +82,10 @@ class ScriptRun {
   std::string Unquoted(const std::string& text) {
     return StripEnclosing(program_.errors, text, "\"");
   }
-  bool Prepare(bool pbRecursive, bool pbPowerPoint);
+  bool Prepare(const std::string& psScript, bool pbRecursive, bool pbPowerPoint);
   void Line();
   void CharacterStatement();
-  int32_t Coordinate(const std::string& expression);
+  int32_t Coordinate(std::string_view expression);
   // The loaded characters' names, refreshed at every call; the list is kept
   // so that asking once a line costs no allocation.
   const std::vector<std::string>& CharacterNames();
@@ -98,14 +111,18 @@ const std::vector<std::string>& ScriptRun::CharacterNames() {
   return names_;
 }
 
-int32_t ScriptRun::Coordinate(const std::string& expression) {
+int32_t ScriptRun::Coordinate(std::string_view expression) {
   const double value =
       EvaluateCoordinate(expression, CharacterNames(), ServiceCoordinates(agent_.AgentControl()));
   return CLng(value);
 }
 
-bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
-  Do(10, [&] { text_ = StripEnclosing(program_.errors, text_, kCrLf); });
+bool ScriptRun::Prepare(const std::string& psScript, bool pbRecursive, bool pbPowerPoint) {
+  std::string_view kept = psScript;
+  Do(10, [&] { kept = StripEnclosingView(program_.errors, psScript, kCrLf); });
+  // The one copy of the text this run makes before substituting.
+  text_.reserve(kept.size() + kCrLf.size());
+  text_.assign(kept);
   if (text_.empty() || agent_.CurrentCharacterIndex() == 0) return false;
   text_ += kCrLf;
   Do(20, [&] { program_.variables.SubstituteVariables(text_); });
@@ -141,14 +158,13 @@ bool ScriptRun::Prepare(bool pbRecursive, bool pbPowerPoint) {
 }
 
 void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerPoint) {
-  text_ = psScript;
-  if (!Prepare(pbRecursive, pbPowerPoint)) return;
+  if (!Prepare(psScript, pbRecursive, pbPowerPoint)) return;
 
   size_t start = 0;
   while (!Stopped()) {
     const size_t end = text_.find(kCrLf, start);
     if (end == std::string::npos) break;
-    line_ = text_.substr(start, end - start);
+    line_.assign(text_, start, end - start);
     start = end + kCrLf.size();
     program_.StatementDownloads.clear();
     Line();
@@ -171,14 +187,13 @@ void ScriptRun::Run(const std::string& psScript, bool pbRecursive, bool pbPowerP
 }
 
 void ScriptRun::Line() {
-  Do(100, [&] { line_ = StripEnclosing(program_.errors, line_, kCrLf); });
+  Do(100, [&] { KeepPart(line_, StripEnclosingView(program_.errors, line_, kCrLf)); });
   request_flag_ = false;
 
   Do(110, [&] {
-    bool marked = false;
-    line_ = StripSetRequest(line_, marked);
-    request_flag_ = marked;
-    upper_ = UCase(line_);
+    request_flag_ = StripSetRequest(line_);
+    upper_.assign(line_);
+    UCaseInPlace(upper_);
   });
 
   statement_char_.clear();
@@ -208,10 +223,8 @@ void ScriptRun::CharacterStatement() {
   const std::string_view keyword = match.keyword;
 
   const size_t after_member = statement_char_.size() + keyword.size();
-  auto cut_after_member = [&] {
-    line_ = after_member <= line_.size() ? line_.substr(after_member) : std::string();
-  };
-  auto cut_after_equals = [&] { line_ = AfterEquals(line_); };
+  auto cut_after_member = [&] { line_.erase(0, std::min(after_member, line_.size())); };
+  auto cut_after_equals = [&] { CutAfterEquals(line_); };
 
   switch (match.member) {
     case CharacterMember::kShow:
@@ -251,8 +264,8 @@ void ScriptRun::CharacterStatement() {
       const auto comma = line_.find(',');
       if (comma == std::string::npos) break;
       int32_t x = 0, y = 0;
-      Do(390, [&] { x = Coordinate(line_.substr(0, comma)); });
-      Do(400, [&] { y = Coordinate(line_.substr(comma + 1)); });
+      Do(390, [&] { x = Coordinate(std::string_view(line_).substr(0, comma)); });
+      Do(400, [&] { y = Coordinate(std::string_view(line_).substr(comma + 1)); });
       Do(410, [&] { agent_.CharGestureAt(x, y); });
       break;
     }
@@ -274,7 +287,7 @@ void ScriptRun::CharacterStatement() {
       break;
     case CharacterMember::kListen: {
       const auto blank = line_.find(' ');
-      if (blank != std::string::npos) line_ = line_.substr(blank + 1);
+      if (blank != std::string::npos) line_.erase(0, blank + 1);
       Do(460, [&] { agent_.CharListen(line_); });
       break;
     }

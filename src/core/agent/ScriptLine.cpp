@@ -1,6 +1,7 @@
 #include "core/agent/ScriptLine.h"
 
 #include <iterator>
+#include <utility>
 
 #include "base/VbString.h"
 
@@ -45,20 +46,35 @@ bool StartsWithWord(std::string_view line, std::string_view upper, bool whole) {
   return next == upper.size();
 }
 
+// Every place of every keyword, in order.
+MemberMatch FindCharacterMemberSlowly(std::string_view upper_line,
+                                      std::string_view upper_character) {
+  for (const auto& m : kMembers) {
+    for (size_t at = upper_line.find(m.keyword); at != std::string_view::npos;
+         at = upper_line.find(m.keyword, at + 1)) {
+      if (at >= upper_character.size() &&
+          upper_line.substr(at - upper_character.size(), upper_character.size()) ==
+              upper_character) {
+        return {m.member, m.keyword};
+      }
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
-std::string StripSetRequest(const std::string& line, bool& marked) {
-  marked = false;
-  if (!StartsWithWord(line, "SETREQ=", false)) return line;
-  std::string rest = Trim(line.substr(line.find('=') + 1));
+bool StripSetRequest(std::string& line) {
+  if (!StartsWithWord(line, "SETREQ=", false)) return false;
+  std::string rest = Trim(std::string_view(line).substr(line.find('=') + 1));
   const auto paren = rest.find('(');
   if (paren != std::string::npos) rest[paren] = ' ';
   if (!rest.empty() && rest.back() == ')') {
     rest.pop_back();
     rest = Trim(rest);
   }
-  marked = true;
-  return rest;
+  line = std::move(rest);
+  return true;
 }
 
 bool IsWaitForRequest(const std::string& line) {
@@ -80,14 +96,23 @@ std::string StatementCharacter(const std::string& line, const std::vector<std::s
 }
 
 MemberMatch FindCharacterMember(std::string_view upper_line, std::string_view upper_character) {
+  // Where a keyword may start: right after the name, wherever it is (the
+  // line start nearly always). Every keyword starts with a dot.
+  if (upper_character.empty()) return FindCharacterMemberSlowly(upper_line, upper_character);
+  size_t after[8];
+  size_t count = 0;
+  for (size_t at = upper_line.find(upper_character); at != std::string_view::npos;
+       at = upper_line.find(upper_character, at + 1)) {
+    const size_t end = at + upper_character.size();
+    if (end < upper_line.size() && upper_line[end] == '.') {
+      if (count == std::size(after)) return FindCharacterMemberSlowly(upper_line, upper_character);
+      after[count++] = end;
+    }
+  }
   for (const auto& m : kMembers) {
-    for (size_t at = upper_line.find(m.keyword); at != std::string_view::npos;
-         at = upper_line.find(m.keyword, at + 1)) {
-      if (at >= upper_character.size() &&
-          upper_line.substr(at - upper_character.size(), upper_character.size()) ==
-              upper_character) {
+    for (size_t i = 0; i < count; ++i) {
+      if (upper_line.compare(after[i], m.keyword.size(), m.keyword) == 0)
         return {m.member, m.keyword};
-      }
     }
   }
   return {};

@@ -10,8 +10,8 @@ namespace zarn {
 // read lines the same way.
 
 // "SetReq = Pip.Play(Wave)" marks the request to wait for: the line becomes
-// "Pip.Play Wave" and `marked` is set. Other lines stay as they are.
-std::string StripSetRequest(const std::string& line, bool& marked);
+// "Pip.Play Wave" and the answer is true. Other lines stay as they are.
+bool StripSetRequest(std::string& line);
 
 // True for the two forms of the wait statement.
 bool IsWaitForRequest(const std::string& line);

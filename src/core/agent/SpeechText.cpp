@@ -48,6 +48,8 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 std::string UnescapeQuotes(bErrorTrap::Trap& errors, std::string_view psText) {
   ProcedureScope proc{errors, "CAgent.UnescapeQuotes"};
   std::string text(psText);
+  // Without quotes or NULs every step below keeps the text.
+  if (text.find_first_of(std::string_view("\"\0", 2)) == std::string::npos) return text;
   proc.Step(10, [&] { text = ReplaceAll(text, "\"\"\"\"", std::string("\"\0\0\"", 4)); });
   proc.Step(20, [&] { text = CollapseQuoteRuns(errors, text); });
   proc.Step(30, [&] { text = ReplaceAll(text, std::string(2, '\0'), ""); });
@@ -89,6 +91,8 @@ std::string ProtectProductWord(const std::string& psText) {
 
 bool SplitSpeechAndSound(bErrorTrap::Trap& errors, const std::string& psText, std::string& text,
                          std::string& sound) {
+  // Both forms of a sound need a quote; blanks are all the steps drop.
+  if (psText.find('"') == std::string::npos) return false;
   std::string w = Trim(psText);
   w = DropBlanksBeforeQuotes(DropBlanksAfterQuotes(w));
   if (w.rfind(",\"", 0) == 0) w = "\"\"" + w;

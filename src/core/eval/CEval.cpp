@@ -91,11 +91,26 @@ double Apply(char op, double left, double right) {
   return result;
 }
 
+// The digits of an expression that is one whole number among blanks (most
+// coordinates), or empty: no postfix form is needed for it.
+std::string_view LoneNumber(std::string_view expression) {
+  size_t first = 0;
+  while (first < expression.size() && static_cast<unsigned char>(expression[first]) <= 32) ++first;
+  size_t end = first;
+  while (end < expression.size() && expression[end] >= '0' && expression[end] <= '9') ++end;
+  for (size_t i = end; i < expression.size(); ++i) {
+    if (static_cast<unsigned char>(expression[i]) > 32) return {};
+  }
+  return end - first <= 15 ? expression.substr(first, end - first) : std::string_view();
+}
+
 }  // namespace
 
 double CEval::Evaluate(std::string_view sExpression) {
   error_message_.clear();
   last_failure_.reset();
+  const std::string_view lone = LoneNumber(sExpression);
+  if (!lone.empty()) return *ParseNumber(lone);
   std::string postfix;
   const int32_t column = ToPostfix(sExpression, postfix);
   if (column != 0) {

@@ -22,23 +22,36 @@ namespace {
 
 constexpr const char* kWords[] = {"LeftX", "CenterX", "RightX", "TopY", "CenterY", "BottomY"};
 
-// Marks the words that follow `name` somewhere in the text, with one search
-// for the name instead of one pass per word. A byte before the name that
-// could fold together with its first byte leaves the answer to the full
-// search (every word marked).
-void MarkWordsAfter(std::string_view text, std::string_view name, bool (&present)[6]) {
+struct WordAt {
+  size_t at;
+  size_t word;
+};
+
+// Where each name-and-word is replaced, for a plain name: every place the
+// name is found, then the word after it, taken left to right without
+// overlapping the same word's last match, as ReplaceNoCase would. The name
+// ends on an ASCII byte, which never pairs with the next when folding, so
+// the word compares alone.
+std::vector<WordAt> FindWords(std::string_view text, std::string_view name) {
+  std::vector<WordAt> found;
+  size_t free_from[std::size(kWords)] = {};
   for (size_t at = FindNoCase(text, name); at != std::string::npos;
        at = FindNoCase(text, name, at + 1)) {
-    const auto before = at > 0 ? static_cast<unsigned char>(text[at - 1]) : 0;
-    const bool unsure = before == 0xC3 || before == 0xC5;
     const std::string_view after = text.substr(at + name.size());
+    // Every word starts with one of these letters.
+    if (after.empty() ||
+        std::string_view("LCRTBlcrtb").find(after.front()) == std::string_view::npos)
+      continue;
     for (size_t i = 0; i < std::size(kWords); ++i) {
       const std::string_view word = kWords[i];
-      present[i] =
-          present[i] || unsure ||
-          (after.size() >= word.size() && EqualsNoCase(after.substr(0, word.size()), word));
+      if (at >= free_from[i] && StartsWithNoCase(after, word)) {
+        found.push_back({at, i});
+        free_from[i] = at + name.size() + word.size();
+        break;  // no word starts another
+      }
     }
   }
+  return found;
 }
 
 bool PlainName(std::string_view name) {
@@ -59,19 +72,27 @@ std::string SubstitutePlacementNames(std::string_view text,
   for (const PlacedCharacter& entry : table) {
     const PlacementValues v =
         ComputePlacement(ScreenWidthPx, ScreenHeightPx, entry.width, entry.height);
-    const int64_t values[] = {v.left_x, v.center_x, v.right_x, v.top_y, v.center_y, v.bottom_y};
-    // A replacement only puts in a number, so a word missing after this name
-    // now cannot appear later, unless the name itself holds a digit or "-".
-    // Other names than plain ASCII ones try every word.
-    bool present[std::size(kWords)] = {};
-    if (PlainName(entry.name)) {
-      MarkWordsAfter(result, entry.name, present);
-    } else {
-      for (bool& p : present) p = true;
+    const std::string values[] = {std::to_string(v.left_x),   std::to_string(v.center_x),
+                                  std::to_string(v.right_x),  std::to_string(v.top_y),
+                                  std::to_string(v.center_y), std::to_string(v.bottom_y)};
+    // The words are replaced one after another. A replacement only puts in
+    // a number, so for a name without digits or "-" it makes no new match:
+    // unless two words' matches overlap, all of them go in one pass. Other
+    // names, and overlaps, take the words one by one.
+    bool one_pass = PlainName(entry.name);
+    std::vector<TextSpan> spans;
+    if (one_pass) {
+      const std::vector<WordAt> found = FindWords(result, entry.name);
+      for (size_t k = 0; one_pass && k < found.size(); ++k) {
+        const size_t length = entry.name.size() + std::string_view(kWords[found[k].word]).size();
+        one_pass = k + 1 == found.size() || found[k].at + length <= found[k + 1].at;
+        spans.push_back({found[k].at, length, values[found[k].word]});
+      }
+      if (one_pass && !spans.empty()) result = ReplaceSpans(result, spans);
     }
+    if (one_pass) continue;
     for (size_t i = 0; i < std::size(kWords); ++i) {
-      if (present[i])
-        result = ReplaceNoCase(result, entry.name + kWords[i], std::to_string(values[i]));
+      result = ReplaceNoCase(result, entry.name + kWords[i], values[i]);
     }
   }
   return result;

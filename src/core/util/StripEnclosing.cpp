@@ -5,8 +5,8 @@
 
 namespace zarn {
 
-std::string StripEnclosing(bErrorTrap::Trap& errors, std::string_view text,
-                           std::string_view strip) {
+std::string_view StripEnclosingView(bErrorTrap::Trap& errors, std::string_view text,
+                                    std::string_view strip) {
   // Trap and continue: the text as far as it got.
   ProcedureScope proc{errors, "ZARNGlobalX.StripEnclosing"};
   std::string_view rest = text;
@@ -20,7 +20,12 @@ std::string StripEnclosing(bErrorTrap::Trap& errors, std::string_view text,
     if (strip.empty()) return;
     while (EndsWithNoCase(rest, strip)) rest.remove_suffix(strip.size());
   });
-  return std::string(rest);
+  return rest;
+}
+
+std::string StripEnclosing(bErrorTrap::Trap& errors, std::string_view text,
+                           std::string_view strip) {
+  return std::string(StripEnclosingView(errors, text, strip));
 }
 
 }  // namespace zarn

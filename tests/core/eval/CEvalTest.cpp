@@ -25,6 +25,7 @@ TEST(CEvalEvaluate, ComputesValidExpressions) {
   };
   const Case cases[] = {
       {"2+3*4", 14},
+      {" \t042 ", 42},
       {"(2+3)*4", 20},
       {"10-4-3", 3},
       {"8/4/2", 1},

@@ -53,6 +53,29 @@ TEST(SubstitutePlacementNames, ReplacesEveryNameWhateverItsCase) {
   }
 }
 
+// All words go in one pass only where that gives what replacing the words
+// one by one, in their order, gives.
+TEST(SubstitutePlacementNames, OnePassAgreesWithWordByWord) {
+  const std::vector<PlacedCharacter> table = {{"X", 128, 128}, {"R2", 128, 128}, {"Pip", 128, 128}};
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"XCenterXLeftX", "XCenter0"},  // overlapping: LeftX goes first
+      {"XLeftXTopY", "0TopY"},
+      {"PipLeftXLeftX PipPipTopY", "PipLeft0 Pip0"},  // X's words go before Pip's
+      {"R2LeftX R2rightx", "0 896"},                  // a name with a digit
+      {"\xC3PipLeftX \xC3pipLeftX",
+       "\xC3"
+       "0 \xC3pipLeftX"},  // a lead byte pairs with what follows: that p stays small
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(SubstitutePlacementNames(c.text, table, 1024, 768), c.expected);
+  }
+}
+
 struct LiveCharacter {
   int32_t left, top, width, height;
 };

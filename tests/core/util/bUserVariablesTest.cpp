@@ -68,6 +68,26 @@ TEST_F(UserVariables, NamesWithPercentAndEmptyNames) {
   EXPECT_EQ(Substituted("%50%% and %%"), "half and gap");
 }
 
+TEST_F(UserVariables, ReferencesBetweenAnyTwoPercentSigns) {
+  store_.AddVariable("Script", "a", "1");
+  store_.AddVariable("Script", "x1y", "joined");
+  store_.AddVariable("Script", "two\r\nlines", "2");
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"%x%a%y%", "joined"},  // replacing a makes a reference to x1y, next in order
+      {"%a%%A%\r\n%a", "11\r\n%a"},
+      {"%TWO\r\nLINES%", "2"},
+      {"%x%a%y%%x1y%", "joinedjoined"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(Substituted(c.text), c.expected);
+  }
+}
+
 TEST_F(UserVariables, ThousandsOfVariablesOverALongText) {
   for (int i = 0; i < 10000; ++i) {
     store_.AddVariable("Script", "v" + std::to_string(i), std::to_string(i));
