@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "app/ScriptCheck.h"
 #include "support/Harness.h"
@@ -16,8 +18,19 @@ const std::string kHead = "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs
 class ScriptCheckTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    const char* was = std::getenv("ZARN_CHARACTERS");
+    saved_ = was ? std::optional<std::string>(was) : std::nullopt;
     setenv("ZARN_CHARACTERS", testing::TestCharacterFolder().c_str(), 1);
   }
+  // The suites after this one in the same program find their own characters.
+  static void TearDownTestSuite() {
+    if (saved_) {
+      setenv("ZARN_CHARACTERS", saved_->c_str(), 1);
+    } else {
+      unsetenv("ZARN_CHARACTERS");
+    }
+  }
+  static inline std::optional<std::string> saved_;
   TempFolder dir_;
 };
 
