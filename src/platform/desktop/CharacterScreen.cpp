@@ -310,12 +310,18 @@ void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
       engine_.SimulateCommand(input);
     });
   }
-  // Ours is the only client, so the one its commands belong to.
-  if (const std::string caption = engine_.CommandsCaption(id); !caption.empty()) {
-    separator();
+  // The client the commands above belong to, ticked, then the others to
+  // switch to.
+  const std::string caption = engine_.CommandsCaption(id);
+  const std::vector<std::string> others = engine_.OtherClients(id);
+  if (!caption.empty() || !others.empty()) separator();
+  if (!caption.empty()) {
     QAction* client = add(caption, [] {});
     client->setCheckable(true);
     client->setChecked(true);
+  }
+  for (size_t i = 0; i < others.size(); ++i) {
+    add(others[i], [this, id, i] { engine_.UserChooseClient(id, static_cast<int>(i)); });
   }
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     separator();

@@ -77,10 +77,11 @@ void BusCharacterService::Listen(const std::string& id, Character& character) {
                                       if (events_ != nullptr) handle(message.arguments());
                                     }));
   };
-  on("RequestStart", [this](const QVariantList& a) {
+  on("RequestStart", [this, &character](const QVariantList& a) {
     auto it = local_.find(a.value(0).toUInt());
     if (it == local_.end()) return;
     status_[it->second] = request_status::kInProgress;
+    character.started = it->second;
     events_->RequestStart(it->second);
   });
   on("RequestComplete", [this](const QVariantList& a) {
@@ -95,8 +96,9 @@ void BusCharacterService::Listen(const std::string& id, Character& character) {
       for (RequestId marker : markers.mapped()) CompleteMarker(marker);
     }
   });
-  on("Bookmark", [this](const QVariantList& a) {
-    events_->Bookmark(static_cast<int32_t>(a.value(0).toUInt()));
+  // Only the Speak in progress sends bookmarks.
+  on("Bookmark", [this, id, &character](const QVariantList& a) {
+    events_->Bookmark(static_cast<int32_t>(a.value(0).toUInt()), id, character.started);
   });
   on("Command", [this, id](const QVariantList& a) {
     UserInput input;
@@ -132,6 +134,14 @@ void BusCharacterService::Listen(const std::string& id, Character& character) {
 
 bool BusCharacterService::IsLoaded(const std::string& character_id) const {
   return characters_.count(UCase(character_id)) != 0;
+}
+
+void BusCharacterService::Unload(const std::string& character_id) {
+  Find(character_id);  // throws when it is not loaded
+  auto it = characters_.find(UCase(character_id));
+  Call(kServicePath, kManagerInterface, "Unload",
+       {QVariant::fromValue(QDBusObjectPath(it->second.path))});
+  characters_.erase(it);
 }
 
 QVariant BusCharacterService::Property(const std::string& id, const char* name) const {

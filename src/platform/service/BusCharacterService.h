@@ -30,6 +30,7 @@ class BusCharacterService : public CharacterServicePort {
   void SetPropertySheetVisible(bool) override {}
   void Load(const std::string& character_id, const std::string& path) override;
   bool IsLoaded(const std::string& character_id) const override;
+  void Unload(const std::string& character_id) override;
   std::string Name(const std::string& id) const override;
   bool Visible(const std::string& id) const override;
   bool HasOtherClients(const std::string& id) const override;
@@ -75,7 +76,8 @@ class BusCharacterService : public CharacterServicePort {
     QString path;
     std::vector<std::unique_ptr<BusSignal>> watches;
     std::vector<std::pair<std::string, std::string>> commands;  // name, caption
-    RequestId last = 0;  // the latest request queued on the service
+    RequestId last = 0;     // the latest request queued on the service
+    RequestId started = 0;  // the latest that started
   };
   const Character& Find(const std::string& id) const;
   QVariant Property(const std::string& id, const char* name) const;

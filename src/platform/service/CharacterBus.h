@@ -44,7 +44,7 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   // CharacterServiceEvents (CharacterBusEvents.cpp).
   void RequestStart(RequestId request) override;
   void RequestComplete(RequestId request, int status) override;
-  void Bookmark(int32_t bookmark_id) override;
+  void Bookmark(int32_t bookmark_id, const std::string& character_id, RequestId request) override;
   void Command(const UserInput& input) override;
   void Show(const std::string& character_id, int cause) override;
   void Hide(const std::string& character_id, int cause) override;
@@ -56,6 +56,7 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   void ListenStart(const std::string& character_id) override;
   void ListenComplete(const std::string& character_id, int cause) override;
   void Move(const std::string& character_id, int x, int y, int cause) override;
+  void ClientChosen(const std::string& character_id, int other) override;
 
  private:
   using Character = ServiceBook::Character;
@@ -68,8 +69,10 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   QDBusMessage Manager(const QDBusMessage& call);
   QDBusMessage OnCharacter(const QDBusMessage& call, Character& character);
   QDBusMessage Properties(const QDBusMessage& call);
-  QVariantMap AllProperties(const Character& character) const;
+  QVariantMap AllProperties(Character& character, const std::string& client) const;
   QVariantMap ManagerProperties() const;
+  void SetProperty(Character& character, const std::string& client, const QString& name,
+                   const QVariant& value);
   RequestId Queue(const QDBusMessage& call, Character& character);
   QDBusMessage Load(const QDBusMessage& call, const std::string& client);
   void Leave(Character& character, const std::string& client);
@@ -96,6 +99,7 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   bool drain_posted_ = false;
   QTimer linger_;
   std::function<void()> quit_;
+  std::map<std::string, std::string> id_paths_;  // engine id -> the file it was first used for
 };
 
 }  // namespace zarn

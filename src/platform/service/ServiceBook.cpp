@@ -35,6 +35,12 @@ std::vector<std::string> ServiceBook::LoadedObjects() const {
   return objects;
 }
 
+void ServiceBook::Forget(const Character& character) {
+  if (!character.clients.empty()) return;
+  const std::string path = character.path;  // the key goes with the entry
+  by_path_.erase(path);
+}
+
 void ServiceBook::AddClient(Character& character, const std::string& client) {
   if (character.clients.empty()) character.input_active = client;
   character.clients.insert(client);
@@ -83,7 +89,6 @@ void ServiceBook::EndRequest(RequestId id) {
   auto count = pending_.find(it->second.client);
   if (count != pending_.end() && --count->second == 0) pending_.erase(count);
   requests_.erase(it);
-  speaking_.erase(std::remove(speaking_.begin(), speaking_.end(), id), speaking_.end());
 }
 
 std::vector<RequestId> ServiceBook::RequestsOf(const std::string& client,
@@ -93,11 +98,6 @@ std::vector<RequestId> ServiceBook::RequestsOf(const std::string& client,
     if (request.client == client && request.engine_id == engine_id) ids.push_back(id);
   }
   return ids;
-}
-
-std::optional<RequestId> ServiceBook::Speaking() const {
-  if (speaking_.empty()) return std::nullopt;
-  return speaking_.back();
 }
 
 }  // namespace zarn

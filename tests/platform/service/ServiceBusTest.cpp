@@ -127,6 +127,19 @@ class ServiceBus : public ::testing::Test {
     auto reply = Call(bus, "/org/zarnplay/Characters", "Load", {character});
     return reply.arguments().value(0).value<QDBusObjectPath>().path();
   }
+  static QDBusMessage Set(QDBusConnection& bus, const QString& path, const QString& name,
+                          const QVariant& value) {
+    auto call = QDBusMessage::createMethodCall("org.zarnplay.Characters", path,
+                                               "org.freedesktop.DBus.Properties", "Set");
+    call.setArguments(
+        {QString("org.zarnplay.Character1"), name, QVariant::fromValue(QDBusVariant(value))});
+    return bus.call(call);
+  }
+  static size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
   static bool Property(QDBusConnection& bus, const QString& path, const QString& name) {
     auto call = QDBusMessage::createMethodCall("org.zarnplay.Characters", path,
                                                "org.freedesktop.DBus.Properties", "Get");
@@ -312,6 +325,117 @@ TEST_F(ServiceBus, ScriptAsClientLeavesSharedCharacterVisible) {
   EXPECT_NE(ReadFile(trace_).find("\"Speak\",\"char\":\"Pip\",\"args\":[\"Through the service.\""),
             std::string::npos);
   EXPECT_TRUE(Property(b, pip, "Visible"));
+}
+
+// Unloading drops the client; the last one's Unload takes the character
+// off the screen and the bus, its requests interrupted.
+TEST_F(ServiceBus, UnloadDropsTheClientThenTheCharacter) {
+  QDBusConnection a = Client("a"), b = Client("b");
+  const QString root = "/org/zarnplay/Characters";
+  const QString pip = Load(a, "Pip");
+  Load(b, "Pip");
+  Call(a, pip, "Show", {true});
+  const uint speech = Call(a, pip, "Speak", {QString("\\Pau=5000\\Long")}).arguments()[0].toUInt();
+  const QDBusObjectPath object(pip);
+  struct Step {
+    const char* what;
+    QDBusConnection* who;
+    QString path;
+    QString method;
+    QVariantList args;
+    const char* error;  // "" for none
+    bool listed;        // pip still in Characters
+  } steps[] = {
+      {"b leaves", &b, root, "Unload", {QVariant::fromValue(object)}, "", true},
+      {"b is no client",
+       &b,
+       pip,
+       "Speak",
+       {QString("Hi")},
+       "org.freedesktop.DBus.Error.AccessDenied",
+       true},
+      {"a still is", &a, pip, "Think", {QString("Hm")}, "", true},
+      {"a leaves", &a, root, "Unload", {QVariant::fromValue(object)}, "", false},
+      {"gone",
+       &a,
+       root,
+       "Unload",
+       {QVariant::fromValue(object)},
+       "org.zarnplay.Error.NotLoaded",
+       false},
+      {"unknown",
+       &a,
+       root,
+       "Unload",
+       {QVariant::fromValue(QDBusObjectPath(root + "/c9"))},
+       "org.zarnplay.Error.NotLoaded",
+       false},
+  };
+  for (const Step& step : steps) {
+    const QDBusMessage reply = Call(*step.who, step.path, step.method, step.args);
+    EXPECT_EQ(reply.errorName().toStdString(), step.error) << step.what;
+    auto get = QDBusMessage::createMethodCall("org.zarnplay.Characters", root,
+                                              "org.freedesktop.DBus.Properties", "Get");
+    get.setArguments({QString("org.zarnplay.Characters1"), QString("Characters")});
+    const QVariant listed = a.call(get).arguments().value(0).value<QDBusVariant>().variant();
+    EXPECT_EQ(qdbus_cast<QList<QDBusObjectPath>>(listed).contains(object), step.listed)
+        << step.what;
+  }
+  ASSERT_TRUE(PumpUntil([&] {
+    return ReadFile(trace_).find("\"op\":\"Hide\",\"char\":\"Pip\"") != std::string::npos;
+  }));
+  EXPECT_NE(ReadFile(trace_).find("\"req\":" + std::to_string(speech) + ",\"status\":3"),
+            std::string::npos);
+  // Loaded again, it is a new object that starts hidden.
+  const QString again = Load(b, "Pip");
+  EXPECT_NE(again, pip);
+  EXPECT_FALSE(Property(b, again, "Visible"));
+}
+
+TEST_F(ServiceBus, SoundEffectsOffSilencesAnimationSounds) {
+  QDBusConnection a = Client("a");
+  const QString pip = Load(a, "Pip");
+  uint last = 0;
+  bool done = false;
+  BusSignal on_a(a, QString(), pip, "org.zarnplay.Character1", "RequestComplete",
+                 [&](const QDBusMessage& m) { done = done || m.arguments()[0].toUInt() == last; });
+  Call(a, pip, "Show", {true});
+  for (bool on : {false, true}) {
+    ASSERT_EQ(Set(a, pip, "SoundEffectsOn", on).type(), QDBusMessage::ReplyMessage);
+    done = false;
+    last = Call(a, pip, "Play", {QString("Greet")}).arguments()[0].toUInt();
+    ASSERT_TRUE(PumpUntil([&] { return done; }));
+    // Greet's first frame has a sound: heard only with sound effects on.
+    EXPECT_EQ(Count(ReadFile(trace_), "\"op\":\"Sound\""), on ? 1u : 0u) << on;
+  }
+}
+
+// A bookmark goes to the client whose Speak carried it, even while
+// another client's character has started speaking since.
+TEST_F(ServiceBus, BookmarkReachesTheClientThatSpokeIt) {
+  QDBusConnection a = Client("a"), b = Client("b");
+  const QString pip = Load(a, "Pip"), mini = Load(b, "Mini");
+  std::vector<std::string> heard;
+  auto mark = [&heard](const char* who) {
+    return [&heard, who](const QDBusMessage& m) {
+      heard.push_back(who + std::to_string(m.arguments()[0].toUInt()));
+    };
+  };
+  BusSignal on_a(a, QString(), pip, "org.zarnplay.Character1", "Bookmark", mark("a"));
+  BusSignal on_b(b, QString(), mini, "org.zarnplay.Character1", "Bookmark", mark("b"));
+  bool pip_speaking = false;
+  BusSignal started(a, QString(), pip, "org.zarnplay.Character1", "RequestStart",
+                    [&](const QDBusMessage&) { pip_speaking = true; });
+  Call(a, pip, "Show", {true});
+  Call(b, mini, "Show", {true});
+  ASSERT_TRUE(PumpUntil([&] { return pip_speaking; }));
+  pip_speaking = false;
+  Call(a, pip, "Speak", {QString("\\Pau=1500\\\\Mrk=1\\Done")});
+  ASSERT_TRUE(PumpUntil([&] { return pip_speaking; }));
+  Call(b, mini, "Speak", {QString("Go\\Mrk=2\\ \\Pau=3000\\ on")});
+  ASSERT_TRUE(PumpUntil([&] { return heard.size() == 2; }));
+  std::sort(heard.begin(), heard.end());
+  EXPECT_EQ(heard, (std::vector<std::string>{"a1", "b2"}));
 }
 
 TEST_F(ServiceBus, PythonExampleRuns) {
