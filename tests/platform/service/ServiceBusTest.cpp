@@ -23,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "platform/service/BusSignal.h"
 
@@ -34,6 +35,7 @@ namespace fs = std::filesystem;
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& out = "") {
   const pid_t pid = fork();
   if (pid == 0) {
+    setpgid(0, 0);  // stopped with all it started
     if (!out.empty()) {
       FILE* f = std::freopen(out.c_str(), "w", stdout);
       (void)f;
@@ -91,7 +93,14 @@ class ServiceBus : public ::testing::Test {
     setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
     setenv("ZARN_CHARACTERS", (dir_ / "chars").string().c_str(), 1);
     trace_ = (dir_ / "t.jsonl").string();
-    service_pid_ = Spawn({ZARNPLAY_EXE, "--service", "--headless", "--trace", trace_});
+    if (desktop_) {
+      // On a private display of its own; the test's mouse goes there too.
+      service_pid_ = Spawn({ZARN_SOURCE_DIR "/tests/desktop/with_display.sh", "sh", "-c",
+                            "echo $DISPLAY > " + (dir_ / "display").string() + "; exec " +
+                                ZARNPLAY_EXE + " --service --trace " + trace_});
+    } else {
+      service_pid_ = Spawn({ZARNPLAY_EXE, "--service", "--headless", "--trace", trace_});
+    }
     QDBusConnection probe = Client("probe");
     ASSERT_TRUE(PumpUntil(
         [&] { return probe.interface()->isServiceRegistered("org.zarnplay.Characters").value(); }));
@@ -101,7 +110,7 @@ class ServiceBus : public ::testing::Test {
     for (const auto& name : clients_) QDBusConnection::disconnectFromBus(name);
     for (pid_t pid : {service_pid_, bus_pid_}) {
       if (pid > 0) {
-        kill(pid, SIGTERM);
+        kill(-pid, SIGTERM);
         waitpid(pid, nullptr, 0);
       }
     }
@@ -147,6 +156,7 @@ class ServiceBus : public ::testing::Test {
     return bus.call(call).arguments().value(0).value<QDBusVariant>().variant().toBool();
   }
 
+  bool desktop_ = false;
   fs::path dir_;
   std::string address_;
   std::string trace_;
@@ -446,6 +456,81 @@ TEST_F(ServiceBus, PythonExampleRuns) {
   ASSERT_TRUE(PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20000));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadFile(out), "bookmark 1\nPip said hello\n");
+}
+
+}  // namespace
+}  // namespace zarn
+
+namespace zarn {
+namespace {
+
+class ServiceOnDesktop : public ServiceBus {
+ protected:
+  ServiceOnDesktop() { desktop_ = true; }
+
+  // Runs xdotool on the service's display.
+  void Xdotool(const std::string& args) {
+    std::string display = ReadFile((dir_ / "display").string());
+    display.erase(display.find_last_not_of('\n') + 1);
+    ASSERT_EQ(std::system(("DISPLAY=" + display + " xdotool " + args).c_str()), 0) << args;
+  }
+  // Right-clicks Pip until its menu opens (the `nth` time, from 1); the
+  // menu's captions.
+  std::string OpenMenu(size_t nth) {
+    std::string menu;
+    for (int tries = 0; tries < 4 && menu.empty(); ++tries) {
+      Xdotool("mousemove 364 390 click 3");  // on Pip's body
+      PumpUntil(
+          [&] {
+            std::istringstream lines(ReadFile(trace_));
+            size_t seen = 0;
+            for (std::string line; std::getline(lines, line);) {
+              if (line.find("\"CharacterMenu\"") != std::string::npos && ++seen == nth) menu = line;
+            }
+            return !menu.empty();
+          },
+          1500);
+    }
+    PumpUntil([] { return false; }, 300);  // the menu is traced just before it maps
+    const size_t args = menu.find("\"args\"");
+    return args == std::string::npos ? "no menu" : menu.substr(args);
+  }
+};
+
+// A person switches the input-active client from the character's menu: its
+// commands are listed, and a command chosen then goes to it alone.
+TEST_F(ServiceOnDesktop, MenuSwitchesTheInputActiveClient) {
+  QDBusConnection a = Client("a"), b = Client("b");
+  const QString pip = Load(a, "Pip");
+  ASSERT_EQ(Load(b, "Pip"), pip);
+  std::vector<std::string> commands;
+  auto heard = [&commands](const char* who) {
+    return [&commands, who](const QDBusMessage& m) {
+      commands.push_back(who + (":" + m.arguments()[0].toString().toStdString()));
+    };
+  };
+  BusSignal on_a(a, QString(), pip, "org.zarnplay.Character1", "Command", heard("a"));
+  BusSignal on_b(b, QString(), pip, "org.zarnplay.Character1", "Command", heard("b"));
+  for (auto [who, caption, name, command] :
+       {std::tuple{&a, "&Alpha", "red", "&Red"}, std::tuple{&b, "&Beta", "green", "&Green"}}) {
+    ASSERT_EQ(Set(*who, pip, "CommandsCaption", QString(caption)).type(),
+              QDBusMessage::ReplyMessage);
+    Call(*who, pip, "AddCommand", {QString(name), QString(command), QString()});
+  }
+  Call(a, pip, "MoveTo", {300, 300, 0});
+  // a is input-active; Showing leaves a frame to click on.
+  const uint show = Call(a, pip, "Show", {false}).arguments()[0].toUInt();
+  ASSERT_TRUE(PumpUntil([&] {
+    return ReadFile(trace_).find("\"req\":" + std::to_string(show) + ",\"status\":0") !=
+           std::string::npos;
+  }));
+  EXPECT_EQ(OpenMenu(1), "\"args\":[\"&Hide\",\"-\",\"&Red\",\"-\",\"&Alpha\",\"&Beta\"]}");
+  Xdotool("key b");
+  EXPECT_EQ(OpenMenu(2), "\"args\":[\"&Hide\",\"-\",\"&Green\",\"-\",\"&Beta\",\"&Alpha\"]}");
+  Xdotool("key g");
+  ASSERT_TRUE(PumpUntil([&] { return !commands.empty(); }));
+  PumpUntil([] { return false; }, 300);  // nothing more comes
+  EXPECT_EQ(commands, (std::vector<std::string>{"b:green"}));
 }
 
 }  // namespace
