@@ -22,8 +22,12 @@ BusCharacterService::~BusCharacterService() {
   // What this script loaded is the service's again; it hides what nobody
   // else uses once we are gone from the bus.
   for (auto& [id, character] : characters_) {
-    Call(kServicePath, kManagerInterface, "Unload",
-         {QVariant::fromValue(QDBusObjectPath(character.path))});
+    try {
+      Call(kServicePath, kManagerInterface, "Unload",
+           {QVariant::fromValue(QDBusObjectPath(character.path))});
+    } catch (const VbError&) {
+      // The service went first: nothing left to unload.
+    }
   }
 }
 
@@ -181,9 +185,49 @@ std::vector<std::string> BusCharacterService::AnimationNames(const std::string& 
 bool BusCharacterService::IdleOn(const std::string& id) const {
   return Property(id, "IdleOn").toBool();
 }
-void BusCharacterService::SetIdleOn(const std::string& id, bool on) {
+void BusCharacterService::SetProperty(const std::string& id, const char* name,
+                                      const QVariant& value) {
   Call(Find(id).path, "org.freedesktop.DBus.Properties", "Set",
-       {QString(kCharacterInterface), QString("IdleOn"), QVariant::fromValue(QDBusVariant(on))});
+       {QString(kCharacterInterface), QString(name), QVariant::fromValue(QDBusVariant(value))});
+}
+void BusCharacterService::SetIdleOn(const std::string& id, bool on) {
+  SetProperty(id, "IdleOn", on);
+}
+bool BusCharacterService::SoundEffectsOn(const std::string& id) const {
+  return Property(id, "SoundEffectsOn").toBool();
+}
+void BusCharacterService::SetSoundEffectsOn(const std::string& id, bool on) {
+  SetProperty(id, "SoundEffectsOn", on);
+}
+void BusCharacterService::SetWidth(const std::string& id, int16_t width) {
+  SetProperty(id, "Width", int{width});
+}
+void BusCharacterService::SetHeight(const std::string& id, int16_t height) {
+  SetProperty(id, "Height", int{height});
+}
+void BusCharacterService::SetLanguageID(const std::string& id, int32_t language_id) {
+  SetProperty(id, "LanguageID", int{language_id});
+}
+void BusCharacterService::SetTTSModeID(const std::string& id, const std::string& mode_id) {
+  SetProperty(id, "TTSModeID", QString::fromStdString(mode_id));
+}
+void BusCharacterService::SetBalloonFontName(const std::string& id, const std::string& font_name) {
+  SetProperty(id, "BalloonFontName", QString::fromStdString(font_name));
+}
+void BusCharacterService::SetBalloonFontSize(const std::string& id, int32_t font_size) {
+  SetProperty(id, "BalloonFontSize", int{font_size});
+}
+void BusCharacterService::SetBalloonStyle(const std::string& id, int32_t style) {
+  SetProperty(id, "BalloonStyle", int{style});
+}
+void BusCharacterService::SetCommandsCaption(const std::string& id, const std::string& caption) {
+  SetProperty(id, "CommandsCaption", QString::fromStdString(caption));
+}
+void BusCharacterService::SetCommandsVoice(const std::string& id, const std::string& voice) {
+  SetProperty(id, "CommandsVoice", QString::fromStdString(voice));
+}
+bool BusCharacterService::Listen(const std::string& id, bool listen) {
+  return Call(Find(id).path, kCharacterInterface, "Listen", {listen}).arguments().value(0).toBool();
 }
 
 RequestId BusCharacterService::Queue(const std::string& id, const char* method,

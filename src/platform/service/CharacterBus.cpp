@@ -25,10 +25,10 @@ int16_t Coordinate(const QVariant& value) {
 // The argument types each character method takes.
 const std::map<QString, QString>& CharacterSignatures() {
   static const std::map<QString, QString> signatures = {
-      {"Show", "b"},         {"Hide", "b"},     {"Play", "s"},       {"Speak", "s"},
-      {"Think", "s"},        {"MoveTo", "iii"}, {"GestureAt", "ii"}, {"Wait", "u"},
-      {"Interrupt", "u"},    {"Stop", "u"},     {"StopAll", ""},     {"AddCommand", "sss"},
-      {"RemoveCommand", "s"}};
+      {"Show", "b"},          {"Hide", "b"},     {"Play", "s"},       {"Speak", "s"},
+      {"Think", "s"},         {"MoveTo", "iii"}, {"GestureAt", "ii"}, {"Wait", "u"},
+      {"Interrupt", "u"},     {"Stop", "u"},     {"StopAll", ""},     {"AddCommand", "sss"},
+      {"RemoveCommand", "s"}, {"Listen", "b"}};
   return signatures;
 }
 
@@ -200,7 +200,7 @@ QDBusMessage CharacterBus::Load(const QDBusMessage& call, const std::string& cli
   if (!found) throw VbError(vberr::kFileNotFound, "Character file not found: " + wanted);
   std::error_code error;
   const std::string path = std::filesystem::weakly_canonical(*found, error).string();
-  Character& character = book_.ForPath(error ? *found : path);
+  Character& character = book_.ForPath(error ? *found : path, client);
   if (character.engine_id.empty()) {
     // The file's name, made unique: what the trace calls it.
     const std::string stem = std::filesystem::path(character.path).stem().string();
@@ -250,6 +250,11 @@ QDBusMessage CharacterBus::OnCharacter(const QDBusMessage& call, Character& char
     }
     characters_.Stop(id, request);
     return call.createReply();
+  }
+  if (method == "Listen") {
+    // Only the client the character listens for may turn listening on.
+    if (args[0].toBool() && character.input_active != client) return call.createReply(false);
+    return call.createReply(characters_.Listen(id, args[0].toBool()));
   }
   if (method == "StopAll") {
     StopRequests(character, client);

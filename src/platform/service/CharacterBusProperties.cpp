@@ -1,6 +1,7 @@
 // Properties and introspection of the service's objects.
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <cstdint>
 
 #include "platform/service/BusErrors.h"
 #include "platform/service/CharacterBus.h"
@@ -53,6 +54,33 @@ void CharacterBus::SetProperty(Character& character, const std::string& client, 
       characters_.SetIdleOn(id, value.toBool());
     } else {
       characters_.SetSoundEffectsOn(id, value.toBool());
+    }
+  } else if (name == "Width" || name == "Height" || name == "LanguageID" ||
+             name == "BalloonFontSize" || name == "BalloonStyle") {
+    want(QMetaType::Int);
+    const int number = value.toInt();
+    if (name == "Width" || name == "Height") {
+      if (number <= 0 || number > INT16_MAX) {
+        throw BusError(kInvalidArgs, name.toStdString() + " is 1 to 32767");
+      }
+      if (name == "Width") {
+        characters_.SetWidth(id, static_cast<int16_t>(number));
+      } else {
+        characters_.SetHeight(id, static_cast<int16_t>(number));
+      }
+    } else if (name == "LanguageID") {
+      characters_.SetLanguageID(id, number);
+    } else if (name == "BalloonFontSize") {
+      characters_.SetBalloonFontSize(id, number);
+    } else {
+      characters_.SetBalloonStyle(id, number);
+    }
+  } else if (name == "TTSModeID" || name == "BalloonFontName") {
+    want(QMetaType::QString);
+    if (name == "TTSModeID") {
+      characters_.SetTTSModeID(id, value.toString().toStdString());
+    } else {
+      characters_.SetBalloonFontName(id, value.toString().toStdString());
     }
   } else if (name == "CommandsCaption" || name == "CommandsVoice") {
     want(QMetaType::QString);

@@ -4,13 +4,19 @@
 
 namespace zarn {
 
-ServiceBook::Character& ServiceBook::ForPath(const std::string& path) {
-  auto [it, added] = by_path_.try_emplace(path);
-  if (added) {
-    it->second.path = path;
-    it->second.object_path = "/org/zarnplay/Characters/c" + std::to_string(next_object_++);
+ServiceBook::Character& ServiceBook::ForPath(const std::string& path, const std::string& client) {
+  // Copies of one file are keyed "path", "path#2" ...
+  for (int copy = 1;; ++copy) {
+    const std::string key = copy == 1 ? path : path + "#" + std::to_string(copy);
+    auto [it, added] = by_path_.try_emplace(key);
+    Character& character = it->second;
+    if (added) {
+      character.key = key;
+      character.path = path;
+      character.object_path = "/org/zarnplay/Characters/c" + std::to_string(next_object_++);
+    }
+    if (!character.clients.count(client)) return character;
   }
-  return it->second;
 }
 
 ServiceBook::Character* ServiceBook::ByObject(const std::string& object_path) {
@@ -37,8 +43,8 @@ std::vector<std::string> ServiceBook::LoadedObjects() const {
 
 void ServiceBook::Forget(const Character& character) {
   if (!character.clients.empty()) return;
-  const std::string path = character.path;  // the key goes with the entry
-  by_path_.erase(path);
+  const std::string key = character.key;  // it goes with the entry
+  by_path_.erase(key);
 }
 
 void ServiceBook::AddClient(Character& character, const std::string& client) {

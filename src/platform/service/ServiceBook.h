@@ -27,6 +27,7 @@ class ServiceBook {
   };
   struct Character {
     std::string engine_id;  // the id the engine loaded it as
+    std::string key;        // in by_path_
     std::string path;       // the resolved file
     std::string object_path;
     std::set<std::string> clients;  // empty: unloaded (the engine keeps it hidden)
@@ -42,8 +43,9 @@ class ServiceBook {
     RequestId interrupts = 0;  // an Interrupt: the request it stops when reached
   };
 
-  // The character for a resolved file, made if new (not yet used by anyone).
-  Character& ForPath(const std::string& path);
+  // The character for a resolved file that `client` does not use yet, made
+  // if new: a client that loads a file again gets a second character.
+  Character& ForPath(const std::string& path, const std::string& client);
   Character* ByObject(const std::string& object_path);
   Character* ByEngineId(const std::string& engine_id);
   std::vector<std::string> LoadedObjects() const;

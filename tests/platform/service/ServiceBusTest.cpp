@@ -172,6 +172,11 @@ TEST_F(ServiceBus, TwoClientsShareOneCharacter) {
   EXPECT_EQ(Load(b, "Pip.acs"), path);
   EXPECT_TRUE(Property(a, path, "HasOtherClients"));
   EXPECT_TRUE(Property(b, path, "HasOtherClients"));
+  // A client loading the file again wants a second character, as a script
+  // with two characters of one file does.
+  const QString copy = Load(a, "Pip");
+  EXPECT_NE(copy, path);
+  EXPECT_FALSE(Property(a, copy, "HasOtherClients"));
   std::vector<std::string> completed;
   auto catcher = [&](const std::string& who) {
     return [&completed, who](const QDBusMessage&) { completed.push_back(who); };
@@ -446,6 +451,46 @@ TEST_F(ServiceBus, BookmarkReachesTheClientThatSpokeIt) {
   ASSERT_TRUE(PumpUntil([&] { return heard.size() == 2; }));
   std::sort(heard.begin(), heard.end());
   EXPECT_EQ(heard, (std::vector<std::string>{"a1", "b2"}));
+}
+
+// What a script sets on its characters reaches the service's engine.
+TEST_F(ServiceBus, CharacterSettingsReachTheEngine) {
+  QDBusConnection a = Client("a");
+  const QString pip = Load(a, "Pip");
+  struct Case {
+    const char* name;
+    QVariant value;
+    const char* error;  // "" for none
+    const char* traced;
+  } cases[] = {
+      {"Width", 200, "", "[\"Width\",200]"},
+      {"Height", 0, "org.zarnplay.Error.InvalidArgs", nullptr},
+      {"LanguageID", 0x40C, "", "[\"LanguageID\",1036]"},
+      {"TTSModeID", QString("fr"), "", "[\"TTSModeID\",\"fr\"]"},
+      {"BalloonFontName", QString("DejaVu Serif"), "", "[\"Balloon.FontName\",\"DejaVu Serif\"]"},
+      {"BalloonFontSize", 5000, "org.zarnplay.Error.InvalidArgs", nullptr},
+      {"BalloonStyle", QString("x"), "org.zarnplay.Error.InvalidArgs", nullptr},
+      {"CommandsVoice", QString("pip"), "", "[\"pip\"]"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Set(a, pip, c.name, c.value).errorName().toStdString(), c.error) << c.name;
+  }
+  ASSERT_TRUE(
+      PumpUntil([&] { return ReadFile(trace_).find("Commands.Voice") != std::string::npos; }));
+  const std::string trace = ReadFile(trace_);
+  for (const Case& c : cases) {
+    if (c.traced != nullptr) {
+      EXPECT_NE(trace.find(c.traced), std::string::npos) << c.name;
+    }
+  }
+  auto get = QDBusMessage::createMethodCall("org.zarnplay.Characters", pip,
+                                            "org.freedesktop.DBus.Properties", "Get");
+  get.setArguments({QString("org.zarnplay.Character1"), QString("Width")});
+  EXPECT_EQ(a.call(get).arguments().value(0).value<QDBusVariant>().variant().toInt(), 200);
+  // Another client may not listen for the character.
+  QDBusConnection b = Client("b");
+  Load(b, "Pip");
+  EXPECT_FALSE(Call(b, pip, "Listen", {true}).arguments().value(0).toBool());
 }
 
 TEST_F(ServiceBus, PythonExampleRuns) {
