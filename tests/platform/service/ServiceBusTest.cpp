@@ -352,49 +352,31 @@ TEST_F(ServiceBus, UnloadDropsTheClientThenTheCharacter) {
   Call(a, pip, "Show", {true});
   const uint speech = Call(a, pip, "Speak", {QString("\\Pau=5000\\Long")}).arguments()[0].toUInt();
   const QDBusObjectPath object(pip);
+  const QVariant gone = QVariant::fromValue(QDBusObjectPath(root + "/c9"));
+  const QVariant self = QVariant::fromValue(object);
+  const char* denied = "org.freedesktop.DBus.Error.AccessDenied";
+  const char* not_loaded = "org.zarnplay.Error.NotLoaded";
   struct Step {
-    const char* what;
     QDBusConnection* who;
-    QString path;
-    QString method;
-    QVariantList args;
+    QString method;  // Unload on the manager, the rest on pip
+    QVariant arg;
     const char* error;  // "" for none
     bool listed;        // pip still in Characters
   } steps[] = {
-      {"b leaves", &b, root, "Unload", {QVariant::fromValue(object)}, "", true},
-      {"b is no client",
-       &b,
-       pip,
-       "Speak",
-       {QString("Hi")},
-       "org.freedesktop.DBus.Error.AccessDenied",
-       true},
-      {"a still is", &a, pip, "Think", {QString("Hm")}, "", true},
-      {"a leaves", &a, root, "Unload", {QVariant::fromValue(object)}, "", false},
-      {"gone",
-       &a,
-       root,
-       "Unload",
-       {QVariant::fromValue(object)},
-       "org.zarnplay.Error.NotLoaded",
-       false},
-      {"unknown",
-       &a,
-       root,
-       "Unload",
-       {QVariant::fromValue(QDBusObjectPath(root + "/c9"))},
-       "org.zarnplay.Error.NotLoaded",
-       false},
+      {&b, "Unload", self, "", true},          {&b, "Speak", QString("Hi"), denied, true},
+      {&a, "Think", QString("Hm"), "", true},  {&a, "Unload", self, "", false},
+      {&a, "Unload", self, not_loaded, false}, {&a, "Unload", gone, not_loaded, false},
   };
+  auto get = QDBusMessage::createMethodCall("org.zarnplay.Characters", root,
+                                            "org.freedesktop.DBus.Properties", "Get");
+  get.setArguments({QString("org.zarnplay.Characters1"), QString("Characters")});
   for (const Step& step : steps) {
-    const QDBusMessage reply = Call(*step.who, step.path, step.method, step.args);
-    EXPECT_EQ(reply.errorName().toStdString(), step.error) << step.what;
-    auto get = QDBusMessage::createMethodCall("org.zarnplay.Characters", root,
-                                              "org.freedesktop.DBus.Properties", "Get");
-    get.setArguments({QString("org.zarnplay.Characters1"), QString("Characters")});
+    const QDBusMessage reply =
+        Call(*step.who, step.method == "Unload" ? root : pip, step.method, {step.arg});
+    EXPECT_EQ(reply.errorName().toStdString(), step.error) << step.method.toStdString();
     const QVariant listed = a.call(get).arguments().value(0).value<QDBusVariant>().variant();
     EXPECT_EQ(qdbus_cast<QList<QDBusObjectPath>>(listed).contains(object), step.listed)
-        << step.what;
+        << step.method.toStdString();
   }
   ASSERT_TRUE(PumpUntil([&] {
     return ReadFile(trace_).find("\"op\":\"Hide\",\"char\":\"Pip\"") != std::string::npos;
