@@ -132,7 +132,15 @@ void CharacterBus::Drain() {
   }
 }
 
+std::string CharacterBus::ClientOf(const TraceRecord& record) const {
+  if (!calling_.empty()) return calling_;
+  if (!record.req) return "";
+  const ServiceBook::Request* booked = book_.FindRequest(static_cast<RequestId>(*record.req));
+  return booked == nullptr ? "" : booked->client;
+}
+
 void CharacterBus::Handle(const QDBusMessage& message) {
+  calling_ = message.service().toStdString();
   QDBusMessage reply;
   try {
     try {
@@ -158,6 +166,7 @@ void CharacterBus::Handle(const QDBusMessage& message) {
     // Whatever else a call runs into, the service goes on.
     reply = message.createErrorReply("org.zarnplay.Error.Failed", QString(e.what()));
   }
+  calling_.clear();
   bus_.send(reply);
 }
 

@@ -14,6 +14,7 @@
 
 #include "platform/service/ServiceBook.h"
 #include "ports/CharacterServicePort.h"
+#include "ports/TracePort.h"
 
 namespace zarn {
 
@@ -35,6 +36,9 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   // Registers the objects and takes the name; false when another service
   // holds it.
   bool Start();
+  // The client a trace record is about: the one whose call is being
+  // handled, or who made the record's request; "" for none.
+  std::string ClientOf(const TraceRecord& record) const;
   // `quit` runs once nobody has used the service for `linger_ms`.
   void QuitWhenUnused(int linger_ms, std::function<void()> quit);
 
@@ -99,6 +103,7 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   bool drain_posted_ = false;
   QTimer linger_;
   std::function<void()> quit_;
+  std::string calling_;                          // the client whose call is being handled
   std::map<std::string, std::string> id_paths_;  // engine id -> the file it was first used for
 };
 

@@ -189,6 +189,15 @@ TEST_F(ServiceBus, TwoClientsShareOneCharacter) {
   ASSERT_TRUE(PumpUntil([&] { return completed.size() == 3; }, 10000));
   // Each client hears only of its own requests, in the order they ran.
   EXPECT_EQ(completed, (std::vector<std::string>{"a", "a", "b"}));
+  // The service's trace says whose each request was.
+  const std::string b_name = "\"client\":\"" + b.baseService().toStdString() + "\"}";
+  std::istringstream lines(ReadFile(trace_));
+  std::vector<std::string> of_b;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(b_name) != std::string::npos) of_b.push_back(line.substr(line.find("\"kind\"")));
+  }
+  EXPECT_EQ(of_b.size(), 3u);  // its Speak call, start and completion
+  EXPECT_NE(of_b.front().find("\"Speak\",\"char\":\"Pip\",\"args\":[\"Two\""), std::string::npos);
 }
 
 TEST_F(ServiceBus, KilledClientsLoneCharacterIsHiddenWithin2s) {
