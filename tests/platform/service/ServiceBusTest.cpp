@@ -304,7 +304,7 @@ TEST_F(ServiceBus, FloodingClientDoesNotDelayOthers) {
   Call(b, pip, "Show", {true});
   const std::string out = (dir_ / "flood.out").string();
   const pid_t flooder = Spawn({"/usr/bin/python3", "-c", script}, out);
-  ASSERT_TRUE(PumpUntil([&] { return ReadFile(trace_).find("\"req\":1000}") != std::string::npos; },
+  ASSERT_TRUE(PumpUntil([&] { return ReadFile(trace_).find("\"req\":1000,") != std::string::npos; },
                         20000));
   bool started = false;
   BusSignal on_b(b, QString(), pip, "org.zarnplay.Character1", "RequestStart",
