@@ -106,6 +106,8 @@ void CharacterScreen::FrameShown(const std::string& id, const std::string& anima
 }
 
 void CharacterScreen::Redraw(Shown& shown) {
+  // A voice's last mouth may come after the service unloaded the character.
+  if (!engine_.IsLoaded(shown.id)) return;
   const CharacterModel& model = engine_.Model(shown.id);
   if (shown.frame == nullptr || !model.file) return;
   const QSize size = DrawnSize(QSize(engine_.Width(shown.id), engine_.Height(shown.id)),
