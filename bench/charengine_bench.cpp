@@ -57,7 +57,7 @@ class CountingEvents : public CharacterServiceEvents {
  public:
   void RequestStart(RequestId) override { ++count; }
   void RequestComplete(RequestId, int) override { ++count; }
-  void Bookmark(int32_t) override { ++count; }
+  void Bookmark(int32_t, const std::string&, RequestId) override { ++count; }
   void Command(const UserInput&) override {}
   void Show(const std::string&, int) override {}
   void Hide(const std::string&, int) override {}

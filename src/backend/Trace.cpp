@@ -199,6 +199,14 @@ void Trace::Write(const TraceRecord& record) {
   const int64_t now = clock_ ? clock_() : 0;
   if (json_) {
     AppendJson(json_buffer_, record, now);
+    if (client_of_) {
+      if (const std::string client = client_of_(record); !client.empty()) {
+        json_buffer_.pop_back();  // the closing brace
+        json_buffer_ += ",\"client\":";
+        AppendJsonString(json_buffer_, client);
+        json_buffer_ += '}';
+      }
+    }
     json_buffer_ += '\n';
     if (!json_buffered_ || json_buffer_.size() >= kBufferBytes) WriteOut(json_, json_buffer_);
   }

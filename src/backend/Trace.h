@@ -29,6 +29,12 @@ class Trace : public TracePort {
   // `line_by_line` for a terminal, where people watch the lines come.
   void SetTimelineStream(std::ostream* out, bool line_by_line = false);
 
+  // Who a record is for, written as its "client" field when not empty (the
+  // character service names the bus client that made the request).
+  void SetClientOf(std::function<std::string(const TraceRecord&)> client_of) {
+    client_of_ = std::move(client_of);
+  }
+
   void Write(const TraceRecord& record) override;
   bool Enabled() const override { return json_ != nullptr || timeline_ != nullptr; }
   // Writes out what is buffered.
@@ -39,6 +45,7 @@ class Trace : public TracePort {
 
  private:
   std::function<int64_t()> clock_;
+  std::function<std::string(const TraceRecord&)> client_of_;
   std::unique_ptr<std::ostream> owned_json_;
   std::ostream* json_ = nullptr;
   std::ostream* timeline_ = nullptr;

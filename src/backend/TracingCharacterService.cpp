@@ -26,9 +26,9 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
     trace_.Write(TraceRecord("event", "RequestComplete").Req(request).Status(status));
     if (target_ != nullptr) target_->RequestComplete(request, status);
   }
-  void Bookmark(int32_t bookmark_id) override {
+  void Bookmark(int32_t bookmark_id, const std::string& character_id, RequestId request) override {
     trace_.Write(TraceRecord("event", "Bookmark").Arg(TraceValue{int64_t{bookmark_id}}));
-    if (target_ != nullptr) target_->Bookmark(bookmark_id);
+    if (target_ != nullptr) target_->Bookmark(bookmark_id, character_id, request);
   }
   void Command(const UserInput& input) override {
     TraceRecord record("event", "Command");
@@ -80,6 +80,9 @@ class TracingCharacterService::EventTracer : public CharacterServiceEvents {
   void Move(const std::string& character_id, int x, int y, int cause) override {
     trace_.Write(TraceRecord("event", "Move").Char(character_id).Arg(x).Arg(y).Arg(cause));
     if (target_ != nullptr) target_->Move(character_id, x, y, cause);
+  }
+  void ClientChosen(const std::string& character_id, int other) override {
+    if (target_ != nullptr) target_->ClientChosen(character_id, other);
   }
   void AnimationStart(const std::string& character_id, const std::string& animation,
                       AnimationCause cause) override {
@@ -170,6 +173,14 @@ void TracingCharacterService::SetPropertySheetVisible(bool visible) {
 
 void TracingCharacterService::Load(const std::string& character_id, const std::string& path) {
   Traced(CallRecord("Load", character_id).Arg(Str(path)), [&] { inner_.Load(character_id, path); });
+}
+
+void TracingCharacterService::Unload(const std::string& character_id) {
+  Traced(CallRecord("Unload", character_id), [&] { inner_.Unload(character_id); });
+}
+
+void TracingCharacterService::SetSoundEffectsOn(const std::string& id, bool on) {
+  Traced(PutRecord(id, "SoundEffectsOn", Bool(on)), [&] { inner_.SetSoundEffectsOn(id, on); });
 }
 
 void TracingCharacterService::SetWidth(const std::string& id, int16_t width) {

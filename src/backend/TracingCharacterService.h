@@ -27,6 +27,7 @@ class TracingCharacterService : public CharacterServicePort {
   bool IsLoaded(const std::string& character_id) const override {
     return inner_.IsLoaded(character_id);
   }
+  void Unload(const std::string& character_id) override;
   std::string Name(const std::string& id) const override { return inner_.Name(id); }
   bool Visible(const std::string& id) const override { return inner_.Visible(id); }
   bool HasOtherClients(const std::string& id) const override { return inner_.HasOtherClients(id); }
@@ -46,6 +47,8 @@ class TracingCharacterService : public CharacterServicePort {
   }
   bool IdleOn(const std::string& id) const override { return inner_.IdleOn(id); }
   void SetIdleOn(const std::string& id, bool on) override;
+  bool SoundEffectsOn(const std::string& id) const override { return inner_.SoundEffectsOn(id); }
+  void SetSoundEffectsOn(const std::string& id, bool on) override;
   RequestId Show(const std::string& id, std::optional<bool> fast) override;
   RequestId Hide(const std::string& id, std::optional<bool> fast) override;
   RequestId Speak(const std::string& id, const std::string& text, const std::string& url) override;
@@ -69,6 +72,10 @@ class TracingCharacterService : public CharacterServicePort {
     return inner_.CommandCaption(id, name);
   }
   int32_t CommandsCount(const std::string& id) const override { return inner_.CommandsCount(id); }
+  // The service's own bookkeeping, not a call a script makes: untraced.
+  void SetOtherClients(const std::string& id, const std::vector<std::string>& captions) override {
+    inner_.SetOtherClients(id, captions);
+  }
   int RequestStatus(RequestId request) const override { return inner_.RequestStatus(request); }
 
  private:

@@ -85,7 +85,7 @@ bool AnimationPlayer::ScheduleStretch() {
                                 const std::string& name = stage_->animation->name;
                                 CharacterRenderSink* sink = context_.sink;
                                 if (sink != nullptr && picture) sink->FrameShown(id_, name, frame);
-                                if (sound < 0) return;
+                                if (sound < 0 || !sounds_on_) return;
                                 if (sink != nullptr) sink->SoundPlayed(id_, sound);
                                 if (context_.events != nullptr) {
                                   context_.events->SoundStart(id_, name, frame, sound);

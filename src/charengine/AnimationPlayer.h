@@ -44,6 +44,9 @@ class AnimationPlayer {
   // Its last task has run.
   void Ended();
   void Reset() { stage_.reset(); }
+  // Muted sounds still take their time, so the timing does not change.
+  bool SoundsOn() const { return sounds_on_; }
+  void SetSoundsOn(bool on) { sounds_on_ = on; }
 
   // The Return owed by the last animation, taken (nullptr if none).
   const Animation* TakeReturn();
@@ -80,7 +83,8 @@ class AnimationPlayer {
   std::unordered_map<const Animation*, std::vector<bool>> endless_;  // once each
   std::vector<int64_t> sound_ms_;  // per sound effect; -1 not read yet
   const Animation* last_animation_ = nullptr;
-  bool needs_return_ = false;  // the last animation's Return has not played yet
+  bool needs_return_ = false;
+  bool sounds_on_ = true;  // the last animation's Return has not played yet
 };
 
 }  // namespace zarn::engine

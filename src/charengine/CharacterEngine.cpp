@@ -94,6 +94,11 @@ size_t CharacterEngine::IndexOf(const std::string& id) const {
   return it->second;
 }
 
+bool CharacterEngine::Live(size_t index) const {
+  auto it = index_.find(UCase(characters_[index]->id));
+  return it != index_.end() && it->second == index;
+}
+
 CharacterEngine::Character& CharacterEngine::Find(const std::string& id) {
   return *characters_[IndexOf(id)];
 }
@@ -130,7 +135,11 @@ void CharacterEngine::LoadModel(const std::string& character_id, CharacterModel 
     throw VbError(service_error::kAlreadyLoaded,
                   "The character \"" + character_id + "\" is already loaded");
   }
-  const size_t index = characters_.size();
+  size_t index = characters_.size();
+  if (!free_slots_.empty()) {
+    index = free_slots_.back();
+    free_slots_.pop_back();
+  }
   engine::AnimationPlayer::Hooks hooks{[this, index] { OnPartEnd(index); },
                                        [this, index] { LoopReached(index); }};
   auto character =
@@ -145,7 +154,46 @@ void CharacterEngine::LoadModel(const std::string& character_id, CharacterModel 
   character->balloon.font_size = pixels > 0 ? (pixels * 3 + 2) / 4 : kDefaultBalloonFontSize;
   character->balloon.style = BalloonStyleFromFile(loaded);
   index_[UCase(character_id)] = index;
-  characters_.push_back(std::move(character));
+  if (index == characters_.size()) {
+    characters_.push_back(std::move(character));
+  } else {
+    characters_[index] = std::move(character);
+  }
+}
+
+// Everything it was doing stops at once, Showing and Hiding too; its
+// requests end as interrupted from the pump and it leaves the screen. Its
+// timers are cancelled, so nothing scheduled reaches the slot's next owner
+// but tasks that look at the queue afresh.
+void CharacterEngine::Unload(const std::string& character_id) {
+  const size_t index = IndexOf(character_id);
+  Character& character = *characters_[index];
+  CutShort(index, false);
+  CancelTimers(character);
+  character.idler.Cancel();
+  character.idler.End();
+  if (character.listener.Listening()) CloseWindow(index, listen_cause::kByCode);
+  std::vector<RequestId> removed = character.queue.TakeAll(false);
+  character.queue.SetBusy(false);
+  character.player.Reset();
+  character.now.activity = engine::Activity::kNone;
+  index_.erase(UCase(character_id));
+  free_slots_.push_back(index);
+  Interrupt(index, std::move(removed));
+  if (!character.visible) return;
+  character.visible = false;
+  if (context_->sink != nullptr) context_->sink->VisibilityChanged(character.id, false);
+  std::weak_ptr<bool> alive = context_->alive;
+  scheduler_.Post([this, alive, id = character.id] {
+    if (!alive.expired() && context_->events != nullptr) context_->events->Hide(id, 3);
+  });
+}
+
+bool CharacterEngine::SoundEffectsOn(const std::string& id) const {
+  return Find(id).player.SoundsOn();
+}
+void CharacterEngine::SetSoundEffectsOn(const std::string& id, bool on) {
+  Find(id).player.SetSoundsOn(on);
 }
 
 bool CharacterEngine::IsLoaded(const std::string& character_id) const {
@@ -387,6 +435,22 @@ std::string CharacterEngine::CommandsCaption(const std::string& id) const {
 }
 std::string CharacterEngine::CommandsVoice(const std::string& id) const {
   return Find(id).commands.voice;
+}
+
+void CharacterEngine::SetOtherClients(const std::string& id,
+                                      const std::vector<std::string>& captions) {
+  Find(id).commands.other_clients = captions;
+}
+std::vector<std::string> CharacterEngine::OtherClients(const std::string& id) const {
+  return Find(id).commands.other_clients;
+}
+
+void CharacterEngine::UserChooseClient(const std::string& id, int other) {
+  Find(id);
+  std::weak_ptr<bool> alive = context_->alive;
+  scheduler_.Post([this, alive, id, other] {
+    if (!alive.expired() && context_->events != nullptr) context_->events->ClientChosen(id, other);
+  });
 }
 
 void CharacterEngine::SimulateCommand(const UserInput& input) {

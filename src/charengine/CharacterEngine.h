@@ -148,6 +148,10 @@ class CharacterEngine : public CharacterServicePort {
   BalloonSettings Balloon(const std::string& id) const;
   std::vector<CharacterCommand> Commands(const std::string& id) const;
   std::string CommandsCaption(const std::string& id) const;
+  // The other clients' captions (SetOtherClients); the user choosing one
+  // raises ClientChosen from the pump.
+  std::vector<std::string> OtherClients(const std::string& id) const;
+  void UserChooseClient(const std::string& id, int other);
   std::string CommandsVoice(const std::string& id) const;
   bool PropertySheetVisible() const { return property_sheet_visible_; }
   int32_t LanguageID(const std::string& id) const;
@@ -160,6 +164,7 @@ class CharacterEngine : public CharacterServicePort {
   void SetPropertySheetVisible(bool visible) override { property_sheet_visible_ = visible; }
   void Load(const std::string& character_id, const std::string& path) override;
   bool IsLoaded(const std::string& character_id) const override;
+  void Unload(const std::string& character_id) override;
   std::string Name(const std::string& id) const override;
   bool Visible(const std::string& id) const override;
   bool HasOtherClients(const std::string& id) const override;
@@ -177,6 +182,8 @@ class CharacterEngine : public CharacterServicePort {
   std::vector<std::string> AnimationNames(const std::string& id) const override;
   bool IdleOn(const std::string& id) const override;
   void SetIdleOn(const std::string& id, bool on) override;
+  bool SoundEffectsOn(const std::string& id) const override;
+  void SetSoundEffectsOn(const std::string& id, bool on) override;
   RequestId Show(const std::string& id, std::optional<bool> fast) override;
   RequestId Hide(const std::string& id, std::optional<bool> fast) override;
   RequestId Speak(const std::string& id, const std::string& text, const std::string& url) override;
@@ -198,6 +205,7 @@ class CharacterEngine : public CharacterServicePort {
                    const std::string& voice) override;
   std::string CommandCaption(const std::string& id, const std::string& name) const override;
   int32_t CommandsCount(const std::string& id) const override;
+  void SetOtherClients(const std::string& id, const std::vector<std::string>& captions) override;
   int RequestStatus(RequestId request) const override;
   // Request.Number: why a request failed or was interrupted; 0 if nothing says.
   int32_t RequestNumber(RequestId request) const;
@@ -209,6 +217,8 @@ class CharacterEngine : public CharacterServicePort {
   Character& Find(const std::string& id);
   const Character& Find(const std::string& id) const;
   size_t IndexOf(const std::string& id) const;
+  // The slot holds a loaded character, not one unloaded.
+  bool Live(size_t index) const;
 
   // The queue (CharacterEngineQueue.cpp).
   RequestId Enqueue(const std::string& id, engine::Request request);
@@ -267,6 +277,9 @@ class CharacterEngine : public CharacterServicePort {
   bool property_sheet_visible_ = false;
   std::vector<std::unique_ptr<Character>> characters_;
   std::unordered_map<std::string, size_t> index_;  // upper-case id -> characters_
+  // Slots of unloaded characters, for the next Load: tasks posted for a
+  // slot look it up when they run, so it is never taken away.
+  std::vector<size_t> free_slots_;
 };
 
 }  // namespace zarn

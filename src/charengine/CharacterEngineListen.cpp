@@ -9,7 +9,9 @@ namespace zarn {
 
 std::vector<std::string> CharacterEngine::CharacterIds() const {
   std::vector<std::string> ids;
-  for (const auto& character : characters_) ids.push_back(character->id);
+  for (size_t index = 0; index < characters_.size(); ++index) {
+    if (Live(index)) ids.push_back(characters_[index]->id);
+  }
   return ids;
 }
 

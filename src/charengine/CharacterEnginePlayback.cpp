@@ -67,8 +67,8 @@ bool CharacterEngine::StartSpeech(size_t index) {
     }));
   };
   for (const SpeechPlan::Mark& mark : timeline.speech.bookmarks) {
-    post(start + mark.at_ms, [this, mark_id = mark.id](Character&) {
-      if (context_->events != nullptr) context_->events->Bookmark(mark_id);
+    post(start + mark.at_ms, [this, id, mark_id = mark.id](Character& c) {
+      if (context_->events != nullptr) context_->events->Bookmark(mark_id, c.id, id);
     });
   }
   const Millis end = start + timeline.speech.total_ms;
@@ -140,7 +140,9 @@ void CharacterEngine::StartWindDown(size_t index) {
 
 std::vector<std::pair<std::string, std::string>> CharacterEngine::HeldLoops() const {
   std::vector<std::pair<std::string, std::string>> held;
-  for (const auto& character : characters_) {
+  for (size_t index = 0; index < characters_.size(); ++index) {
+    if (!Live(index)) continue;
+    const auto& character = characters_[index];
     if (character->now.activity == Activity::kRequest && character->player.Looping() &&
         !character->now.timeline.moves) {
       held.emplace_back(character->id, character->player.Current()->name);

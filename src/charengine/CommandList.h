@@ -20,6 +20,8 @@ class CommandList {
 
   std::string caption;
   std::string voice;
+  // Captions of the character's other clients, to switch to one of them.
+  std::vector<std::string> other_clients;
 
  private:
   std::vector<CharacterCommand> commands_;

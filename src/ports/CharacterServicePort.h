@@ -67,7 +67,9 @@ class CharacterServiceEvents {
   virtual ~CharacterServiceEvents() = default;
   virtual void RequestStart(RequestId request) = 0;
   virtual void RequestComplete(RequestId request, int status) = 0;
-  virtual void Bookmark(int32_t bookmark_id) = 0;
+  // `\Mrk=n\` reached in `request`, a Speak or Think of `character_id`.
+  virtual void Bookmark(int32_t bookmark_id, const std::string& character_id,
+                        RequestId request) = 0;
   virtual void Command(const UserInput& input) = 0;
   virtual void Show(const std::string& character_id, int cause) = 0;
   virtual void Hide(const std::string& character_id, int cause) = 0;
@@ -88,6 +90,9 @@ class CharacterServiceEvents {
   virtual void ListenComplete(const std::string& /*character_id*/, int /*cause*/) {}
   // The frame's new top-left; cause 1 the user dragged it, 2 this program.
   virtual void Move(const std::string& /*character_id*/, int /*x*/, int /*y*/, int /*cause*/) {}
+  // The user chose another client's caption in the character's menu:
+  // `other` indexes the captions given with SetOtherClients.
+  virtual void ClientChosen(const std::string& /*character_id*/, int /*other*/) {}
   // What a character's window shows, for the trace: no client hears these.
   virtual void AnimationStart(const std::string& /*character_id*/, const std::string& /*animation*/,
                               AnimationCause /*cause*/) {}
@@ -114,6 +119,9 @@ class CharacterServicePort {
   virtual void Load(const std::string& character_id, const std::string& path) = 0;
   // Characters(id) can be obtained: the id is loaded.
   virtual bool IsLoaded(const std::string& character_id) const = 0;
+  // Its requests end as interrupted and it leaves the screen; the id can
+  // be loaded again.
+  virtual void Unload(const std::string& character_id) = 0;
 
   // Character properties (throw when the id is not loaded).
   virtual std::string Name(const std::string& id) const = 0;
@@ -134,6 +142,9 @@ class CharacterServicePort {
   // Whether the character idles by itself when it has nothing to do.
   virtual bool IdleOn(const std::string& /*id*/) const { return true; }
   virtual void SetIdleOn(const std::string& /*id*/, bool /*on*/) {}
+  // Whether its animations' sound effects are heard.
+  virtual bool SoundEffectsOn(const std::string& /*id*/) const { return true; }
+  virtual void SetSoundEffectsOn(const std::string& /*id*/, bool /*on*/) {}
 
   // Queued character methods; each returns the new request.
   virtual RequestId Show(const std::string& id, std::optional<bool> fast) = 0;
@@ -163,6 +174,10 @@ class CharacterServicePort {
   // Commands.Item(name).Caption; throws when there is no such command.
   virtual std::string CommandCaption(const std::string& id, const std::string& name) const = 0;
   virtual int32_t CommandsCount(const std::string& id) const = 0;
+  // The captions of the other programs that use the character, listed in
+  // its menu to make one of them the one its commands go to.
+  virtual void SetOtherClients(const std::string& /*id*/,
+                               const std::vector<std::string>& /*captions*/) {}
 
   // Request.Status; throws for an unknown request.
   virtual int RequestStatus(RequestId request) const = 0;

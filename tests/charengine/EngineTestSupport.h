@@ -83,7 +83,9 @@ class RecordingEvents : public CharacterServiceEvents {
     Add("Complete " + std::to_string(request) + " " + std::to_string(status));
     if (on_complete) on_complete(request, status);
   }
-  void Bookmark(int32_t id) override { Add("Bookmark " + std::to_string(id)); }
+  void Bookmark(int32_t id, const std::string&, RequestId) override {
+    Add("Bookmark " + std::to_string(id));
+  }
   void Command(const UserInput& input) override { Add("Command " + input.name); }
   void Show(const std::string& id, int cause) override {
     Add("Show " + id + " " + std::to_string(cause));

@@ -17,6 +17,7 @@ class DelegatingCharacterService : public CharacterServicePort {
   void SetPropertySheetVisible(bool v) override { inner_.SetPropertySheetVisible(v); }
   void Load(const std::string& id, const std::string& path) override { inner_.Load(id, path); }
   bool IsLoaded(const std::string& id) const override { return inner_.IsLoaded(id); }
+  void Unload(const std::string& id) override { inner_.Unload(id); }
   std::string Name(const std::string& id) const override { return inner_.Name(id); }
   bool Visible(const std::string& id) const override { return inner_.Visible(id); }
   bool HasOtherClients(const std::string& id) const override { return inner_.HasOtherClients(id); }

@@ -50,6 +50,7 @@ int Serve(CharacterServicePort& characters, zarn::Trace& trace, bool& running) {
     return 1;
   }
   service.QuitWhenUnused(kLingerMs, [&running] { running = false; });
+  trace.SetClientOf([&service](const TraceRecord& record) { return service.ClientOf(record); });
   std::signal(SIGTERM, [](int) { g_stop = true; });
   std::signal(SIGINT, [](int) { g_stop = true; });
   QTimer stop_check;  // a signal only sets the flag; the loop looks at it
@@ -62,6 +63,7 @@ int Serve(CharacterServicePort& characters, zarn::Trace& trace, bool& running) {
     trace.Flush();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
+  trace.SetClientOf(nullptr);
   trace.Write(TraceRecord("life", "Exit").Arg(0));
   trace.Flush();
   return 0;

@@ -229,7 +229,10 @@ void CAgent::RequestStart(RequestId) {}
 
 void CAgent::RequestComplete(RequestId request, int) { AgentControl_RequestComplete(request); }
 
-void CAgent::Bookmark(int32_t bookmark_id) { AgentControl_Bookmark(bookmark_id); }
+void CAgent::Bookmark(int32_t bookmark_id, const std::string& /*character_id*/,
+                      RequestId /*request*/) {
+  AgentControl_Bookmark(bookmark_id);
+}
 
 void CAgent::Command(const UserInput& input) { AgentControl_Command(input); }
 

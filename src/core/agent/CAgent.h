@@ -61,7 +61,7 @@ class CAgent : public CharacterServiceEvents {
   // Events of the character service.
   void RequestStart(RequestId request) override;
   void RequestComplete(RequestId request, int status) override;
-  void Bookmark(int32_t bookmark_id) override;
+  void Bookmark(int32_t bookmark_id, const std::string& character_id, RequestId request) override;
   void Command(const UserInput& input) override;
   void Show(const std::string& character_id, int cause) override;
   void Hide(const std::string& character_id, int cause) override;

@@ -106,6 +106,8 @@ void CharacterScreen::FrameShown(const std::string& id, const std::string& anima
 }
 
 void CharacterScreen::Redraw(Shown& shown) {
+  // A voice's last mouth may come after the service unloaded the character.
+  if (!engine_.IsLoaded(shown.id)) return;
   const CharacterModel& model = engine_.Model(shown.id);
   if (shown.frame == nullptr || !model.file) return;
   const QSize size = DrawnSize(QSize(engine_.Width(shown.id), engine_.Height(shown.id)),
@@ -310,12 +312,18 @@ void CharacterScreen::ShowMenu(const std::string& id, QPoint at) {
       engine_.SimulateCommand(input);
     });
   }
-  // Ours is the only client, so the one its commands belong to.
-  if (const std::string caption = engine_.CommandsCaption(id); !caption.empty()) {
-    separator();
+  // The client the commands above belong to, ticked, then the others to
+  // switch to.
+  const std::string caption = engine_.CommandsCaption(id);
+  const std::vector<std::string> others = engine_.OtherClients(id);
+  if (!caption.empty() || !others.empty()) separator();
+  if (!caption.empty()) {
     QAction* client = add(caption, [] {});
     client->setCheckable(true);
     client->setChecked(true);
+  }
+  for (size_t i = 0; i < others.size(); ++i) {
+    add(others[i], [this, id, i] { engine_.UserChooseClient(id, static_cast<int>(i)); });
   }
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     separator();

@@ -22,8 +22,12 @@ BusCharacterService::~BusCharacterService() {
   // What this script loaded is the service's again; it hides what nobody
   // else uses once we are gone from the bus.
   for (auto& [id, character] : characters_) {
-    Call(kServicePath, kManagerInterface, "Unload",
-         {QVariant::fromValue(QDBusObjectPath(character.path))});
+    try {
+      Call(kServicePath, kManagerInterface, "Unload",
+           {QVariant::fromValue(QDBusObjectPath(character.path))});
+    } catch (const VbError&) {
+      // The service went first: nothing left to unload.
+    }
   }
 }
 
@@ -77,10 +81,11 @@ void BusCharacterService::Listen(const std::string& id, Character& character) {
                                       if (events_ != nullptr) handle(message.arguments());
                                     }));
   };
-  on("RequestStart", [this](const QVariantList& a) {
+  on("RequestStart", [this, &character](const QVariantList& a) {
     auto it = local_.find(a.value(0).toUInt());
     if (it == local_.end()) return;
     status_[it->second] = request_status::kInProgress;
+    character.started = it->second;
     events_->RequestStart(it->second);
   });
   on("RequestComplete", [this](const QVariantList& a) {
@@ -95,8 +100,9 @@ void BusCharacterService::Listen(const std::string& id, Character& character) {
       for (RequestId marker : markers.mapped()) CompleteMarker(marker);
     }
   });
-  on("Bookmark", [this](const QVariantList& a) {
-    events_->Bookmark(static_cast<int32_t>(a.value(0).toUInt()));
+  // Only the Speak in progress sends bookmarks.
+  on("Bookmark", [this, id, &character](const QVariantList& a) {
+    events_->Bookmark(static_cast<int32_t>(a.value(0).toUInt()), id, character.started);
   });
   on("Command", [this, id](const QVariantList& a) {
     UserInput input;
@@ -132,6 +138,14 @@ void BusCharacterService::Listen(const std::string& id, Character& character) {
 
 bool BusCharacterService::IsLoaded(const std::string& character_id) const {
   return characters_.count(UCase(character_id)) != 0;
+}
+
+void BusCharacterService::Unload(const std::string& character_id) {
+  Find(character_id);  // throws when it is not loaded
+  auto it = characters_.find(UCase(character_id));
+  Call(kServicePath, kManagerInterface, "Unload",
+       {QVariant::fromValue(QDBusObjectPath(it->second.path))});
+  characters_.erase(it);
 }
 
 QVariant BusCharacterService::Property(const std::string& id, const char* name) const {
@@ -171,9 +185,49 @@ std::vector<std::string> BusCharacterService::AnimationNames(const std::string& 
 bool BusCharacterService::IdleOn(const std::string& id) const {
   return Property(id, "IdleOn").toBool();
 }
-void BusCharacterService::SetIdleOn(const std::string& id, bool on) {
+void BusCharacterService::SetProperty(const std::string& id, const char* name,
+                                      const QVariant& value) {
   Call(Find(id).path, "org.freedesktop.DBus.Properties", "Set",
-       {QString(kCharacterInterface), QString("IdleOn"), QVariant::fromValue(QDBusVariant(on))});
+       {QString(kCharacterInterface), QString(name), QVariant::fromValue(QDBusVariant(value))});
+}
+void BusCharacterService::SetIdleOn(const std::string& id, bool on) {
+  SetProperty(id, "IdleOn", on);
+}
+bool BusCharacterService::SoundEffectsOn(const std::string& id) const {
+  return Property(id, "SoundEffectsOn").toBool();
+}
+void BusCharacterService::SetSoundEffectsOn(const std::string& id, bool on) {
+  SetProperty(id, "SoundEffectsOn", on);
+}
+void BusCharacterService::SetWidth(const std::string& id, int16_t width) {
+  SetProperty(id, "Width", int{width});
+}
+void BusCharacterService::SetHeight(const std::string& id, int16_t height) {
+  SetProperty(id, "Height", int{height});
+}
+void BusCharacterService::SetLanguageID(const std::string& id, int32_t language_id) {
+  SetProperty(id, "LanguageID", int{language_id});
+}
+void BusCharacterService::SetTTSModeID(const std::string& id, const std::string& mode_id) {
+  SetProperty(id, "TTSModeID", QString::fromStdString(mode_id));
+}
+void BusCharacterService::SetBalloonFontName(const std::string& id, const std::string& font_name) {
+  SetProperty(id, "BalloonFontName", QString::fromStdString(font_name));
+}
+void BusCharacterService::SetBalloonFontSize(const std::string& id, int32_t font_size) {
+  SetProperty(id, "BalloonFontSize", int{font_size});
+}
+void BusCharacterService::SetBalloonStyle(const std::string& id, int32_t style) {
+  SetProperty(id, "BalloonStyle", int{style});
+}
+void BusCharacterService::SetCommandsCaption(const std::string& id, const std::string& caption) {
+  SetProperty(id, "CommandsCaption", QString::fromStdString(caption));
+}
+void BusCharacterService::SetCommandsVoice(const std::string& id, const std::string& voice) {
+  SetProperty(id, "CommandsVoice", QString::fromStdString(voice));
+}
+bool BusCharacterService::Listen(const std::string& id, bool listen) {
+  return Call(Find(id).path, kCharacterInterface, "Listen", {listen}).arguments().value(0).toBool();
 }
 
 RequestId BusCharacterService::Queue(const std::string& id, const char* method,

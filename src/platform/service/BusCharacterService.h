@@ -30,6 +30,7 @@ class BusCharacterService : public CharacterServicePort {
   void SetPropertySheetVisible(bool) override {}
   void Load(const std::string& character_id, const std::string& path) override;
   bool IsLoaded(const std::string& character_id) const override;
+  void Unload(const std::string& character_id) override;
   std::string Name(const std::string& id) const override;
   bool Visible(const std::string& id) const override;
   bool HasOtherClients(const std::string& id) const override;
@@ -37,16 +38,18 @@ class BusCharacterService : public CharacterServicePort {
   int32_t Top(const std::string& id) const override;
   int32_t Width(const std::string& id) const override;
   int32_t Height(const std::string& id) const override;
-  void SetWidth(const std::string&, int16_t) override {}
-  void SetHeight(const std::string&, int16_t) override {}
-  void SetLanguageID(const std::string&, int32_t) override {}
-  void SetTTSModeID(const std::string&, const std::string&) override {}
-  void SetBalloonFontName(const std::string&, const std::string&) override {}
-  void SetBalloonFontSize(const std::string&, int32_t) override {}
-  void SetBalloonStyle(const std::string&, int32_t) override {}
+  void SetWidth(const std::string& id, int16_t width) override;
+  void SetHeight(const std::string& id, int16_t height) override;
+  void SetLanguageID(const std::string& id, int32_t language_id) override;
+  void SetTTSModeID(const std::string& id, const std::string& mode_id) override;
+  void SetBalloonFontName(const std::string& id, const std::string& font_name) override;
+  void SetBalloonFontSize(const std::string& id, int32_t font_size) override;
+  void SetBalloonStyle(const std::string& id, int32_t style) override;
   std::vector<std::string> AnimationNames(const std::string& id) const override;
   bool IdleOn(const std::string& id) const override;
   void SetIdleOn(const std::string& id, bool on) override;
+  bool SoundEffectsOn(const std::string& id) const override;
+  void SetSoundEffectsOn(const std::string& id, bool on) override;
   RequestId Show(const std::string& id, std::optional<bool> fast) override;
   RequestId Hide(const std::string& id, std::optional<bool> fast) override;
   RequestId Speak(const std::string& id, const std::string& text, const std::string& url) override;
@@ -60,10 +63,10 @@ class BusCharacterService : public CharacterServicePort {
   RequestId Wait(const std::string& id, RequestId other) override;
   void Stop(const std::string& id, std::optional<RequestId> request) override;
   void StopAll(const std::string& id, std::optional<std::string> types) override;
-  bool Listen(const std::string&, bool) override { return false; }
+  bool Listen(const std::string& id, bool listen) override;
   void CommandsRemoveAll(const std::string& id) override;
-  void SetCommandsCaption(const std::string&, const std::string&) override {}
-  void SetCommandsVoice(const std::string&, const std::string&) override {}
+  void SetCommandsCaption(const std::string& id, const std::string& caption) override;
+  void SetCommandsVoice(const std::string& id, const std::string& voice) override;
   void CommandsAdd(const std::string& id, const std::string& name, const std::string& caption,
                    const std::string& voice) override;
   std::string CommandCaption(const std::string& id, const std::string& name) const override;
@@ -75,10 +78,12 @@ class BusCharacterService : public CharacterServicePort {
     QString path;
     std::vector<std::unique_ptr<BusSignal>> watches;
     std::vector<std::pair<std::string, std::string>> commands;  // name, caption
-    RequestId last = 0;  // the latest request queued on the service
+    RequestId last = 0;     // the latest request queued on the service
+    RequestId started = 0;  // the latest that started
   };
   const Character& Find(const std::string& id) const;
   QVariant Property(const std::string& id, const char* name) const;
+  void SetProperty(const std::string& id, const char* name, const QVariant& value);
   // Calls a queued method; its reply's request, numbered here.
   RequestId Queue(const std::string& id, const char* method, const QVariantList& args);
   QDBusMessage Call(const QString& path, const QString& interface, const char* method,

@@ -25,10 +25,10 @@ int16_t Coordinate(const QVariant& value) {
 // The argument types each character method takes.
 const std::map<QString, QString>& CharacterSignatures() {
   static const std::map<QString, QString> signatures = {
-      {"Show", "b"},         {"Hide", "b"},     {"Play", "s"},       {"Speak", "s"},
-      {"Think", "s"},        {"MoveTo", "iii"}, {"GestureAt", "ii"}, {"Wait", "u"},
-      {"Interrupt", "u"},    {"Stop", "u"},     {"StopAll", ""},     {"AddCommand", "sss"},
-      {"RemoveCommand", "s"}};
+      {"Show", "b"},          {"Hide", "b"},     {"Play", "s"},       {"Speak", "s"},
+      {"Think", "s"},         {"MoveTo", "iii"}, {"GestureAt", "ii"}, {"Wait", "u"},
+      {"Interrupt", "u"},     {"Stop", "u"},     {"StopAll", ""},     {"AddCommand", "sss"},
+      {"RemoveCommand", "s"}, {"Listen", "b"}};
   return signatures;
 }
 
@@ -132,7 +132,15 @@ void CharacterBus::Drain() {
   }
 }
 
+std::string CharacterBus::ClientOf(const TraceRecord& record) const {
+  if (!calling_.empty()) return calling_;
+  if (!record.req) return "";
+  const ServiceBook::Request* booked = book_.FindRequest(static_cast<RequestId>(*record.req));
+  return booked == nullptr ? "" : booked->client;
+}
+
 void CharacterBus::Handle(const QDBusMessage& message) {
+  calling_ = message.service().toStdString();
   QDBusMessage reply;
   try {
     try {
@@ -158,6 +166,7 @@ void CharacterBus::Handle(const QDBusMessage& message) {
     // Whatever else a call runs into, the service goes on.
     reply = message.createErrorReply("org.zarnplay.Error.Failed", QString(e.what()));
   }
+  calling_.clear();
   bus_.send(reply);
 }
 
@@ -180,7 +189,7 @@ QDBusMessage CharacterBus::Manager(const QDBusMessage& call) {
       throw BusError(kAccessDenied, "This client did not load the character");
     }
     Leave(*character, client);
-    return call.createReply();
+    return call.createReply();  // `character` may be gone
   }
   if (method == "Load" || method == "Unload" || method == "GetServerInformation") {
     throw BusError(kInvalidArgs, "Wrong arguments for " + method.toStdString());
@@ -200,19 +209,29 @@ QDBusMessage CharacterBus::Load(const QDBusMessage& call, const std::string& cli
   if (!found) throw VbError(vberr::kFileNotFound, "Character file not found: " + wanted);
   std::error_code error;
   const std::string path = std::filesystem::weakly_canonical(*found, error).string();
-  Character& character = book_.ForPath(error ? *found : path);
+  Character& character = book_.ForPath(error ? *found : path, client);
   if (character.engine_id.empty()) {
     // The file's name, made unique: what the trace calls it.
     const std::string stem = std::filesystem::path(character.path).stem().string();
+    // An id once used for another file stays its own: a desktop keeps
+    // the pictures it drew under it.
     std::string id = stem;
-    for (int n = 2; characters_.IsLoaded(id); ++n) id = stem + "-" + std::to_string(n);
+    auto taken = [&](const std::string& name) {
+      auto used = id_paths_.find(name);
+      return characters_.IsLoaded(name) ||
+             (used != id_paths_.end() && used->second != character.path);
+    };
+    for (int n = 2; taken(id); ++n) id = stem + "-" + std::to_string(n);
+    id_paths_[id] = character.path;
     characters_.Load(id, character.path);
     character.engine_id = id;
   }
   if (!character.clients.count(client)) {
+    const bool first = character.clients.empty();
     book_.AddClient(character, client);
     watcher_.addWatchedService(QString::fromStdString(client));
     UsersChanged(character);
+    if (first) PropertiesChanged(kServicePath, ManagerProperties());
   }
   return call.createReply(
       QVariant::fromValue(QDBusObjectPath(QString::fromStdString(character.object_path))));
@@ -241,12 +260,17 @@ QDBusMessage CharacterBus::OnCharacter(const QDBusMessage& call, Character& char
     characters_.Stop(id, request);
     return call.createReply();
   }
+  if (method == "Listen") {
+    // Only the client the character listens for may turn listening on.
+    if (args[0].toBool() && character.input_active != client) return call.createReply(false);
+    return call.createReply(characters_.Listen(id, args[0].toBool()));
+  }
   if (method == "StopAll") {
     StopRequests(character, client);
     return call.createReply();
   }
   if (method == "AddCommand" || method == "RemoveCommand") {
-    auto& commands = character.commands[client];
+    auto& commands = character.commands[client].list;
     const std::string name = Str(args[0]);
     if (name.empty()) throw BusError(kInvalidArgs, "A command needs a name");
     std::erase_if(commands, [&name](const CharacterCommand& c) { return c.name == name; });
@@ -277,7 +301,6 @@ RequestId CharacterBus::Queue(const QDBusMessage& call, Character& character) {
     request = characters_.Play(id, Str(args[0]));
   } else if (method == "Speak") {
     request = characters_.Speak(id, Str(args[0]), "");
-    booked.speaks = true;
   } else if (method == "Think") {
     request = characters_.Think(id, Str(args[0]));
   } else if (method == "MoveTo") {
@@ -325,13 +348,18 @@ void CharacterBus::StopRequests(Character& character, const std::string& client)
 
 void CharacterBus::Leave(Character& character, const std::string& client) {
   StopRequests(character, client);
-  const bool was_active = character.input_active == client;
+  auto own = character.commands.find(client);
+  const bool in_menu = character.input_active == client ||
+                       (own != character.commands.end() && !own->second.caption.empty());
   if (book_.RemoveClient(character, client)) {
-    // Nobody uses it: off the screen; the engine keeps it for a later Load.
-    if (characters_.Visible(character.engine_id)) characters_.Hide(character.engine_id, true);
-  } else if (was_active) {
-    SyncCommands(character);
+    // Nobody uses it: unloaded, and its object leaves the bus.
+    characters_.Unload(character.engine_id);
+    book_.Forget(character);
+    PropertiesChanged(kServicePath, ManagerProperties());
+    CheckUnused();
+    return;
   }
+  if (in_menu) SyncCommands(character);
   UsersChanged(character);
 }
 
@@ -348,12 +376,35 @@ void CharacterBus::MakeInputActive(Character& character, const std::string& clie
   SyncCommands(character);
 }
 
+// The engine's one Commands collection is the input-active client's; the
+// others are listed by caption to switch to.
 void CharacterBus::SyncCommands(Character& character) {
   const std::string& id = character.engine_id;
+  const ServiceBook::ClientCommands& active = character.commands[character.input_active];
   characters_.CommandsRemoveAll(id);
-  for (const CharacterCommand& command : character.commands[character.input_active]) {
+  for (const CharacterCommand& command : active.list) {
     characters_.CommandsAdd(id, command.name, command.caption, command.voice);
   }
+  if (character.caption_set != active.caption) {
+    characters_.SetCommandsCaption(id, active.caption);
+    character.caption_set = active.caption;
+  }
+  if (character.voice_set != active.voice) {
+    characters_.SetCommandsVoice(id, active.voice);
+    character.voice_set = active.voice;
+  }
+  character.others.clear();
+  std::vector<std::string> captions;
+  for (const std::string& client : character.clients) {
+    auto it = character.commands.find(client);
+    if (client == character.input_active || it == character.commands.end() ||
+        it->second.caption.empty()) {
+      continue;
+    }
+    character.others.push_back(client);
+    captions.push_back(it->second.caption);
+  }
+  characters_.SetOtherClients(id, captions);
 }
 
 }  // namespace zarn

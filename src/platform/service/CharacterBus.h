@@ -14,6 +14,7 @@
 
 #include "platform/service/ServiceBook.h"
 #include "ports/CharacterServicePort.h"
+#include "ports/TracePort.h"
 
 namespace zarn {
 
@@ -35,6 +36,9 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   // Registers the objects and takes the name; false when another service
   // holds it.
   bool Start();
+  // The client a trace record is about: the one whose call is being
+  // handled, or who made the record's request; "" for none.
+  std::string ClientOf(const TraceRecord& record) const;
   // `quit` runs once nobody has used the service for `linger_ms`.
   void QuitWhenUnused(int linger_ms, std::function<void()> quit);
 
@@ -44,7 +48,7 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   // CharacterServiceEvents (CharacterBusEvents.cpp).
   void RequestStart(RequestId request) override;
   void RequestComplete(RequestId request, int status) override;
-  void Bookmark(int32_t bookmark_id) override;
+  void Bookmark(int32_t bookmark_id, const std::string& character_id, RequestId request) override;
   void Command(const UserInput& input) override;
   void Show(const std::string& character_id, int cause) override;
   void Hide(const std::string& character_id, int cause) override;
@@ -56,6 +60,7 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   void ListenStart(const std::string& character_id) override;
   void ListenComplete(const std::string& character_id, int cause) override;
   void Move(const std::string& character_id, int x, int y, int cause) override;
+  void ClientChosen(const std::string& character_id, int other) override;
 
  private:
   using Character = ServiceBook::Character;
@@ -68,8 +73,10 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   QDBusMessage Manager(const QDBusMessage& call);
   QDBusMessage OnCharacter(const QDBusMessage& call, Character& character);
   QDBusMessage Properties(const QDBusMessage& call);
-  QVariantMap AllProperties(const Character& character) const;
+  QVariantMap AllProperties(Character& character, const std::string& client) const;
   QVariantMap ManagerProperties() const;
+  void SetProperty(Character& character, const std::string& client, const QString& name,
+                   const QVariant& value);
   RequestId Queue(const QDBusMessage& call, Character& character);
   QDBusMessage Load(const QDBusMessage& call, const std::string& client);
   void Leave(Character& character, const std::string& client);
@@ -96,6 +103,8 @@ class CharacterBus : public QDBusVirtualObject, public CharacterServiceEvents {
   bool drain_posted_ = false;
   QTimer linger_;
   std::function<void()> quit_;
+  std::string calling_;                          // the client whose call is being handled
+  std::map<std::string, std::string> id_paths_;  // engine id -> the file it was first used for
 };
 
 }  // namespace zarn

@@ -38,7 +38,6 @@ void CharacterBus::RequestStart(RequestId request) {
   if (booked == nullptr) return;
   Character* character = book_.ByEngineId(booked->engine_id);
   if (character == nullptr) return;
-  if (booked->speaks) book_.SpeechStarted(request);
   SignalTo(booked->client, character->object_path, "RequestStart", {static_cast<uint>(request)});
   if (booked->interrupts != 0) {
     const ServiceBook::Request* target = book_.FindRequest(booked->interrupts);
@@ -62,12 +61,12 @@ void CharacterBus::RequestComplete(RequestId request, int status) {
   book_.EndRequest(request);
 }
 
-void CharacterBus::Bookmark(int32_t bookmark_id) {
-  const auto request = book_.Speaking();
-  if (!request) return;
-  const ServiceBook::Request* booked = book_.FindRequest(*request);
+// Only the client whose Speak carried the mark hears it.
+void CharacterBus::Bookmark(int32_t bookmark_id, const std::string& character_id,
+                            RequestId request) {
+  const ServiceBook::Request* booked = book_.FindRequest(request);
   if (booked == nullptr) return;
-  if (Character* character = book_.ByEngineId(booked->engine_id)) {
+  if (Character* character = book_.ByEngineId(character_id)) {
     SignalTo(booked->client, character->object_path, "Bookmark", {static_cast<uint>(bookmark_id)});
   }
 }
@@ -77,6 +76,15 @@ void CharacterBus::Command(const UserInput& input) {
     SignalTo(character->input_active, character->object_path, "Command",
              {QString::fromStdString(input.name), input.confidence});
   }
+}
+
+void CharacterBus::ClientChosen(const std::string& character_id, int other) {
+  Character* character = book_.ByEngineId(character_id);
+  // The menu may be older than a client leaving.
+  if (character == nullptr || other < 0 || static_cast<size_t>(other) >= character->others.size()) {
+    return;
+  }
+  MakeInputActive(*character, character->others[static_cast<size_t>(other)]);
 }
 
 void CharacterBus::Show(const std::string& character_id, int cause) {

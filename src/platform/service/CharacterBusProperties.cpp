@@ -1,6 +1,7 @@
 // Properties and introspection of the service's objects.
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <cstdint>
 
 #include "platform/service/BusErrors.h"
 #include "platform/service/CharacterBus.h"
@@ -16,8 +17,9 @@ QVariantMap CharacterBus::ManagerProperties() const {
   return {{"Characters", QVariant::fromValue(objects)}};
 }
 
-QVariantMap CharacterBus::AllProperties(const Character& character) const {
+QVariantMap CharacterBus::AllProperties(Character& character, const std::string& client) const {
   const std::string& id = character.engine_id;
+  const ServiceBook::ClientCommands& own = character.commands[client];
   QStringList animations;
   for (const std::string& name : characters_.AnimationNames(id)) {
     animations.push_back(QString::fromStdString(name));
@@ -30,8 +32,66 @@ QVariantMap CharacterBus::AllProperties(const Character& character) const {
           {"Height", characters_.Height(id)},
           {"Animations", animations},
           {"IdleOn", characters_.IdleOn(id)},
-          {"SoundEffectsOn", character.sound_effects_on},
-          {"HasOtherClients", character.clients.size() > 1}};
+          {"SoundEffectsOn", characters_.SoundEffectsOn(id)},
+          {"HasOtherClients", character.clients.size() > 1},
+          {"CommandsCaption", QString::fromStdString(own.caption)},
+          {"CommandsVoice", QString::fromStdString(own.voice)}};
+}
+
+// Each client's Commands caption and voice are its own; the rest are the
+// character's.
+void CharacterBus::SetProperty(Character& character, const std::string& client, const QString& name,
+                               const QVariant& value) {
+  const std::string& id = character.engine_id;
+  auto want = [&](QMetaType::Type type) {
+    if (value.typeId() != type) {
+      throw BusError(kInvalidArgs, name.toStdString() + " takes a " + QMetaType(type).name());
+    }
+  };
+  if (name == "IdleOn" || name == "SoundEffectsOn") {
+    want(QMetaType::Bool);
+    if (name == "IdleOn") {
+      characters_.SetIdleOn(id, value.toBool());
+    } else {
+      characters_.SetSoundEffectsOn(id, value.toBool());
+    }
+  } else if (name == "Width" || name == "Height" || name == "LanguageID" ||
+             name == "BalloonFontSize" || name == "BalloonStyle") {
+    want(QMetaType::Int);
+    const int number = value.toInt();
+    if (name == "Width" || name == "Height") {
+      if (number <= 0 || number > INT16_MAX) {
+        throw BusError(kInvalidArgs, name.toStdString() + " is 1 to 32767");
+      }
+      if (name == "Width") {
+        characters_.SetWidth(id, static_cast<int16_t>(number));
+      } else {
+        characters_.SetHeight(id, static_cast<int16_t>(number));
+      }
+    } else if (name == "LanguageID") {
+      characters_.SetLanguageID(id, number);
+    } else if (name == "BalloonFontSize") {
+      characters_.SetBalloonFontSize(id, number);
+    } else {
+      characters_.SetBalloonStyle(id, number);
+    }
+  } else if (name == "TTSModeID" || name == "BalloonFontName") {
+    want(QMetaType::QString);
+    if (name == "TTSModeID") {
+      characters_.SetTTSModeID(id, value.toString().toStdString());
+    } else {
+      characters_.SetBalloonFontName(id, value.toString().toStdString());
+    }
+  } else if (name == "CommandsCaption" || name == "CommandsVoice") {
+    want(QMetaType::QString);
+    ServiceBook::ClientCommands& own = character.commands[client];
+    (name == "CommandsCaption" ? own.caption : own.voice) = value.toString().toStdString();
+    SyncCommands(character);
+    return;  // nobody else's to hear of
+  } else {
+    throw BusError(kAccessDenied, "Property " + name.toStdString() + " is read-only");
+  }
+  PropertiesChanged(character.object_path, {{name, value}});
 }
 
 QDBusMessage CharacterBus::Properties(const QDBusMessage& call) {
@@ -51,7 +111,8 @@ QDBusMessage CharacterBus::Properties(const QDBusMessage& call) {
   if (!args.isEmpty() && args[0].toString() != interface && !args[0].toString().isEmpty()) {
     throw BusError(kInvalidArgs, "No interface " + args[0].toString().toStdString());
   }
-  const QVariantMap all = manager ? ManagerProperties() : AllProperties(*character);
+  const std::string client = call.service().toStdString();
+  const QVariantMap all = manager ? ManagerProperties() : AllProperties(*character, client);
   if (method == "GetAll" && signature == "s") return call.createReply(QVariant(all));
   if (method == "Get" && signature == "ss") {
     auto it = all.find(args[1].toString());
@@ -62,17 +123,8 @@ QDBusMessage CharacterBus::Properties(const QDBusMessage& call) {
   }
   if (method == "Set" && signature == "ssv") {
     const QString name = args[1].toString();
-    const QVariant value = args[2].value<QDBusVariant>().variant();
-    if (manager || (name != "IdleOn" && name != "SoundEffectsOn")) {
-      throw BusError(kAccessDenied, "Property " + name.toStdString() + " is read-only");
-    }
-    if (value.typeId() != QMetaType::Bool) throw BusError(kInvalidArgs, "Expected a boolean");
-    if (name == "IdleOn") {
-      characters_.SetIdleOn(character->engine_id, value.toBool());
-    } else {
-      character->sound_effects_on = value.toBool();
-    }
-    PropertiesChanged(path, {{name, value}});
+    if (manager) throw BusError(kAccessDenied, "Property " + name.toStdString() + " is read-only");
+    SetProperty(*character, client, name, args[2].value<QDBusVariant>().variant());
     return call.createReply();
   }
   throw BusError(kInvalidArgs,

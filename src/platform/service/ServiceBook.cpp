@@ -4,13 +4,19 @@
 
 namespace zarn {
 
-ServiceBook::Character& ServiceBook::ForPath(const std::string& path) {
-  auto [it, added] = by_path_.try_emplace(path);
-  if (added) {
-    it->second.path = path;
-    it->second.object_path = "/org/zarnplay/Characters/c" + std::to_string(next_object_++);
+ServiceBook::Character& ServiceBook::ForPath(const std::string& path, const std::string& client) {
+  // Copies of one file are keyed "path", "path#2" ...
+  for (int copy = 1;; ++copy) {
+    const std::string key = copy == 1 ? path : path + "#" + std::to_string(copy);
+    auto [it, added] = by_path_.try_emplace(key);
+    Character& character = it->second;
+    if (added) {
+      character.key = key;
+      character.path = path;
+      character.object_path = "/org/zarnplay/Characters/c" + std::to_string(next_object_++);
+    }
+    if (!character.clients.count(client)) return character;
   }
-  return it->second;
 }
 
 ServiceBook::Character* ServiceBook::ByObject(const std::string& object_path) {
@@ -33,6 +39,12 @@ std::vector<std::string> ServiceBook::LoadedObjects() const {
     if (!character.clients.empty()) objects.push_back(character.object_path);
   }
   return objects;
+}
+
+void ServiceBook::Forget(const Character& character) {
+  if (!character.clients.empty()) return;
+  const std::string key = character.key;  // it goes with the entry
+  by_path_.erase(key);
 }
 
 void ServiceBook::AddClient(Character& character, const std::string& client) {
@@ -83,7 +95,6 @@ void ServiceBook::EndRequest(RequestId id) {
   auto count = pending_.find(it->second.client);
   if (count != pending_.end() && --count->second == 0) pending_.erase(count);
   requests_.erase(it);
-  speaking_.erase(std::remove(speaking_.begin(), speaking_.end(), id), speaking_.end());
 }
 
 std::vector<RequestId> ServiceBook::RequestsOf(const std::string& client,
@@ -93,11 +104,6 @@ std::vector<RequestId> ServiceBook::RequestsOf(const std::string& client,
     if (request.client == client && request.engine_id == engine_id) ids.push_back(id);
   }
   return ids;
-}
-
-std::optional<RequestId> ServiceBook::Speaking() const {
-  if (speaking_.empty()) return std::nullopt;
-  return speaking_.back();
 }
 
 }  // namespace zarn

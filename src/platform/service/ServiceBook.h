@@ -19,27 +19,38 @@ inline constexpr size_t kMaxPendingPerClient = 10000;
 // the input-active client. The engine knows nothing of clients.
 class ServiceBook {
  public:
+  // What one client gave a character's Commands collection.
+  struct ClientCommands {
+    std::string caption;
+    std::string voice;
+    std::vector<CharacterCommand> list;
+  };
   struct Character {
     std::string engine_id;  // the id the engine loaded it as
+    std::string key;        // in by_path_
     std::string path;       // the resolved file
     std::string object_path;
     std::set<std::string> clients;  // empty: unloaded (the engine keeps it hidden)
     std::string input_active;
-    std::map<std::string, std::vector<CharacterCommand>> commands;  // per client
-    bool sound_effects_on = true;
+    std::map<std::string, ClientCommands> commands;  // per client
+    // The clients whose captions the menu lists to switch to, in its order.
+    std::vector<std::string> others;
+    std::string caption_set, voice_set;  // the engine's, as last set
   };
   struct Request {
     std::string client;
     std::string engine_id;
     RequestId interrupts = 0;  // an Interrupt: the request it stops when reached
-    bool speaks = false;       // bookmarks during it are the client's
   };
 
-  // The character for a resolved file, made if new (not yet used by anyone).
-  Character& ForPath(const std::string& path);
+  // The character for a resolved file that `client` does not use yet, made
+  // if new: a client that loads a file again gets a second character.
+  Character& ForPath(const std::string& path, const std::string& client);
   Character* ByObject(const std::string& object_path);
   Character* ByEngineId(const std::string& engine_id);
   std::vector<std::string> LoadedObjects() const;
+  // Forgets a character nobody uses; its object leaves the bus.
+  void Forget(const Character& character);
   // Adds the client; the first one becomes input-active.
   void AddClient(Character& character, const std::string& client);
   // Takes the client off; true when nobody uses the character any more.
@@ -56,15 +67,10 @@ class ServiceBook {
   // The client's requests on one character, oldest first.
   std::vector<RequestId> RequestsOf(const std::string& client, const std::string& engine_id) const;
 
-  // The Speak in progress that a bookmark belongs to (the latest started).
-  void SpeechStarted(RequestId id) { speaking_.push_back(id); }
-  std::optional<RequestId> Speaking() const;
-
  private:
   std::map<std::string, Character> by_path_;
   std::map<RequestId, Request> requests_;
   std::map<std::string, size_t> pending_;  // per client
-  std::vector<RequestId> speaking_;
   int next_object_ = 1;
 };
 

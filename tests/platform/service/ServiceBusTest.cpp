@@ -23,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "platform/service/BusSignal.h"
 
@@ -34,6 +35,7 @@ namespace fs = std::filesystem;
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& out = "") {
   const pid_t pid = fork();
   if (pid == 0) {
+    setpgid(0, 0);  // stopped with all it started
     if (!out.empty()) {
       FILE* f = std::freopen(out.c_str(), "w", stdout);
       (void)f;
@@ -91,7 +93,14 @@ class ServiceBus : public ::testing::Test {
     setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
     setenv("ZARN_CHARACTERS", (dir_ / "chars").string().c_str(), 1);
     trace_ = (dir_ / "t.jsonl").string();
-    service_pid_ = Spawn({ZARNPLAY_EXE, "--service", "--headless", "--trace", trace_});
+    if (desktop_) {
+      // On a private display of its own; the test's mouse goes there too.
+      service_pid_ = Spawn({ZARN_SOURCE_DIR "/tests/desktop/with_display.sh", "sh", "-c",
+                            "echo $DISPLAY > " + (dir_ / "display").string() + "; exec " +
+                                ZARNPLAY_EXE + " --service --trace " + trace_});
+    } else {
+      service_pid_ = Spawn({ZARNPLAY_EXE, "--service", "--headless", "--trace", trace_});
+    }
     QDBusConnection probe = Client("probe");
     ASSERT_TRUE(PumpUntil(
         [&] { return probe.interface()->isServiceRegistered("org.zarnplay.Characters").value(); }));
@@ -101,7 +110,7 @@ class ServiceBus : public ::testing::Test {
     for (const auto& name : clients_) QDBusConnection::disconnectFromBus(name);
     for (pid_t pid : {service_pid_, bus_pid_}) {
       if (pid > 0) {
-        kill(pid, SIGTERM);
+        kill(-pid, SIGTERM);
         waitpid(pid, nullptr, 0);
       }
     }
@@ -127,6 +136,19 @@ class ServiceBus : public ::testing::Test {
     auto reply = Call(bus, "/org/zarnplay/Characters", "Load", {character});
     return reply.arguments().value(0).value<QDBusObjectPath>().path();
   }
+  static QDBusMessage Set(QDBusConnection& bus, const QString& path, const QString& name,
+                          const QVariant& value) {
+    auto call = QDBusMessage::createMethodCall("org.zarnplay.Characters", path,
+                                               "org.freedesktop.DBus.Properties", "Set");
+    call.setArguments(
+        {QString("org.zarnplay.Character1"), name, QVariant::fromValue(QDBusVariant(value))});
+    return bus.call(call);
+  }
+  static size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
   static bool Property(QDBusConnection& bus, const QString& path, const QString& name) {
     auto call = QDBusMessage::createMethodCall("org.zarnplay.Characters", path,
                                                "org.freedesktop.DBus.Properties", "Get");
@@ -134,6 +156,7 @@ class ServiceBus : public ::testing::Test {
     return bus.call(call).arguments().value(0).value<QDBusVariant>().variant().toBool();
   }
 
+  bool desktop_ = false;
   fs::path dir_;
   std::string address_;
   std::string trace_;
@@ -149,6 +172,11 @@ TEST_F(ServiceBus, TwoClientsShareOneCharacter) {
   EXPECT_EQ(Load(b, "Pip.acs"), path);
   EXPECT_TRUE(Property(a, path, "HasOtherClients"));
   EXPECT_TRUE(Property(b, path, "HasOtherClients"));
+  // A client loading the file again wants a second character, as a script
+  // with two characters of one file does.
+  const QString copy = Load(a, "Pip");
+  EXPECT_NE(copy, path);
+  EXPECT_FALSE(Property(a, copy, "HasOtherClients"));
   std::vector<std::string> completed;
   auto catcher = [&](const std::string& who) {
     return [&completed, who](const QDBusMessage&) { completed.push_back(who); };
@@ -161,6 +189,15 @@ TEST_F(ServiceBus, TwoClientsShareOneCharacter) {
   ASSERT_TRUE(PumpUntil([&] { return completed.size() == 3; }, 10000));
   // Each client hears only of its own requests, in the order they ran.
   EXPECT_EQ(completed, (std::vector<std::string>{"a", "a", "b"}));
+  // The service's trace says whose each request was.
+  const std::string b_name = "\"client\":\"" + b.baseService().toStdString() + "\"}";
+  std::istringstream lines(ReadFile(trace_));
+  std::vector<std::string> of_b;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(b_name) != std::string::npos) of_b.push_back(line.substr(line.find("\"kind\"")));
+  }
+  EXPECT_EQ(of_b.size(), 3u);  // its Speak call, start and completion
+  EXPECT_NE(of_b.front().find("\"Speak\",\"char\":\"Pip\",\"args\":[\"Two\""), std::string::npos);
 }
 
 TEST_F(ServiceBus, KilledClientsLoneCharacterIsHiddenWithin2s) {
@@ -267,7 +304,7 @@ TEST_F(ServiceBus, FloodingClientDoesNotDelayOthers) {
   Call(b, pip, "Show", {true});
   const std::string out = (dir_ / "flood.out").string();
   const pid_t flooder = Spawn({"/usr/bin/python3", "-c", script}, out);
-  ASSERT_TRUE(PumpUntil([&] { return ReadFile(trace_).find("\"req\":1000}") != std::string::npos; },
+  ASSERT_TRUE(PumpUntil([&] { return ReadFile(trace_).find("\"req\":1000,") != std::string::npos; },
                         20000));
   bool started = false;
   BusSignal on_b(b, QString(), pip, "org.zarnplay.Character1", "RequestStart",
@@ -314,6 +351,139 @@ TEST_F(ServiceBus, ScriptAsClientLeavesSharedCharacterVisible) {
   EXPECT_TRUE(Property(b, pip, "Visible"));
 }
 
+// Unloading drops the client; the last one's Unload takes the character
+// off the screen and the bus, its requests interrupted.
+TEST_F(ServiceBus, UnloadDropsTheClientThenTheCharacter) {
+  QDBusConnection a = Client("a"), b = Client("b");
+  const QString root = "/org/zarnplay/Characters";
+  const QString pip = Load(a, "Pip");
+  Load(b, "Pip");
+  Call(a, pip, "Show", {true});
+  const uint speech = Call(a, pip, "Speak", {QString("\\Pau=5000\\Long")}).arguments()[0].toUInt();
+  const QDBusObjectPath object(pip);
+  const QVariant gone = QVariant::fromValue(QDBusObjectPath(root + "/c9"));
+  const QVariant self = QVariant::fromValue(object);
+  const char* denied = "org.freedesktop.DBus.Error.AccessDenied";
+  const char* not_loaded = "org.zarnplay.Error.NotLoaded";
+  struct Step {
+    QDBusConnection* who;
+    QString method;  // Unload on the manager, the rest on pip
+    QVariant arg;
+    const char* error;  // "" for none
+    bool listed;        // pip still in Characters
+  } steps[] = {
+      {&b, "Unload", self, "", true},          {&b, "Speak", QString("Hi"), denied, true},
+      {&a, "Think", QString("Hm"), "", true},  {&a, "Unload", self, "", false},
+      {&a, "Unload", self, not_loaded, false}, {&a, "Unload", gone, not_loaded, false},
+  };
+  auto get = QDBusMessage::createMethodCall("org.zarnplay.Characters", root,
+                                            "org.freedesktop.DBus.Properties", "Get");
+  get.setArguments({QString("org.zarnplay.Characters1"), QString("Characters")});
+  for (const Step& step : steps) {
+    const QDBusMessage reply =
+        Call(*step.who, step.method == "Unload" ? root : pip, step.method, {step.arg});
+    EXPECT_EQ(reply.errorName().toStdString(), step.error) << step.method.toStdString();
+    const QVariant listed = a.call(get).arguments().value(0).value<QDBusVariant>().variant();
+    EXPECT_EQ(qdbus_cast<QList<QDBusObjectPath>>(listed).contains(object), step.listed)
+        << step.method.toStdString();
+  }
+  ASSERT_TRUE(PumpUntil([&] {
+    return ReadFile(trace_).find("\"op\":\"Hide\",\"char\":\"Pip\"") != std::string::npos;
+  }));
+  EXPECT_NE(ReadFile(trace_).find("\"req\":" + std::to_string(speech) + ",\"status\":3"),
+            std::string::npos);
+  // Loaded again, it is a new object that starts hidden.
+  const QString again = Load(b, "Pip");
+  EXPECT_NE(again, pip);
+  EXPECT_FALSE(Property(b, again, "Visible"));
+}
+
+TEST_F(ServiceBus, SoundEffectsOffSilencesAnimationSounds) {
+  QDBusConnection a = Client("a");
+  const QString pip = Load(a, "Pip");
+  uint last = 0;
+  bool done = false;
+  BusSignal on_a(a, QString(), pip, "org.zarnplay.Character1", "RequestComplete",
+                 [&](const QDBusMessage& m) { done = done || m.arguments()[0].toUInt() == last; });
+  Call(a, pip, "Show", {true});
+  for (bool on : {false, true}) {
+    ASSERT_EQ(Set(a, pip, "SoundEffectsOn", on).type(), QDBusMessage::ReplyMessage);
+    done = false;
+    last = Call(a, pip, "Play", {QString("Greet")}).arguments()[0].toUInt();
+    ASSERT_TRUE(PumpUntil([&] { return done; }));
+    // Greet's first frame has a sound: heard only with sound effects on.
+    EXPECT_EQ(Count(ReadFile(trace_), "\"op\":\"Sound\""), on ? 1u : 0u) << on;
+  }
+}
+
+// A bookmark goes to the client whose Speak carried it, even while
+// another client's character has started speaking since.
+TEST_F(ServiceBus, BookmarkReachesTheClientThatSpokeIt) {
+  QDBusConnection a = Client("a"), b = Client("b");
+  const QString pip = Load(a, "Pip"), mini = Load(b, "Mini");
+  std::vector<std::string> heard;
+  auto mark = [&heard](const char* who) {
+    return [&heard, who](const QDBusMessage& m) {
+      heard.push_back(who + std::to_string(m.arguments()[0].toUInt()));
+    };
+  };
+  BusSignal on_a(a, QString(), pip, "org.zarnplay.Character1", "Bookmark", mark("a"));
+  BusSignal on_b(b, QString(), mini, "org.zarnplay.Character1", "Bookmark", mark("b"));
+  bool pip_speaking = false;
+  BusSignal started(a, QString(), pip, "org.zarnplay.Character1", "RequestStart",
+                    [&](const QDBusMessage&) { pip_speaking = true; });
+  Call(a, pip, "Show", {true});
+  Call(b, mini, "Show", {true});
+  ASSERT_TRUE(PumpUntil([&] { return pip_speaking; }));
+  pip_speaking = false;
+  Call(a, pip, "Speak", {QString("\\Pau=1500\\\\Mrk=1\\Done")});
+  ASSERT_TRUE(PumpUntil([&] { return pip_speaking; }));
+  Call(b, mini, "Speak", {QString("Go\\Mrk=2\\ \\Pau=3000\\ on")});
+  ASSERT_TRUE(PumpUntil([&] { return heard.size() == 2; }));
+  std::sort(heard.begin(), heard.end());
+  EXPECT_EQ(heard, (std::vector<std::string>{"a1", "b2"}));
+}
+
+// What a script sets on its characters reaches the service's engine.
+TEST_F(ServiceBus, CharacterSettingsReachTheEngine) {
+  QDBusConnection a = Client("a");
+  const QString pip = Load(a, "Pip");
+  struct Case {
+    const char* name;
+    QVariant value;
+    const char* error;  // "" for none
+    const char* traced;
+  } cases[] = {
+      {"Width", 200, "", "[\"Width\",200]"},
+      {"Height", 0, "org.zarnplay.Error.InvalidArgs", nullptr},
+      {"LanguageID", 0x40C, "", "[\"LanguageID\",1036]"},
+      {"TTSModeID", QString("fr"), "", "[\"TTSModeID\",\"fr\"]"},
+      {"BalloonFontName", QString("DejaVu Serif"), "", "[\"Balloon.FontName\",\"DejaVu Serif\"]"},
+      {"BalloonFontSize", 5000, "org.zarnplay.Error.InvalidArgs", nullptr},
+      {"BalloonStyle", QString("x"), "org.zarnplay.Error.InvalidArgs", nullptr},
+      {"CommandsVoice", QString("pip"), "", "[\"pip\"]"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Set(a, pip, c.name, c.value).errorName().toStdString(), c.error) << c.name;
+  }
+  ASSERT_TRUE(
+      PumpUntil([&] { return ReadFile(trace_).find("Commands.Voice") != std::string::npos; }));
+  const std::string trace = ReadFile(trace_);
+  for (const Case& c : cases) {
+    if (c.traced != nullptr) {
+      EXPECT_NE(trace.find(c.traced), std::string::npos) << c.name;
+    }
+  }
+  auto get = QDBusMessage::createMethodCall("org.zarnplay.Characters", pip,
+                                            "org.freedesktop.DBus.Properties", "Get");
+  get.setArguments({QString("org.zarnplay.Character1"), QString("Width")});
+  EXPECT_EQ(a.call(get).arguments().value(0).value<QDBusVariant>().variant().toInt(), 200);
+  // Another client may not listen for the character.
+  QDBusConnection b = Client("b");
+  Load(b, "Pip");
+  EXPECT_FALSE(Call(b, pip, "Listen", {true}).arguments().value(0).toBool());
+}
+
 TEST_F(ServiceBus, PythonExampleRuns) {
   const std::string out = (dir_ / "hello.out").string();
   const pid_t pid =
@@ -322,6 +492,81 @@ TEST_F(ServiceBus, PythonExampleRuns) {
   ASSERT_TRUE(PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20000));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadFile(out), "bookmark 1\nPip said hello\n");
+}
+
+}  // namespace
+}  // namespace zarn
+
+namespace zarn {
+namespace {
+
+class ServiceOnDesktop : public ServiceBus {
+ protected:
+  ServiceOnDesktop() { desktop_ = true; }
+
+  // Runs xdotool on the service's display.
+  void Xdotool(const std::string& args) {
+    std::string display = ReadFile((dir_ / "display").string());
+    display.erase(display.find_last_not_of('\n') + 1);
+    ASSERT_EQ(std::system(("DISPLAY=" + display + " xdotool " + args).c_str()), 0) << args;
+  }
+  // Right-clicks Pip until its menu opens (the `nth` time, from 1); the
+  // menu's captions.
+  std::string OpenMenu(size_t nth) {
+    std::string menu;
+    for (int tries = 0; tries < 4 && menu.empty(); ++tries) {
+      Xdotool("mousemove 364 390 click 3");  // on Pip's body
+      PumpUntil(
+          [&] {
+            std::istringstream lines(ReadFile(trace_));
+            size_t seen = 0;
+            for (std::string line; std::getline(lines, line);) {
+              if (line.find("\"CharacterMenu\"") != std::string::npos && ++seen == nth) menu = line;
+            }
+            return !menu.empty();
+          },
+          1500);
+    }
+    PumpUntil([] { return false; }, 300);  // the menu is traced just before it maps
+    const size_t args = menu.find("\"args\"");
+    return args == std::string::npos ? "no menu" : menu.substr(args);
+  }
+};
+
+// A person switches the input-active client from the character's menu: its
+// commands are listed, and a command chosen then goes to it alone.
+TEST_F(ServiceOnDesktop, MenuSwitchesTheInputActiveClient) {
+  QDBusConnection a = Client("a"), b = Client("b");
+  const QString pip = Load(a, "Pip");
+  ASSERT_EQ(Load(b, "Pip"), pip);
+  std::vector<std::string> commands;
+  auto heard = [&commands](const char* who) {
+    return [&commands, who](const QDBusMessage& m) {
+      commands.push_back(who + (":" + m.arguments()[0].toString().toStdString()));
+    };
+  };
+  BusSignal on_a(a, QString(), pip, "org.zarnplay.Character1", "Command", heard("a"));
+  BusSignal on_b(b, QString(), pip, "org.zarnplay.Character1", "Command", heard("b"));
+  for (auto [who, caption, name, command] :
+       {std::tuple{&a, "&Alpha", "red", "&Red"}, std::tuple{&b, "&Beta", "green", "&Green"}}) {
+    ASSERT_EQ(Set(*who, pip, "CommandsCaption", QString(caption)).type(),
+              QDBusMessage::ReplyMessage);
+    Call(*who, pip, "AddCommand", {QString(name), QString(command), QString()});
+  }
+  Call(a, pip, "MoveTo", {300, 300, 0});
+  // a is input-active; Showing leaves a frame to click on.
+  const uint show = Call(a, pip, "Show", {false}).arguments()[0].toUInt();
+  ASSERT_TRUE(PumpUntil([&] {
+    return ReadFile(trace_).find("\"req\":" + std::to_string(show) + ",\"status\":0") !=
+           std::string::npos;
+  }));
+  EXPECT_EQ(OpenMenu(1), "\"args\":[\"&Hide\",\"-\",\"&Red\",\"-\",\"&Alpha\",\"&Beta\"]}");
+  Xdotool("key b");
+  EXPECT_EQ(OpenMenu(2), "\"args\":[\"&Hide\",\"-\",\"&Green\",\"-\",\"&Beta\",\"&Alpha\"]}");
+  Xdotool("key g");
+  ASSERT_TRUE(PumpUntil([&] { return !commands.empty(); }));
+  PumpUntil([] { return false; }, 300);  // nothing more comes
+  EXPECT_EQ(commands, (std::vector<std::string>{"b:green"}));
 }
 
 }  // namespace
