@@ -107,6 +107,7 @@ int RunPlayer(const Options& options, const Backends& backends) {
       recording->Finish(platform.VirtualLoop().Now());
     } catch (const std::runtime_error& e) {
       std::cerr << "zarnplay: " << e.what() << "\n";
+      player.Exited(1);
       return 1;
     }
     player.Engine().SetRenderSink(nullptr);
@@ -117,6 +118,7 @@ int RunPlayer(const Options& options, const Backends& backends) {
         options.arguments ? options.arguments->script : options.command_line;
     std::cerr << "zarnplay: could not play '" << script << "'\n";
   }
+  player.Exited(program.ExitCode);
   return program.ExitCode;
 }
 

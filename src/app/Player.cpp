@@ -90,7 +90,8 @@ void Player::Run() {
   for (const auto& [id, animation] : engine_->HeldLoops()) {
     platform_.Trace().Write(TraceRecord("anim", "Looping").Char(id).Arg(animation));
   }
-  platform_.Trace().Write(TraceRecord("life", "Exit").Arg(0));
 }
+
+void Player::Exited(int code) { platform_.Trace().Write(TraceRecord("life", "Exit").Arg(code)); }
 
 }  // namespace zarn

@@ -47,6 +47,8 @@ class Player {
   // Start-up, then the loop until the main form unloads or the platform
   // quits; then what every exit does.
   void Run();
+  // The trace's last record, once the caller knows the code it exits with.
+  void Exited(int code);
 
   Program& program() { return program_; }
   frmZARN& MainForm() { return main_form_; }

@@ -1,8 +1,10 @@
 #include <signal.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "desktop/desktop_fixture.h"
+#include "support/download_TestServers.h"
 
 // However the program ends, its trace is whole lines, all written, and ends
 // with the exit wherever the process lived to write it.
@@ -45,29 +47,46 @@ TEST_F(DesktopTest, TheTraceEndsWholeAndWithTheExitOnEveryEnding) {
       dir_.Write("failing.zrn",
                  "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Commands]\n1=One|~|one\n"
                  "[Script]\nPip.Show\nPip.Speak \"Hello\"\nSENDKEYS \"{FOO}\"\n");
+  const std::string ending =
+      "[ZARN Script]\nVersion=7.0\n[Characters]\nPip=Pip.acs\n[Script]\n"
+      "Pip.Show\nPip.Speak \"Hello\"\n";
+  // Played from a URL, its downloaded copy goes with the program.
+  // Typing keys would ask first in a script from the network: an overflow fails it.
+  std::string failing_served = ReadFile(failing);
+  failing_served.replace(failing_served.find("SENDKEYS"), std::string::npos,
+                         "Pip.MoveTo 99999999999, 300\n");
+  testing::HttpServer http({{"/failing.zrn", failing_served}, {"/ending.zrn", ending}});
   struct Case {
     const char* name;
     std::function<void(ChildProcess&, PrivateDisplay&)> end;
     int code;
+    std::string script;
+    bool headless = false;
   };
+  const auto sigterm = [](ChildProcess& p, PrivateDisplay&) { kill(p.Pid(), SIGTERM); };
   const auto report_shown = [](const std::string& display) {
     return WaitUntil([&] {
       return !Shell("DISPLAY=" + display + " xdotool search --onlyvisible --name '^ZARN 7'")
                   .empty();
     });
   };
+  const auto close_program = [&](ChildProcess&, PrivateDisplay& display) {
+    ASSERT_TRUE(report_shown(display.Name()));
+    // Close Program: 6060, 3900, 1440, 435 twips from the report's corner.
+    Shell("DISPLAY=" + display.Name() + " xdotool search --onlyvisible --name '^ZARN 7' " +
+          "mousemove --window %1 452 274 click 1");
+  };
   const Case cases[] = {
-      {"sigterm", [](ChildProcess& p, PrivateDisplay&) { kill(p.Pid(), SIGTERM); }, 0},
-      {"sigint", [](ChildProcess& p, PrivateDisplay&) { kill(p.Pid(), SIGINT); }, 0},
-      {"display-lost", [](ChildProcess&, PrivateDisplay& display) { display.Kill(); }, 1},
-      {"close-program",
-       [&](ChildProcess&, PrivateDisplay& display) {
-         ASSERT_TRUE(report_shown(display.Name()));
-         // Close Program: 6060, 3900, 1440, 435 twips from the report's corner.
-         Shell("DISPLAY=" + display.Name() + " xdotool search --onlyvisible --name '^ZARN 7' " +
-               "mousemove --window %1 452 274 click 1");
-       },
-       0},
+      {"sigterm", sigterm, 0, failing},
+      {"sigint", [](ChildProcess& p, PrivateDisplay&) { kill(p.Pid(), SIGINT); }, 0, failing},
+      {"display-lost", [](ChildProcess&, PrivateDisplay& display) { display.Kill(); }, 1, failing},
+      {"close-program", close_program, 0, failing},
+      {"served-ends", [](ChildProcess&, PrivateDisplay&) {}, 0, http.Url("/ending.zrn")},
+      {"served-sigterm", sigterm, 0, http.Url("/failing.zrn")},
+      {"served-close-program", close_program, 0, http.Url("/failing.zrn")},
+      {"served-headless-ends", [](ChildProcess&, PrivateDisplay&) {}, 0, http.Url("/ending.zrn"),
+       true},
+      {"served-headless-sigterm", sigterm, 0, http.Url("/failing.zrn"), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -75,8 +94,13 @@ TEST_F(DesktopTest, TheTraceEndsWholeAndWithTheExitOnEveryEnding) {
     ASSERT_FALSE(display.Name().empty());
     auto env = Environment();
     env["DISPLAY"] = display.Name();
+    const std::string temp = dir_ / (std::string(c.name) + "-tmp");
+    std::filesystem::create_directories(temp);
+    env["TMPDIR"] = temp;
     const std::string trace = Trace(c.name);
-    ChildProcess player({ZARNPLAY_EXE, "--trace", trace, failing}, env, dir_ / c.name);
+    std::vector<std::string> args{ZARNPLAY_EXE, "--trace", trace, c.script};
+    if (c.headless) args.insert(args.begin() + 1, {"--headless", "--realtime"});
+    ChildProcess player(args, env, dir_ / c.name);
     // Under way: the character has drawn a frame and the trace was written out.
     ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("\"anim\"") != std::string::npos; }))
         << ReadFile(dir_ / c.name);
@@ -95,6 +119,9 @@ TEST_F(DesktopTest, TheTraceEndsWholeAndWithTheExitOnEveryEnding) {
         last.find("\"kind\":\"life\",\"op\":\"Exit\",\"args\":[" + std::to_string(c.code) + "]"),
         std::string::npos)
         << last;
+    for (const auto& left : std::filesystem::directory_iterator(temp)) {
+      EXPECT_EQ(left.path().filename().string().rfind("ZARN", 0), std::string::npos) << left.path();
+    }
   }
 }
 

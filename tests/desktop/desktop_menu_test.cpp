@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <set>
 
 #include "desktop/desktop_fixture.h"
 #include "support/TraceReader.h"
@@ -170,6 +171,31 @@ TEST_F(CharacterMenuTest, WithoutATrayHostTheMenuCarriesTheTraysItems) {
       },
       5s));
   EndPlayer();
+}
+
+// A conversation chosen from the menu, again and again: one character's
+// voice ends as the other's begins, over and over, and the program plays on.
+TEST_F(CharacterMenuTest, TurnsOfSpeechChosenFromTheMenuPlayOn) {
+  constexpr int kTurns = 12, kRounds = 3;
+  std::string talk = "Loopy.MoveTo 600, 300, 0\nLoopy.Show\n[CommandScript:talk]\n";
+  for (int i = 0; i < kTurns; ++i) talk += "Pip.Speak \"Hi.\"\nLoopy.Speak \"Yes.\"\n";
+  Play("", "talk=&Talk|~|talk\n", talk);
+  ASSERT_TRUE(WaitUntil([&] { return Records("event", "Show").size() == 2; }));
+  for (int round = 1; round <= kRounds; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_FALSE(OpenMenu("").empty());
+    Shell("xdotool key t");
+    const auto said = [&] {
+      std::set<int64_t> speeches;
+      for (const auto& call : Records("call", "Speak")) speeches.insert(call.req.value_or(-1));
+      size_t done = 0;
+      for (const auto& end : Records("event", "RequestComplete")) done += speeches.count(*end.req);
+      return done;
+    };
+    WaitUntil([&] { return !player_->Running() || said() == size_t(2 * kTurns * round); }, 60s);
+    ASSERT_TRUE(player_->Running()) << ReadFile(dir_ / "menu.out");
+    EXPECT_EQ(said(), size_t(2 * kTurns * round));
+  }
 }
 
 struct Box {

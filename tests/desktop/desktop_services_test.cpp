@@ -106,11 +106,16 @@ TEST_F(DesktopTest, ARecordingPastTheFileSizeLimitSaysSoAndLeavesNoFile) {
                  "words and words enough for ten seconds of video and more.\"\n");
   const auto run =
       RunProcess({"/usr/bin/prlimit", "--fsize=100000", "--", ZARNPLAY_EXE, "--record",
-                  dir_ / "out.mp4", script},
+                  dir_ / "out.mp4", "--trace", Trace("record"), script},
                  {"ZARN_CHARACTERS=" + characters_, "QT_QPA_PLATFORM=offscreen"}, dir_.Path());
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("out.mp4: File too large"), std::string::npos) << run.err;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "out.mp4"));
+  // The trace ends with the code the process ended with.
+  const auto records = ParseTrace(ReadFile(Trace("record")));
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().kind + " " + records.back().op + " " + records.back().Arg(0),
+            "life Exit 1");
 }
 
 // The loaded character keeps playing whatever happens to its file.

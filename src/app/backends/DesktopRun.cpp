@@ -131,6 +131,7 @@ int RunDesktopPlayer(const Options& options) {
   microphone = nullptr;
 #endif
   player.Engine().SetRenderSink(nullptr);
+  player.Exited(player.program().ExitCode);
   return player.program().ExitCode;
 }
 

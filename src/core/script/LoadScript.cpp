@@ -37,8 +37,7 @@ std::vector<std::string> KeyList(Program& p, const std::string& path, const std:
 bool LoadScript(Program& p, const std::string& path, bool play) {
   ProcedureScope proc{p.errors, "ZARNGlobalX.LoadScript"};
   if (path.find("://") != std::string::npos) {
-    LoadScriptFromUrl(p, path, play);
-    return false;
+    return LoadScriptFromUrl(p, path, play);
   }
   p.ports.trace.Write(TraceRecord("life", "LoadScript").Arg(path));
   // A script a downloaded one loads is no more trusted than its loader.

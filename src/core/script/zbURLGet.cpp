@@ -89,27 +89,31 @@ bool DownloadUrlToFile(Program& p, const std::string& psURL, const std::string& 
 
 namespace {
 
-void LoadDownloadedScript(Program& p, const std::string& url, const std::string& copy, bool play) {
+bool LoadDownloadedScript(Program& p, const std::string& url, const std::string& copy, bool play) {
   p.LoadingFromNetwork = IsNetworkAddress(url);
-  LoadScript(p, copy, play);
+  const bool loaded = LoadScript(p, copy, play);
   p.LoadingFromNetwork = false;
+  return loaded;
 }
 
 }  // namespace
 
 bool LoadScriptFromUrl(Program& p, const std::string& url, bool play) {
   ProcedureScope proc{p.errors, "ZARNGlobalX.LoadScriptFromUrl"};
+  bool loaded = false;
   proc.LeaveVoid([&] {
     // The statement that named it already tried it and reported the failure.
     if (const auto tried = p.StatementDownloads.find(url); tried != p.StatementDownloads.end()) {
-      if (tried->second != url) LoadDownloadedScript(p, url, tried->second, play);
+      if (tried->second != url) loaded = LoadDownloadedScript(p, url, tried->second, play);
       return;
     }
     const std::string name = CreateTempFileName(p);
     if (name.empty()) throw VbError(vberr::kPathFileAccess, "Path/File access error");
-    if (DownloadUrlToFile(p, url, name)) LoadDownloadedScript(p, url, name, play);
+    // Read again while it plays (its commands, its sections), so kept until exit.
+    AddTempFile(p, name);
+    if (DownloadUrlToFile(p, url, name)) loaded = LoadDownloadedScript(p, url, name, play);
   });
-  return false;
+  return loaded;
 }
 
 }  // namespace zarn

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <utility>
 
 #include "backend/WaveDecoder.h"
 #include "platform/desktop/CharacterScreen.h"
@@ -41,9 +42,15 @@ void DesktopSpeech::Attach(CharacterScreen& screen) {
 DesktopSpeech::~DesktopSpeech() {
   // The screen may be gone by now: only the audio is stopped.
   mouth_timer_.stop();
-  for (auto& [id, speaking] : speaking_) {
-    if (speaking->sink) speaking->sink->stop();
-  }
+  for (auto& [id, speaking] : std::exchange(speaking_, {})) Discard(std::move(speaking));
+}
+
+// Stopping or destroying a Qt audio sink runs the event loop (PulseAudio
+// drains the stream), and with it any speech that is due: so a sink only
+// ever goes once nothing refers to it and speaking_ is whole.
+void DesktopSpeech::Discard(std::unique_ptr<Speaking> speaking) {
+  if (speaking && speaking->sink) speaking->sink->stop();
+  speaking.reset();
 }
 
 SpeechPlanner DesktopSpeech::Planner(VoiceRules rules) {
@@ -123,17 +130,20 @@ void DesktopSpeech::Play(const std::string& id, SpokenSpeech speech, const QAudi
   }
   // The mouth keeps to our own clock: the sink's position lags by its buffer.
   speaking->clock.start();
-  speaking_[id] = std::move(speaking);
+  // Speech started while the sink above was opening is superseded.
+  std::unique_ptr<Speaking> superseded = std::exchange(speaking_[id], std::move(speaking));
   if (!mouth_timer_.isActive()) mouth_timer_.start();
+  Discard(std::move(superseded));
 }
 
 void DesktopSpeech::Stop(const std::string& id) {
   auto it = speaking_.find(id);
   if (it == speaking_.end()) return;
-  if (it->second->sink) it->second->sink->stop();
+  std::unique_ptr<Speaking> ended = std::move(it->second);
   speaking_.erase(it);
-  screen_->SetMouth(id, -1);
   if (speaking_.empty()) mouth_timer_.stop();
+  screen_->SetMouth(id, -1);
+  Discard(std::move(ended));
 }
 
 void DesktopSpeech::StepMouths() {

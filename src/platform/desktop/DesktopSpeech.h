@@ -62,6 +62,7 @@ class DesktopSpeech : public CharacterRenderSink {
   };
   void Play(const std::string& id, SpokenSpeech speech, const QAudioFormat& format);
   void Stop(const std::string& id);
+  void Discard(std::unique_ptr<Speaking> speaking);
   void StepMouths();
 
   CharacterScreen* screen_ = nullptr;

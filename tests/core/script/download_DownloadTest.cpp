@@ -11,8 +11,8 @@
 #include "core/script/ResolveResourcePath.h"
 #include "core/script/zbURLGet.h"
 #include "platform/net/CurlInternet.h"
-#include "support/download_TestServers.h"
 #include "support/Harness.h"
+#include "support/download_TestServers.h"
 
 namespace zarn {
 namespace {
@@ -166,15 +166,15 @@ TEST_F(DownloadTest, AStalledServerEndsWithinTheTimeout) {
 }
 
 TEST_F(DownloadTest, AScriptUrlLoadsAndPlays) {
-  EXPECT_FALSE(LoadScript(harness_.program(), http_.Url("/s.zrn"), true));
+  EXPECT_TRUE(LoadScript(harness_.program(), http_.Url("/s.zrn"), true));
   const auto loads = Select(harness_.Records(), "life", "LoadScript");
   ASSERT_EQ(loads.size(), 1u);
   EXPECT_EQ(loads[0].Arg(0), temp_ / "ZARN0001.TMP");
   const auto speaks = Select(harness_.Records(), "call", "Speak");
   ASSERT_EQ(speaks.size(), 1u);
   EXPECT_EQ(speaks[0].Arg(0), "Fetched");
-  // The script copy stays; it is not a listed resource.
-  EXPECT_TRUE(harness_.program().TempFiles.empty());
+  // Kept while it plays, removed with the other downloads at exit.
+  EXPECT_EQ(harness_.program().TempFiles, std::vector<std::string>{temp_ / "ZARN0001.TMP"});
 
   EXPECT_FALSE(LoadScriptFromUrl(harness_.program(), http_.Url("/gone.zrn"), true));
   EXPECT_EQ(Select(harness_.Records(), "life", "LoadScript").size(), 1u);
