@@ -134,12 +134,10 @@ target_include_directories(zarn_net SYSTEM PRIVATE
 # as its libraries (flite1-dev ships no pkg-config file).
 pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 find_path(FLITE_INCLUDE flite/flite.h REQUIRED)
-set(FLITE_LIBS flite_cmu_us_kal flite_cmu_us_awb flite_cmu_us_rms flite_cmu_us_slt
-    flite_usenglish flite_cmulex flite)
-# espeak-ng is loaded on first use (its headers only at build time).
+# espeak-ng and flite are loaded on first use (their headers only at build time).
 zarn_layer(zarn_speech DIRS platform/speech PUBLIC zarn_charengine
-  LIBS ${CMAKE_DL_LIBS} ${FLITE_LIBS} HEADERS espeak-ng/ flite/ POSIX
-  ABOUT "speech through espeak-ng (loaded on first use) and flite, mouths from phonemes and loudness")
+  LIBS ${CMAKE_DL_LIBS} HEADERS espeak-ng/ flite/ POSIX
+  ABOUT "speech through espeak-ng and flite (loaded on first use), mouths from phonemes and loudness")
 target_include_directories(zarn_speech SYSTEM PUBLIC ${ESPEAK_NG_INCLUDE_DIRS})
 
 if(ZARN_LISTEN)

@@ -43,6 +43,8 @@ zarn_test(charengine charengine LIBS zarn_charengine zarn_backend)
 zarn_test(core core LIBS zarn_app zarn_net)
 zarn_test(headless platform/headless LIBS zarn_headless zarn_charfile)
 zarn_test(speech platform/speech LIBS zarn_app PLAYER)
+# The tests ask flite itself what it makes of a text; the player loads it on use.
+target_link_libraries(test_speech PRIVATE flite_cmu_us_kal flite_usenglish flite_cmulex flite)
 if(ZARN_LISTEN)
   zarn_test(listen platform/listen LIBS zarn_listen)
 endif()

@@ -1,5 +1,6 @@
 #include "platform/speech/FliteSynthesizer.h"
 
+#include <dlfcn.h>
 #include <flite/flite.h>
 
 #include <algorithm>
@@ -8,15 +9,72 @@
 
 #include "platform/speech/FliteVoices.h"
 
-extern "C" {
-cst_voice* register_cmu_us_kal(const char* voxdir);
-cst_voice* register_cmu_us_awb(const char* voxdir);
-cst_voice* register_cmu_us_rms(const char* voxdir);
-cst_voice* register_cmu_us_slt(const char* voxdir);
-}
-
 namespace zarn {
 namespace {
+
+// flite's calls and voices, loaded on first use: relocating the voices' data
+// costs every start tens of milliseconds, and most runs never speak by flite.
+struct FliteLibrary {
+  decltype(&::item_daughter) item_daughter = nullptr;
+  decltype(&::item_as) item_as = nullptr;
+  decltype(&::item_next) item_next = nullptr;
+  decltype(&::item_prev) item_prev = nullptr;
+  decltype(&::item_feat_float) item_feat_float = nullptr;
+  decltype(&::item_feat_string) item_feat_string = nullptr;
+  decltype(&::relation_head) relation_head = nullptr;
+  decltype(&::relation_tail) relation_tail = nullptr;
+  decltype(&::utt_relation) utt_relation = nullptr;
+  decltype(&::utt_wave) utt_wave = nullptr;
+  decltype(&::feat_set_float) feat_set_float = nullptr;
+  decltype(&::flite_init) flite_init = nullptr;
+  decltype(&::flite_synth_text) flite_synth_text = nullptr;
+  decltype(&::delete_utterance) delete_utterance = nullptr;
+};
+
+void* Open(const char* file) {
+  void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) throw SpeechError(std::string("flite cannot be loaded: ") + dlerror());
+  return library;
+}
+
+template <class F>
+void Bind(void* library, const char* name, F& function) {
+  function = reinterpret_cast<F>(dlsym(library, name));
+  if (function == nullptr) throw SpeechError(std::string("flite has no ") + name);
+}
+
+const FliteLibrary& Flite() {
+  static const FliteLibrary api = [] {
+    void* library = Open("libflite.so.1");
+    FliteLibrary loaded;
+    Bind(library, "item_daughter", loaded.item_daughter);
+    Bind(library, "item_as", loaded.item_as);
+    Bind(library, "item_next", loaded.item_next);
+    Bind(library, "item_prev", loaded.item_prev);
+    Bind(library, "item_feat_float", loaded.item_feat_float);
+    Bind(library, "item_feat_string", loaded.item_feat_string);
+    Bind(library, "relation_head", loaded.relation_head);
+    Bind(library, "relation_tail", loaded.relation_tail);
+    Bind(library, "utt_relation", loaded.utt_relation);
+    Bind(library, "utt_wave", loaded.utt_wave);
+    Bind(library, "feat_set_float", loaded.feat_set_float);
+    Bind(library, "flite_init", loaded.flite_init);
+    Bind(library, "flite_synth_text", loaded.flite_synth_text);
+    Bind(library, "delete_utterance", loaded.delete_utterance);
+    return loaded;
+  }();
+  return api;
+}
+
+// A voice's library, registered once; nullptr for a name we do not ship.
+cst_voice* RegisterVoice(const std::string& name) {
+  if (name != "kal" && name != "awb" && name != "rms" && name != "slt") return nullptr;
+  using Register = cst_voice* (*)(const char*);
+  Register register_voice = nullptr;
+  Bind(Open(("libflite_cmu_us_" + name + ".so.1").c_str()), ("register_cmu_us_" + name).c_str(),
+       register_voice);
+  return register_voice(nullptr);
+}
 
 struct PhoneIpa {
   const char* phone;
@@ -35,22 +93,22 @@ constexpr PhoneIpa kPhones[] = {
 
 // A Token item's first segment, through its first word's first syllable.
 const cst_item* FirstSegment(const cst_item* token) {
-  const cst_item* word = item_daughter(item_as(token, "Token"));
-  for (; word != nullptr; word = item_next(word)) {
-    const cst_item* syllable = item_daughter(item_as(word, "SylStructure"));
-    const cst_item* segment = syllable ? item_daughter(syllable) : nullptr;
-    if (segment != nullptr) return item_as(segment, "Segment");
+  const cst_item* word = Flite().item_daughter(Flite().item_as(token, "Token"));
+  for (; word != nullptr; word = Flite().item_next(word)) {
+    const cst_item* syllable = Flite().item_daughter(Flite().item_as(word, "SylStructure"));
+    const cst_item* segment = syllable ? Flite().item_daughter(syllable) : nullptr;
+    if (segment != nullptr) return Flite().item_as(segment, "Segment");
   }
   return nullptr;
 }
 
 float SegmentStart(const cst_item* segment) {
-  const cst_item* before = item_prev(segment);
-  return before ? item_feat_float(before, "end") : 0.0f;
+  const cst_item* before = Flite().item_prev(segment);
+  return before ? Flite().item_feat_float(before, "end") : 0.0f;
 }
 
 bool IsPause(const cst_item* segment) {
-  return segment != nullptr && std::strcmp(item_feat_string(segment, "name"), "pau") == 0;
+  return segment != nullptr && std::strcmp(Flite().item_feat_string(segment, "name"), "pau") == 0;
 }
 
 // Which of our tokens each of flite's Token items came from: flite drops
@@ -65,9 +123,9 @@ std::vector<int32_t> TokenWords(const cst_utterance* utt, const FlitePiece& piec
   std::vector<int32_t> words;
   size_t index = 0;
   size_t used = 0;
-  for (const cst_item* token = relation_head(utt_relation(utt, "Token")); token != nullptr;
-       token = item_next(token)) {
-    const std::string name = item_feat_string(token, "name");
+  for (const cst_item* token = Flite().relation_head(Flite().utt_relation(utt, "Token"));
+       token != nullptr; token = Flite().item_next(token)) {
+    const std::string name = Flite().item_feat_string(token, "name");
     for (size_t tried = index; tried < ours.size(); ++tried) {
       const size_t at = ours[tried].find(name, tried == index ? used : 0);
       if (at == std::string::npos) continue;
@@ -110,15 +168,12 @@ FliteSynthesizer& FliteSynthesizer::Instance() {
 
 cst_voice* FliteSynthesizer::Voice(const std::string& name) {
   if (!started_) {
-    flite_init();
+    Flite().flite_init();
     started_ = true;
   }
   cst_voice*& voice = voices_[name];
   if (voice != nullptr) return voice;
-  if (name == "kal") voice = register_cmu_us_kal(nullptr);
-  if (name == "awb") voice = register_cmu_us_awb(nullptr);
-  if (name == "rms") voice = register_cmu_us_rms(nullptr);
-  if (name == "slt") voice = register_cmu_us_slt(nullptr);
+  voice = RegisterVoice(name);
   if (voice == nullptr) {
     voices_.erase(name);
     throw SpeechError("flite has no voice '" + name + "' (see --list-voices)");
@@ -165,18 +220,18 @@ SynthesizedSpeech FliteSynthesizer::Synthesize(const std::vector<FlitePiece>& pi
       native.resize(native.size() + static_cast<size_t>(piece.pause_ms * rate / 1000), 0);
       continue;
     }
-    feat_set_float(voice->features, "duration_stretch", static_cast<float>(piece.stretch));
+    Flite().feat_set_float(voice->features, "duration_stretch", static_cast<float>(piece.stretch));
     if (diphone) {
-      feat_set_float(voice->features, "int_f0_target_mean",
-                     static_cast<float>(info->mean_hz * piece.pitch_scale));
+      Flite().feat_set_float(voice->features, "int_f0_target_mean",
+                             static_cast<float>(info->mean_hz * piece.pitch_scale));
     } else {
-      feat_set_float(voice->features, "f0_shift", static_cast<float>(piece.pitch_scale));
+      Flite().feat_set_float(voice->features, "f0_shift", static_cast<float>(piece.pitch_scale));
     }
-    cst_utterance* utt = flite_synth_text(piece.text.c_str(), voice);
+    cst_utterance* utt = Flite().flite_synth_text(piece.text.c_str(), voice);
     if (utt == nullptr) throw SpeechError("flite could not speak the text");
-    const cst_wave* wave = utt_wave(utt);
+    const cst_wave* wave = Flite().utt_wave(utt);
     if (wave == nullptr || wave->num_samples <= 0) {
-      delete_utterance(utt);
+      Flite().delete_utterance(utt);
       continue;
     }
     rate = wave->sample_rate;
@@ -185,24 +240,26 @@ SynthesizedSpeech FliteSynthesizer::Synthesize(const std::vector<FlitePiece>& pi
     };
     // Between the pieces of one sentence its silences are left out, so that
     // a tag mid-sentence does not break it up.
-    const cst_item* first = relation_head(utt_relation(utt, "Segment"));
-    const cst_item* last = relation_tail(utt_relation(utt, "Segment"));
-    int64_t from = any_text && IsPause(first) ? to_sample(item_feat_float(first, "end")) : 0;
+    const cst_item* first = Flite().relation_head(Flite().utt_relation(utt, "Segment"));
+    const cst_item* last = Flite().relation_tail(Flite().utt_relation(utt, "Segment"));
+    int64_t from =
+        any_text && IsPause(first) ? to_sample(Flite().item_feat_float(first, "end")) : 0;
     int64_t to = i != last_text && IsPause(last) && last != first
                      ? to_sample(SegmentStart(last))
                      : static_cast<int64_t>(wave->num_samples);
     to = std::clamp<int64_t>(to, 0, wave->num_samples);
     from = std::clamp<int64_t>(from, 0, to);
     const int64_t offset = here - from;
-    for (const cst_item* segment = first; segment != nullptr; segment = item_next(segment)) {
+    for (const cst_item* segment = first; segment != nullptr;
+         segment = Flite().item_next(segment)) {
       const int64_t start = to_sample(SegmentStart(segment));
       if (start < from || start >= to) continue;
-      add_mouth(offset + start, MouthForFlitePhone(item_feat_string(segment, "name")));
+      add_mouth(offset + start, MouthForFlitePhone(Flite().item_feat_string(segment, "name")));
     }
     const std::vector<int32_t> token_words = TokenWords(utt, piece);
     size_t t = 0;
-    for (const cst_item* token = relation_head(utt_relation(utt, "Token")); token != nullptr;
-         token = item_next(token), ++t) {
+    for (const cst_item* token = Flite().relation_head(Flite().utt_relation(utt, "Token"));
+         token != nullptr; token = Flite().item_next(token), ++t) {
       const cst_item* segment = FirstSegment(token);
       if (segment == nullptr || t >= token_words.size() || token_words[t] < 0) continue;
       SpeechEvent event;
@@ -214,7 +271,7 @@ SynthesizedSpeech FliteSynthesizer::Synthesize(const std::vector<FlitePiece>& pi
     for (int64_t s = from; s < to; ++s) {
       native.push_back(static_cast<int16_t>(std::lround(wave->samples[s] * gain)));
     }
-    delete_utterance(utt);
+    Flite().delete_utterance(utt);
     any_text = true;
   }
   add_mouth(static_cast<int64_t>(native.size()), MouthShape::kClosed);
