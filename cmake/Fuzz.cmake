@@ -11,13 +11,15 @@ function(zarn_fuzz name)
   target_include_directories(fuzz_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(fuzz_${name} PRIVATE ${ARGN})
   target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  # Seeds and inputs are made with libzip (tests/support), which the player loads on use.
+  target_link_libraries(fuzz_${name} PRIVATE zip)
   add_dependencies(fuzz_all fuzz_${name})
 endfunction()
 # Programs that write a target's seed inputs into the folder they are given.
 function(zarn_fuzz_seeds name)
   add_executable(fuzz_seeds_${name} ${PROJECT_SOURCE_DIR}/fuzz/${name}_seeds.cpp)
   target_include_directories(fuzz_seeds_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(fuzz_seeds_${name} PRIVATE ${ARGN})
+  target_link_libraries(fuzz_seeds_${name} PRIVATE ${ARGN} zip)
   add_dependencies(fuzz_all fuzz_seeds_${name})
 endfunction()
 

@@ -59,7 +59,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libcurl4, libespeak-ng1, espeak-ng-data, libflite1, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils")
+    "libcurl4, libespeak-ng1, espeak-ng-data, libflite1, libzip4, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "timgm6mb-soundfont | fluid-soundfont-gm, libreoffice-impress, pocketsphinx-en-us, gstreamer1.0-libav")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -116,7 +116,7 @@ zarn_layer(zarn_core
 # Presentation parts are read with expat.
 find_package(EXPAT REQUIRED)
 zarn_layer(zarn_common DIRS platform/common PUBLIC zarn_backend zarn_ports PRIVATE zarn_base
-  LIBS zip EXPAT::EXPAT HEADERS zip.h expat.h POSIX
+  LIBS ${CMAKE_DL_LIBS} EXPAT::EXPAT HEADERS zip.h expat.h POSIX
   ABOUT "services every platform runs: environment, program start, the per-user window registry, command-string devices, backdrop model, slide files, the virtual clock")
 
 zarn_layer(zarn_headless DIRS platform/headless PUBLIC zarn_common POSIX

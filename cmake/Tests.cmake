@@ -7,6 +7,8 @@ file(GLOB test_support_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/sup
 add_library(zarn_test_support STATIC ${test_support_sources})
 target_include_directories(zarn_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(zarn_test_support PRIVATE nlohmann_json::nlohmann_json)
+# The tests write slide packages with libzip; the player loads it on use.
+target_link_libraries(zarn_test_support PUBLIC zip)
 
 # One test program per layer, from its folder of tests/ (which mirrors
 # src/), linked with that layer and what it needs. Every case is a CTest

@@ -1,7 +1,5 @@
 #include "platform/net/CurlInternet.h"
 
-#include <dlfcn.h>
-
 // The calls go through pointers loaded on the first download: checking the
 // option types needs the functions themselves.
 #define CURL_DISABLE_TYPECHECK
@@ -12,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/SharedLibrary.h"
 #include "base/VbError.h"
 
 namespace zarn {
@@ -75,28 +74,19 @@ struct CurlApi {
   decltype(&::curl_slist_free_all) slist_free_all = nullptr;
 };
 
-template <class F>
-void Bind(void* library, const char* name, F& function) {
-  function = reinterpret_cast<F>(dlsym(library, name));
-  if (function == nullptr) {
-    throw VbError(kInternetFailure, std::string("libcurl has no ") + name);
-  }
-}
-
 CurlApi LoadCurl() {
-  void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    throw VbError(kInternetFailure, std::string("libcurl cannot be loaded: ") + dlerror());
-  }
+  const SharedLibrary library("libcurl.so.4", "libcurl", [](const std::string& message) {
+    throw VbError(kInternetFailure, message);
+  });
   CurlApi api;
-  Bind(library, "curl_global_init", api.global_init);
-  Bind(library, "curl_easy_init", api.easy_init);
-  Bind(library, "curl_easy_setopt", api.easy_setopt);
-  Bind(library, "curl_easy_perform", api.easy_perform);
-  Bind(library, "curl_easy_cleanup", api.easy_cleanup);
-  Bind(library, "curl_easy_strerror", api.easy_strerror);
-  Bind(library, "curl_slist_append", api.slist_append);
-  Bind(library, "curl_slist_free_all", api.slist_free_all);
+  library.Bind("curl_global_init", api.global_init);
+  library.Bind("curl_easy_init", api.easy_init);
+  library.Bind("curl_easy_setopt", api.easy_setopt);
+  library.Bind("curl_easy_perform", api.easy_perform);
+  library.Bind("curl_easy_cleanup", api.easy_cleanup);
+  library.Bind("curl_easy_strerror", api.easy_strerror);
+  library.Bind("curl_slist_append", api.slist_append);
+  library.Bind("curl_slist_free_all", api.slist_free_all);
   return api;
 }
 

@@ -1,12 +1,12 @@
 #include "platform/speech/FliteSynthesizer.h"
 
-#include <dlfcn.h>
 #include <flite/flite.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "base/SharedLibrary.h"
 #include "platform/speech/FliteVoices.h"
 
 namespace zarn {
@@ -31,36 +31,29 @@ struct FliteLibrary {
   decltype(&::delete_utterance) delete_utterance = nullptr;
 };
 
-void* Open(const char* file) {
-  void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) throw SpeechError(std::string("flite cannot be loaded: ") + dlerror());
-  return library;
-}
-
-template <class F>
-void Bind(void* library, const char* name, F& function) {
-  function = reinterpret_cast<F>(dlsym(library, name));
-  if (function == nullptr) throw SpeechError(std::string("flite has no ") + name);
+SharedLibrary Open(const std::string& file) {
+  return SharedLibrary(file.c_str(), "flite",
+                       [](const std::string& message) { throw SpeechError(message); });
 }
 
 const FliteLibrary& Flite() {
   static const FliteLibrary api = [] {
-    void* library = Open("libflite.so.1");
+    const SharedLibrary library = Open("libflite.so.1");
     FliteLibrary loaded;
-    Bind(library, "item_daughter", loaded.item_daughter);
-    Bind(library, "item_as", loaded.item_as);
-    Bind(library, "item_next", loaded.item_next);
-    Bind(library, "item_prev", loaded.item_prev);
-    Bind(library, "item_feat_float", loaded.item_feat_float);
-    Bind(library, "item_feat_string", loaded.item_feat_string);
-    Bind(library, "relation_head", loaded.relation_head);
-    Bind(library, "relation_tail", loaded.relation_tail);
-    Bind(library, "utt_relation", loaded.utt_relation);
-    Bind(library, "utt_wave", loaded.utt_wave);
-    Bind(library, "feat_set_float", loaded.feat_set_float);
-    Bind(library, "flite_init", loaded.flite_init);
-    Bind(library, "flite_synth_text", loaded.flite_synth_text);
-    Bind(library, "delete_utterance", loaded.delete_utterance);
+    library.Bind("item_daughter", loaded.item_daughter);
+    library.Bind("item_as", loaded.item_as);
+    library.Bind("item_next", loaded.item_next);
+    library.Bind("item_prev", loaded.item_prev);
+    library.Bind("item_feat_float", loaded.item_feat_float);
+    library.Bind("item_feat_string", loaded.item_feat_string);
+    library.Bind("relation_head", loaded.relation_head);
+    library.Bind("relation_tail", loaded.relation_tail);
+    library.Bind("utt_relation", loaded.utt_relation);
+    library.Bind("utt_wave", loaded.utt_wave);
+    library.Bind("feat_set_float", loaded.feat_set_float);
+    library.Bind("flite_init", loaded.flite_init);
+    library.Bind("flite_synth_text", loaded.flite_synth_text);
+    library.Bind("delete_utterance", loaded.delete_utterance);
     return loaded;
   }();
   return api;
@@ -71,8 +64,8 @@ cst_voice* RegisterVoice(const std::string& name) {
   if (name != "kal" && name != "awb" && name != "rms" && name != "slt") return nullptr;
   using Register = cst_voice* (*)(const char*);
   Register register_voice = nullptr;
-  Bind(Open(("libflite_cmu_us_" + name + ".so.1").c_str()), ("register_cmu_us_" + name).c_str(),
-       register_voice);
+  Open("libflite_cmu_us_" + name + ".so.1")
+      .Bind(("register_cmu_us_" + name).c_str(), register_voice);
   return register_voice(nullptr);
 }
 
