@@ -19,7 +19,7 @@ add_dependencies(bench_desktop zarnplay zarnplay-desktop)
 target_compile_definitions(bench_desktop PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>")
 # Recording a performance to video with the built player and demo character.
 zarn_bench(record)
-add_dependencies(bench_record zarnplay zarnplay-desktop demo_character)
+add_dependencies(bench_record zarnplay zarnplay-record demo_character)
 target_compile_definitions(bench_record PRIVATE ZARNPLAY_EXE="$<TARGET_FILE:zarnplay>"
                            ZARN_CHARACTERS="${PROJECT_BINARY_DIR}/characters")
 # The character service through a private session bus it starts.

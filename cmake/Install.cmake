@@ -3,9 +3,15 @@
 include(GNUInstallDirs)
 
 install(TARGETS zarnplay RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# Where `zarnplay` finds its module program (../lib/zarnplay from itself).
+# Where `zarnplay` finds its module programs (../lib/zarnplay from itself).
 if(TARGET zarnplay-desktop)
   install(TARGETS zarnplay-desktop RUNTIME DESTINATION lib/zarnplay)
+endif()
+if(TARGET zarnplay-slides)
+  install(TARGETS zarnplay-slides LIBRARY DESTINATION lib/zarnplay)
+endif()
+if(TARGET zarnplay-record)
+  install(TARGETS zarnplay-record RUNTIME DESTINATION lib/zarnplay)
 endif()
 install(FILES ${PROJECT_BINARY_DIR}/characters/Fennet.acs DESTINATION ${CMAKE_INSTALL_DATADIR}/zarnplay/characters)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/zarnplay/examples
@@ -59,7 +65,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libcurl4, libespeak-ng1, espeak-ng-data, libflite1, libzip4, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils")
+    "libcurl4, libespeak-ng1, espeak-ng-data, libflite1, libzip4, libfluidsynth3, libpocketsphinx3, libsphinxbase3, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "timgm6mb-soundfont | fluid-soundfont-gm, libreoffice-impress, pocketsphinx-en-us, gstreamer1.0-libav")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -149,9 +149,9 @@ if(ZARN_LISTEN)
   find_library(SPHINXBASE_LIB sphinxbase REQUIRED)
 endif()
 zarn_layer(zarn_listen DIRS platform/listen PUBLIC zarn_charengine zarn_common
-  PRIVATE zarn_backend LIBS ${POCKETSPHINX_LIB} ${SPHINXBASE_LIB}
+  PRIVATE zarn_backend zarn_base
   HEADERS pocketsphinx sphinxbase/ BUILD ${ZARN_LISTEN}
-  ABOUT "voice commands through PocketSphinx")
+  ABOUT "voice commands through PocketSphinx (loaded when a character first listens)")
 if(ZARN_LISTEN)
   target_include_directories(zarn_listen SYSTEM PRIVATE ${POCKETSPHINX_INCLUDE}
                              ${SPHINXBASE_INCLUDE} ${SPHINXBASE_INCLUDE}/sphinxbase)
@@ -165,6 +165,7 @@ if(ZARN_DESKTOP)
   # Qt Multimedia, songs through FluidSynth, PDF slides through poppler (no
   # CMake config for poppler-qt6).
   find_package(X11 REQUIRED)
+  # FluidSynth is loaded on first use (its header only at build time).
   pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
 endif()
@@ -172,19 +173,32 @@ endif()
 zarn_layer(zarn_render DIRS platform/render PUBLIC zarn_backend zarn_charengine zarn_speech
   PUBLIC_LIBS Qt6::Gui HEADERS Q BUILD ${ZARN_DESKTOP}
   ABOUT "the drawing the desktop and the recorder share: frames, balloons, mouths (QtGui)")
+# PDF slides: poppler in a module of its own (zarnplay-slides.so, beside the
+# module programs), loaded when a slideshow first opens.
+zarn_layer(zarn_slides DIRS platform/slides INTERFACE HEADERS Q poppler/ BUILD ${ZARN_DESKTOP}
+  ABOUT "PDF slides drawn by poppler: the module the desktop loads for a slideshow")
+if(ZARN_DESKTOP)
+  add_library(zarnplay-slides MODULE ${PROJECT_SOURCE_DIR}/src/platform/slides/PdfSlides.cpp)
+  target_link_libraries(zarnplay-slides PRIVATE zarn_slides Qt6::Gui PkgConfig::POPPLER_QT6)
+  set_target_properties(zarnplay-slides PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET hidden
+                        LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+endif()
 set(desktop_listen zarn_listen)
 set(desktop_excluded "")
 if(NOT ZARN_LISTEN)
   set(desktop_excluded QtMicrophone.cpp)
 endif()
 zarn_layer(zarn_desktop DIRS platform/desktop
-  PUBLIC zarn_common zarn_render zarn_speech PRIVATE zarn_base ${desktop_listen}
+  PUBLIC zarn_common zarn_render zarn_speech PRIVATE zarn_base zarn_slides ${desktop_listen}
   PUBLIC_LIBS Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets
-  LIBS X11::X11 X11::Xinerama xdo PkgConfig::FLUIDSYNTH PkgConfig::POPPLER_QT6
-  HEADERS Q X11/ xdo.h fluidsynth poppler/ POSIX EXCLUDE ${desktop_excluded} BUILD ${ZARN_DESKTOP}
-  ABOUT "the desktop platform on Qt 6 Widgets, X11, libxdo, Qt Multimedia, FluidSynth, poppler")
+  LIBS X11::X11 X11::Xinerama xdo
+  HEADERS Q X11/ xdo.h fluidsynth POSIX EXCLUDE ${desktop_excluded} BUILD ${ZARN_DESKTOP}
+  ABOUT "the desktop platform on Qt 6 Widgets, X11, libxdo, Qt Multimedia, FluidSynth (loaded on first use), slides through the slides module")
 if(ZARN_DESKTOP)
   set_target_properties(zarn_desktop PROPERTIES AUTOMOC ON)
+  target_compile_definitions(zarn_desktop PRIVATE
+    ZARN_INSTALLED_MODULE_DIR="${CMAKE_INSTALL_PREFIX}/lib/zarnplay")
+  add_dependencies(zarn_desktop zarnplay-slides)
 endif()
 
 if(ZARN_RECORD)
@@ -245,7 +259,8 @@ if(ZARN_DESKTOP)
     list(APPEND module_defs ZARN_HAS_LISTEN=1)
   endif()
   list(APPEND module_layers zarn_service)
-  set(module_excluded ModuleMain.cpp)
+  # Each module program compiles its own wiring (ModuleMain.cpp, ModuleBackends.cpp).
+  set(module_excluded ModuleMain.cpp ModuleBackends.cpp)
   if(NOT ZARN_RECORD)
     list(APPEND module_excluded RecordRun.cpp)
   endif()

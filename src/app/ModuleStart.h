@@ -5,10 +5,11 @@
 
 namespace zarn {
 
-// Where the module program is looked for: $ZARNPLAY_MODULE_DIR when set
-// (nothing else then), else beside this program (a build folder), else in
+// Where the module program `module` is looked for: $ZARNPLAY_MODULE_DIR when
+// set (nothing else then), else beside this program (a build folder), else in
 // ../lib/zarnplay from it (an install).
-std::vector<std::string> ModuleCandidates(const std::string& self_path, const char* module_dir);
+std::vector<std::string> ModuleCandidates(const std::string& self_path, const char* module_dir,
+                                          const std::string& module);
 
 // The build option that puts `backend` into the module program.
 std::string ModuleOption(const std::string& backend);

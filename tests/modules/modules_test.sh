@@ -23,21 +23,21 @@ for lib in libQt6Widgets libQt6Multimedia libavcodec libavformat libswscale libp
   if grep -q "/$lib" <<<"$maps"; then fail "a headless run maps $lib"; fi
 done
 
-# backend | its display | arguments (;-separated) | the build option the line names
+# backend | its display | arguments (;-separated) | its module | the build option the line names
 cases=(
-  "the desktop|:99|$work/speak.zrn|-DZARN_DESKTOP=ON"
-  "recording||--record;$work/out.mp4;$work/speak.zrn|-DZARN_RECORD=ON"
-  "listening||--headless;--act;0 hear x.wav;$work/speak.zrn|-DZARN_LISTEN=ON"
+  "the desktop|:99|$work/speak.zrn|zarnplay-desktop|-DZARN_DESKTOP=ON"
+  "recording||--record;$work/out.mp4;$work/speak.zrn|zarnplay-record|-DZARN_RECORD=ON"
+  "listening||--headless;--act;0 hear x.wav;$work/speak.zrn|zarnplay-desktop|-DZARN_LISTEN=ON"
 )
 for case in "${cases[@]}"; do
-  IFS='|' read -r backend display arguments option <<<"$case"
+  IFS='|' read -r backend display arguments module option <<<"$case"
   IFS=';' read -r -a args <<<"$arguments"
   if DISPLAY=$display ZARNPLAY_MODULE_DIR="$work/none" ZARN_CHARACTERS="$chars" \
     "$exe" "${args[@]}" >"$work/out" 2>"$work/err"; then
     fail "$backend: ran without its module"
   fi
   [ "$(wc -l <"$work/err")" = 1 ] || fail "$backend: not one line: $(cat "$work/err")"
-  grep -q "^zarnplay: $backend needs the module zarnplay-desktop, .*$option" "$work/err" ||
+  grep -q "^zarnplay: $backend needs the module $module, .*$option" "$work/err" ||
     fail "$backend: unclear: $(cat "$work/err")"
 done
 echo "modules_test: the headless run maps $(wc -l <<<"$maps") libraries, none of the back ends'"

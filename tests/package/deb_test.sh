@@ -21,7 +21,8 @@ lintian --fail-on error --display-info --tag-display-limit 0 "$deb" >"$work/lint
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \
   >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; exit 1; }
 
-for f in /usr/bin/zarnplay /usr/lib/zarnplay/zarnplay-desktop /usr/share/zarnplay/characters/Fennet.acs \
+for f in /usr/bin/zarnplay /usr/lib/zarnplay/zarnplay-desktop /usr/lib/zarnplay/zarnplay-record \
+  /usr/lib/zarnplay/zarnplay-slides.so /usr/share/zarnplay/characters/Fennet.acs \
   /usr/share/zarnplay/examples/hello.zrn /usr/share/applications/zarnplay.desktop \
   /usr/share/man/man1/zarnplay.1.gz /usr/share/icons/hicolor/scalable/apps/zarnplay.svg \
   /usr/share/dbus-1/services/org.zarnplay.Characters.service \
@@ -45,5 +46,17 @@ unset ZARN_CHARACTERS
   echo "deb_test: the program did not finish within 60 s" >&2; exit 1'
 grep -q '"LoadScript".*hello.zrn' "$ZARNPLAY_TRACE" || fail "the trace has no LoadScript of hello.zrn"
 grep -q '"Speak"' "$ZARNPLAY_TRACE" || fail "the trace has no Speak"
+
+# The installed modules are found: a slideshow (the slides module) on the
+# desktop, and a recording (the recording module) to a file.
+printf '[ZARN Script]\nVersion=7.0\nPowerPointFile=/usr/share/zarnplay/examples/media/slides.odp\n[Characters]\nFennet=Fennet.acs\n[Script]\nFennet.Show\nFennet.Speak "The first slide."\n#\nFennet.Speak "The second."\n' >"$work/slides.zrn"
+ZARNPLAY_TRACE="$work/slides.jsonl" "$here/../desktop/with_display.sh" \
+  timeout 120 zarnplay "$work/slides.zrn" >"$work/slides.log" 2>&1 ||
+  { cat "$work/slides.log" >&2; fail "the installed program could not play a slideshow"; }
+grep -q '"NextSlide"' "$work/slides.jsonl" && ! grep -q '"error"' "$work/slides.jsonl" ||
+  { cat "$work/slides.log" >&2; fail "the slideshow showed no slide: $(grep '"show"' "$work/slides.jsonl")"; }
+timeout 120 zarnplay --record "$work/hello.mp4" /usr/share/zarnplay/examples/hello.zrn \
+  >"$work/record.log" 2>&1 || { cat "$work/record.log" >&2; fail "the installed program could not record"; }
+[ -s "$work/hello.mp4" ] || fail "the recording is empty"
 grep -v "running with root privileges" "$work/lintian.log" || true
-echo "deb_test: $(basename "$deb") passes lintian and is installed; xdg-open played hello.zrn ($(wc -l <"$ZARNPLAY_TRACE") trace records)"
+echo "deb_test: $(basename "$deb") passes lintian and is installed; xdg-open played hello.zrn ($(wc -l <"$ZARNPLAY_TRACE") trace records); a slideshow and a recording found their modules"

@@ -8,7 +8,7 @@
 #include "app/backends/ServiceRun.h"
 #include "platform/desktop/ClipboardHolder.h"
 #include "platform/headless/HeadlessPlatform.h"
-#if ZARN_HAS_RECORD
+#if ZARN_HAS_RECORD && ZARN_MODULE_RECORDS
 #include "app/backends/RecordRun.h"
 #endif
 #if ZARN_HAS_LISTEN
@@ -24,7 +24,7 @@ Backends ModuleBackends() {
   backends.desktop = RunDesktopPlayer;
   backends.clipboard_holder = RunClipboardHolder;
   backends.service = [](const Options& options) { return RunService(options).value_or(2); };
-#if ZARN_HAS_RECORD
+#if ZARN_HAS_RECORD && ZARN_MODULE_RECORDS
   backends.adjust_for_recording = [](const Options& options, HeadlessSettings& settings) {
     AdjustForRecording(options, settings.screen_width, settings.screen_height, settings.idle_exit,
                        settings.dry_run);

@@ -1,23 +1,22 @@
 #pragma once
 
-#include <QString>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
-class QAudioOutput;
-class QMediaPlayer;
-class QTemporaryDir;
+#include "backend/WaveDecoder.h"
 
 namespace zarn {
 
 struct CharacterModel;
 
-// Frame sound effects through Qt Multimedia. The WAV files (PCM or ADPCM;
-// the media backend decodes them) are written out once each; each
-// character has one voice, so a new sound cuts its previous one short.
-// Without an audio output nothing plays and nothing fails.
+// Frame sound effects, decoded once each (PCM or ADPCM, libsndfile) and
+// played through a Qt audio sink, as speech is: a media player would load
+// the whole media backend before a character's first frame. Each character
+// has one voice, so a new sound cuts its previous one short. Without an
+// audio output nothing plays and nothing fails.
 class CharacterSound {
  public:
   CharacterSound();
@@ -30,11 +29,12 @@ class CharacterSound {
 
  private:
   struct Voice;
-  QString FileFor(const std::string& character_id, const CharacterModel& model, int index);
+  const PcmAudio* SoundFor(const std::string& character_id, const CharacterModel& model, int index);
+  static void Discard(std::unique_ptr<Voice> voice);
 
   std::optional<bool> available_;
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::map<std::pair<std::string, int>, QString> files_;
+  // Nothing for a sound that cannot be read: it is not tried again.
+  std::map<std::pair<std::string, int>, std::optional<PcmAudio>> sounds_;
   std::map<std::string, std::unique_ptr<Voice>> voices_;
 };
 

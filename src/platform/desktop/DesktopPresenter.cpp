@@ -1,36 +1,13 @@
 #include "platform/desktop/DesktopPresenter.h"
 
-#include <poppler/qt6/poppler-qt6.h>
-
 #include <algorithm>
 
 #include "base/VbError.h"
 #include "platform/common/PresentationFile.h"
+#include "platform/desktop/SlideDocument.h"
 #include "platform/desktop/SlideWindow.h"
 
 namespace zarn {
-namespace {
-
-std::unique_ptr<Poppler::Document> LoadSlides(const std::string& pdf) {
-  auto document = Poppler::Document::load(QString::fromStdString(pdf));
-  if (!document || document->isLocked() || document->numPages() < 1) {
-    throw VbError(presentation::kFailed, "LibreOffice made no readable slides of it");
-  }
-  document->setRenderHint(Poppler::Document::Antialiasing, true);
-  document->setRenderHint(Poppler::Document::TextAntialiasing, true);
-  return document;
-}
-
-QImage RenderToFit(const Poppler::Document& document, int32_t slide_index, QSize screen) {
-  const std::unique_ptr<Poppler::Page> page = document.page(slide_index - 1);
-  if (!page) return {};
-  const QSizeF points = page->pageSizeF();
-  if (points.width() <= 0 || points.height() <= 0) return {};
-  const double scale = std::min(screen.width() / points.width(), screen.height() / points.height());
-  return page->renderToImage(72.0 * scale, 72.0 * scale);
-}
-
-}  // namespace
 
 DesktopPresenter::DesktopPresenter(Scheduler& scheduler, Trace& trace)
     : logic_(scheduler, trace), trace_(trace) {}
@@ -47,7 +24,7 @@ QImage DesktopPresenter::ShownSlide(QSize size) {
   if (document == documents_.end()) return {};
   const auto wanted = std::make_tuple(drawn_->first, drawn_->second, size);
   if (fitted_.isNull() || fitted_for_ != wanted) {
-    fitted_ = RenderToFit(*document->second, drawn_->second, size);
+    fitted_ = document->second->RenderToFit(drawn_->second, size);
     fitted_for_ = wanted;
   }
   return fitted_;
@@ -97,14 +74,14 @@ PresentationId DesktopPresenter::OpenPresentation(const std::string& file, bool,
   // Without the application the headless presenter gives the answer.
   if (!logic_.Running()) return logic_.OpenPresentation(file, false, false, with_window);
   std::string readable = file;
-  std::unique_ptr<Poppler::Document> slides;
+  std::unique_ptr<SlideDocument> slides;
   try {
     // What is no presentation is refused before LibreOffice is asked.
     if (IsBinaryPresentation(file)) {
       readable = converter_.Convert(file, SlideConverter::Format::kOpenDocument);
     }
     ReadPresentationFile(readable);
-    slides = LoadSlides(converter_.Convert(file, SlideConverter::Format::kPdf));
+    slides = SlideDocument::Load(converter_.Convert(file, SlideConverter::Format::kPdf));
   } catch (const VbError& failure) {
     const std::string description = "Presentations.Open: " + failure.Description();
     trace_.Write(TraceRecord("show", "Open").Arg(file).Error(description));
@@ -153,7 +130,7 @@ void DesktopPresenter::SlideShowNextSlide(PresentationId id, int32_t slide_index
           });
     }
     drawn_ = {id, slide_index};
-    window_->SetSlide(RenderToFit(*document->second, slide_index, window_->ScreenSize()));
+    window_->SetSlide(document->second->RenderToFit(slide_index, window_->ScreenSize()));
     UpdateWindow();
   }
   Forward(

@@ -15,12 +15,9 @@
 #include "ports/PresentationPort.h"
 #include "ports/Scheduler.h"
 
-namespace Poppler {
-class Document;
-}
-
 namespace zarn {
 
+class SlideDocument;
 class SlideWindow;
 
 // The presentation program on the desktop. The show itself (slide order,
@@ -70,7 +67,7 @@ class DesktopPresenter : public PresentationPort, private PresentationEvents {
   Trace& trace_;
   SlideConverter converter_;
   std::vector<PresentationEvents*> sinks_;
-  std::map<PresentationId, std::unique_ptr<Poppler::Document>> documents_;
+  std::map<PresentationId, std::unique_ptr<SlideDocument>> documents_;
   std::unique_ptr<SlideWindow> window_;
   std::optional<std::pair<PresentationId, int32_t>> drawn_;
   // The last slide ShownSlide rendered, and for what.

@@ -1,11 +1,12 @@
 #include "platform/desktop/MidiRenderer.h"
 
-#include <fluidsynth.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
+
+#include "platform/desktop/FluidsynthLibrary.h"
 
 namespace zarn {
 namespace {
@@ -45,22 +46,30 @@ std::span<const uint8_t> UnwrapRmid(std::span<const uint8_t> file) {
 
 std::unique_ptr<MidiStream> MidiStream::Open(std::span<const uint8_t> song,
                                              const std::string& sound_font, std::string& error) {
+  const FluidsynthLibrary* library = nullptr;
+  try {
+    library = &Fluidsynth();
+  } catch (const std::runtime_error& e) {
+    error = e.what();
+    return nullptr;
+  }
+  const FluidsynthLibrary& fs = *library;
   // The synthesizer's own chatter would only repeat what we say.
   for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-    fluid_set_log_function(level, nullptr, nullptr);
+    fs.fluid_set_log_function(level, nullptr, nullptr);
   }
   std::unique_ptr<MidiStream> stream(new MidiStream);
   stream->song_.assign(song.begin(), song.end());
-  stream->settings_ = new_fluid_settings();
+  stream->settings_ = fs.new_fluid_settings();
   if (stream->settings_ != nullptr) {
-    fluid_settings_setnum(stream->settings_, "synth.sample-rate", kRate);
-    stream->synth_ = new_fluid_synth(stream->settings_);
+    fs.fluid_settings_setnum(stream->settings_, "synth.sample-rate", kRate);
+    stream->synth_ = fs.new_fluid_synth(stream->settings_);
   }
   if (stream->synth_ == nullptr) {
     error = "the synthesizer could not start";
     return nullptr;
   }
-  if (fluid_synth_sfload(stream->synth_, sound_font.c_str(), 1) == FLUID_FAILED) {
+  if (fs.fluid_synth_sfload(stream->synth_, sound_font.c_str(), 1) == FLUID_FAILED) {
     error = "the sound font " + sound_font + " could not be loaded";
     return nullptr;
   }
@@ -72,7 +81,7 @@ std::unique_ptr<MidiStream> MidiStream::Open(std::span<const uint8_t> song,
   // has no ticks at all.
   std::array<int16_t, kChunk * 2> chunk{};
   stream->Render(chunk.data(), 1);
-  if (fluid_player_get_total_ticks(stream->player_) <= 0) {
+  if (fs.fluid_player_get_total_ticks(stream->player_) <= 0) {
     error = "the synthesizer cannot read this song";
     return nullptr;
   }
@@ -84,48 +93,52 @@ std::unique_ptr<MidiStream> MidiStream::Open(std::span<const uint8_t> song,
 }
 
 MidiStream::~MidiStream() {
+  const FluidsynthLibrary& fs = Fluidsynth();
   if (player_ != nullptr) {
-    fluid_player_stop(player_);
-    delete_fluid_player(player_);
+    fs.fluid_player_stop(player_);
+    fs.delete_fluid_player(player_);
   }
-  if (synth_ != nullptr) delete_fluid_synth(synth_);
-  if (settings_ != nullptr) delete_fluid_settings(settings_);
+  if (synth_ != nullptr) fs.delete_fluid_synth(synth_);
+  if (settings_ != nullptr) fs.delete_fluid_settings(settings_);
 }
 
 bool MidiStream::StartPlayer() {
-  player_ = new_fluid_player(synth_);
+  const FluidsynthLibrary& fs = Fluidsynth();
+  player_ = fs.new_fluid_player(synth_);
   return player_ != nullptr && !song_.empty() &&
-         fluid_player_add_mem(player_, song_.data(), song_.size()) == FLUID_OK &&
-         fluid_player_play(player_) == FLUID_OK;
+         fs.fluid_player_add_mem(player_, song_.data(), song_.size()) == FLUID_OK &&
+         fs.fluid_player_play(player_) == FLUID_OK;
 }
 
 bool MidiStream::Restart() {
+  const FluidsynthLibrary& fs = Fluidsynth();
   if (player_ != nullptr) {
-    fluid_player_stop(player_);
-    delete_fluid_player(player_);
+    fs.fluid_player_stop(player_);
+    fs.delete_fluid_player(player_);
     player_ = nullptr;
   }
-  fluid_synth_system_reset(synth_);
+  fs.fluid_synth_system_reset(synth_);
   frame_ = 0;
   finished_ = !StartPlayer();
   return !finished_;
 }
 
 size_t MidiStream::Render(int16_t* out, size_t frames) {
+  const FluidsynthLibrary& fs = Fluidsynth();
   size_t done = 0;
   while (!finished_ && done < frames) {
     // The player keeps "playing" for seconds after its last event: the song
     // is over once every tick has passed and every voice has died away.
-    if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING ||
+    if (fs.fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING ||
         (frame_ > 0 &&
-         fluid_player_get_current_tick(player_) >= fluid_player_get_total_ticks(player_) &&
-         fluid_synth_get_active_voice_count(synth_) == 0)) {
+         fs.fluid_player_get_current_tick(player_) >= fs.fluid_player_get_total_ticks(player_) &&
+         fs.fluid_synth_get_active_voice_count(synth_) == 0)) {
       finished_ = true;
       break;
     }
     const int n = static_cast<int>(std::min(kChunk, frames - done));
     int16_t* at = out + done * 2;
-    if (fluid_synth_write_s16(synth_, n, at, 0, 2, at, 1, 2) != FLUID_OK) {
+    if (fs.fluid_synth_write_s16(synth_, n, at, 0, 2, at, 1, 2) != FLUID_OK) {
       finished_ = true;
       break;
     }

@@ -1,7 +1,5 @@
 #include "platform/listen/CommandRecognizer.h"
 
-#include <pocketsphinx.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +8,8 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+
+#include "platform/listen/PocketsphinxLibrary.h"
 
 namespace zarn {
 namespace {
@@ -43,17 +43,18 @@ struct CommandRecognizer::Decoder {
   cmd_ln_t* config = nullptr;
   ps_decoder_t* ps = nullptr;
   ~Decoder() {
-    if (ps != nullptr) ps_free(ps);
-    if (config != nullptr) cmd_ln_free_r(config);
+    if (ps != nullptr) Pocketsphinx().ps_free(ps);
+    if (config != nullptr) Pocketsphinx().cmd_ln_free_r(config);
   }
 };
 
 CommandRecognizer::CommandRecognizer(const ListenModel& model) : decoder_(new Decoder) {
   if (!model.Present())
     throw std::runtime_error("no speech recognition model at " + model.acoustic);
-  decoder_->config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", model.acoustic.c_str(), "-dict",
-                                 model.dictionary.c_str(), "-logfn", "/dev/null", nullptr);
-  if (decoder_->config != nullptr) decoder_->ps = ps_init(decoder_->config);
+  decoder_->config = Pocketsphinx().cmd_ln_init(
+      nullptr, Pocketsphinx().ps_args(), TRUE, "-hmm", model.acoustic.c_str(), "-dict",
+      model.dictionary.c_str(), "-logfn", "/dev/null", nullptr);
+  if (decoder_->config != nullptr) decoder_->ps = Pocketsphinx().ps_init(decoder_->config);
   if (decoder_->ps == nullptr) {
     throw std::runtime_error("the speech recognition model at " + model.acoustic +
                              " could not be loaded");
@@ -63,7 +64,7 @@ CommandRecognizer::CommandRecognizer(const ListenModel& model) : decoder_(new De
 CommandRecognizer::~CommandRecognizer() = default;
 
 bool CommandRecognizer::Knows(const std::string& word) const {
-  char* phones = ps_lookup_word(decoder_->ps, word.c_str());
+  char* phones = Pocketsphinx().ps_lookup_word(decoder_->ps, word.c_str());
   if (phones == nullptr) return false;
   std::free(phones);
   return true;
@@ -72,9 +73,10 @@ bool CommandRecognizer::Knows(const std::string& word) const {
 std::vector<std::string> CommandRecognizer::SetCommands(const std::vector<VoiceCommand>& commands) {
   VoiceGrammar grammar =
       BuildVoiceGrammar(commands, [this](const std::string& word) { return Knows(word); });
-  has_grammar_ = !grammar.jsgf.empty() &&
-                 ps_set_jsgf_string(decoder_->ps, kSearch, grammar.jsgf.c_str()) >= 0 &&
-                 ps_set_search(decoder_->ps, kSearch) >= 0;
+  has_grammar_ =
+      !grammar.jsgf.empty() &&
+      Pocketsphinx().ps_set_jsgf_string(decoder_->ps, kSearch, grammar.jsgf.c_str()) >= 0 &&
+      Pocketsphinx().ps_set_search(decoder_->ps, kSearch) >= 0;
   if (!grammar.jsgf.empty() && !has_grammar_) {
     grammar.notes.push_back("the voice commands could not be turned into a grammar");
   }
@@ -86,25 +88,25 @@ std::vector<std::string> CommandRecognizer::SetCommands(const std::vector<VoiceC
 Recognition CommandRecognizer::Recognize(std::span<const int16_t> pcm) {
   if (!has_grammar_ || pcm.empty()) return {};
   ps_decoder_t* ps = decoder_->ps;
-  if (in_utterance_) ps_end_utt(ps);
+  if (in_utterance_) Pocketsphinx().ps_end_utt(ps);
   in_utterance_ = false;
-  if (ps_start_utt(ps) < 0) return {};
+  if (Pocketsphinx().ps_start_utt(ps) < 0) return {};
   // The whole recording at once: its own mean, not the last utterance's.
-  ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, TRUE);
-  ps_end_utt(ps);
+  Pocketsphinx().ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, TRUE);
+  Pocketsphinx().ps_end_utt(ps);
   return Results();
 }
 
 void CommandRecognizer::Begin() {
-  if (in_utterance_) ps_end_utt(decoder_->ps);
-  in_utterance_ = has_grammar_ && ps_start_utt(decoder_->ps) >= 0;
+  if (in_utterance_) Pocketsphinx().ps_end_utt(decoder_->ps);
+  in_utterance_ = has_grammar_ && Pocketsphinx().ps_start_utt(decoder_->ps) >= 0;
   heard_speech_ = false;
 }
 
 bool CommandRecognizer::Feed(std::span<const int16_t> pcm) {
   if (!in_utterance_ || pcm.empty()) return false;
-  ps_process_raw(decoder_->ps, pcm.data(), pcm.size(), FALSE, FALSE);
-  const bool speaking = ps_get_in_speech(decoder_->ps) != 0;
+  Pocketsphinx().ps_process_raw(decoder_->ps, pcm.data(), pcm.size(), FALSE, FALSE);
+  const bool speaking = Pocketsphinx().ps_get_in_speech(decoder_->ps) != 0;
   if (speaking) heard_speech_ = true;
   return heard_speech_ && !speaking;
 }
@@ -112,7 +114,7 @@ bool CommandRecognizer::Feed(std::span<const int16_t> pcm) {
 Recognition CommandRecognizer::Finish() {
   if (!in_utterance_) return {};
   in_utterance_ = false;
-  ps_end_utt(decoder_->ps);
+  Pocketsphinx().ps_end_utt(decoder_->ps);
   if (!heard_speech_) return {};
   return Results();
 }
@@ -120,7 +122,7 @@ Recognition CommandRecognizer::Finish() {
 std::string CommandRecognizer::Pronounce(const std::vector<std::string>& words) const {
   std::string sound;
   for (const std::string& word : words) {
-    char* phones = ps_lookup_word(decoder_->ps, word.c_str());
+    char* phones = Pocketsphinx().ps_lookup_word(decoder_->ps, word.c_str());
     sound += (phones != nullptr ? phones : word) + std::string(" / ");
     std::free(phones);
   }
@@ -130,7 +132,7 @@ std::string CommandRecognizer::Pronounce(const std::vector<std::string>& words) 
 Recognition CommandRecognizer::Results() {
   ps_decoder_t* ps = decoder_->ps;
   int32 best_score = 0;
-  const char* hyp = ps_get_hyp(ps, &best_score);
+  const char* hyp = Pocketsphinx().ps_get_hyp(ps, &best_score);
   const std::vector<std::string> best_words = SplitWords(hyp);
   if (best_words.empty()) return {};  // out of the grammar: no path reached its end
 
@@ -155,15 +157,15 @@ Recognition CommandRecognizer::Results() {
       if (!fresh) it->second = std::max(it->second, score);
     }
   };
-  ps_nbest_t* nbest = ps_nbest(ps);
+  ps_nbest_t* nbest = Pocketsphinx().ps_nbest(ps);
   for (int paths = 0; nbest != nullptr && paths < kNbestPaths; ++paths) {
-    nbest = ps_nbest_next(nbest);  // frees the list at its end
+    nbest = Pocketsphinx().ps_nbest_next(nbest);  // frees the list at its end
     if (nbest == nullptr) break;
     int32 score = 0;
-    const char* text = ps_nbest_hyp(nbest, &score);
+    const char* text = Pocketsphinx().ps_nbest_hyp(nbest, &score);
     add(SplitWords(text), score);
   }
-  if (nbest != nullptr) ps_nbest_free(nbest);
+  if (nbest != nullptr) Pocketsphinx().ps_nbest_free(nbest);
   std::map<size_t, std::pair<int32_t, std::string>> scores;
   for (const Path& path : found) {
     const int32_t score = by_sound[path.sound];
