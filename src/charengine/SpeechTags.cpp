@@ -172,19 +172,25 @@ size_t FindTagEnd(std::string_view text, size_t open) {
 
 std::vector<SpeechItem> ParseSpeechTags(std::string_view text) {
   std::vector<SpeechItem> items;
+  // Most speech has no tag at all: one run, no copy byte by byte.
+  if (text.find('\\') == std::string_view::npos) {
+    if (!text.empty()) items.push_back({std::string(text), nullptr});
+    return items;
+  }
   std::string run;
   auto flush = [&] {
-    if (!run.empty()) items.push_back({std::move(run), std::nullopt});
+    if (!run.empty()) items.push_back({std::move(run), nullptr});
     run.clear();
   };
   size_t i = 0;
   while (i < text.size()) {
-    const char c = text[i];
-    if (c != '\\') {
-      run += c;
-      ++i;
-      continue;
+    const size_t slash = text.find('\\', i);
+    if (slash == std::string_view::npos) {
+      run.append(text.substr(i));
+      break;
     }
+    run.append(text.substr(i, slash - i));
+    i = slash;
     if (i + 1 < text.size() && text[i + 1] == '\\') {
       run += '\\';
       i += 2;
@@ -197,7 +203,8 @@ std::vector<SpeechItem> ParseSpeechTags(std::string_view text) {
       break;
     }
     flush();
-    items.push_back({{}, DescribeTag(text.substr(i + 1, end - i - 1))});
+    items.push_back(
+        {{}, std::make_shared<const SpeechTag>(DescribeTag(text.substr(i + 1, end - i - 1)))});
     i = end + 1;
   }
   flush();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,10 +41,12 @@ struct SpeechTag {
   std::string shown;              // Map balloon text
 };
 
-// Text runs and tags in the order written.
+// Text runs and tags in the order written. A queued request keeps its
+// items until it plays, so the rare tag is held apart and shared by copies:
+// a plain run stays small.
 struct SpeechItem {
   std::string text;  // literal text (a doubled backslash already made single)
-  std::optional<SpeechTag> tag;
+  std::shared_ptr<const SpeechTag> tag;
 };
 
 std::vector<SpeechItem> ParseSpeechTags(std::string_view text);
