@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Milliseconds from exec to the character's window on screen, per build:
-    tests/desktop/with_display.sh --no-tray bench/first_frame.py BUILD_DIR...
+    tests/desktop/with_display.sh --no-tray dbus-run-session -- bench/first_frame.py BUILD_DIR...
+A desktop session has a bus; without one Qt's tray probe starts one
+(dbus-launch) and the figure counts it.
 The moment is the X server's MapNotify for the character's window, read
 from xev as it arrives (no polling); the first frame is painted in the same
 turn of the event loop. Median and worst of --runs runs."""
