@@ -2,10 +2,9 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "desktop/desktop_fixture.h"
+#include "desktop/sink_recording.h"
 #include "platform/desktop/MidiRenderer.h"
 #include "support/TraceReader.h"
 
@@ -20,6 +19,8 @@ using testing::DesktopTest;
 using testing::ParseTrace;
 using testing::ReadFile;
 using testing::Shell;
+using testing::SinkRecording;
+using testing::Slice;
 using testing::TraceLine;
 using testing::WaitUntil;
 using namespace std::chrono_literals;
@@ -111,79 +112,14 @@ void AskToClose(unsigned long window) {
   XCloseDisplay(display);
 }
 
-// What the null sink played, in tenths of a second: loudness and how often
-// the signal crosses zero (a 1 kHz tone twice a millisecond).
-struct Slice {
-  bool loud = false;
-  int crossings_per_second = 0;
-};
-
-// Records the null sink's monitor at 8 kHz. Silence is played into the
-// sink meanwhile: an idle sink's monitor runs behind the clock.
-class SinkRecording {
- public:
-  // The file is made anew: a file left by an earlier recording would look
-  // like one that has begun.
-  explicit SinkRecording(std::string path)
-      : path_(Fresh(std::move(path))),
-        silence_(
-            Sh("exec pacat --raw --format=s16le --rate=8000 --channels=1 < /dev/zero", "silence")),
-        child_(Sh("exec parec -d nullsink.monitor --raw --format=s16le --rate=8000 --channels=1 "
-                  "--latency-msec=20 > '" +
-                      path_ + "'",
-                  "parec")) {
-    // Recording has begun once the silence comes back through the monitor.
-    WaitUntil(
-        [this] {
-          std::error_code ec;
-          const auto size = std::filesystem::file_size(path_, ec);
-          return !ec && size > 1600;
-        },
-        10s);
-  }
-
-  std::vector<Slice> Stop() {
-    child_.reset();
-    silence_.reset();
-    std::ifstream in(path_, std::ios::binary);
-    const std::string raw((std::istreambuf_iterator<char>(in)), {});
-    std::vector<Slice> out;
-    for (size_t at = 0; at + 1600 <= raw.size(); at += 1600) {
-      double sum = 0;
-      int crossings = 0;
-      int16_t last = 0;
-      for (size_t i = at; i < at + 1600; i += 2) {
-        const auto s = static_cast<int16_t>(static_cast<uint8_t>(raw[i]) | (raw[i + 1] << 8));
-        sum += double(s) * s;
-        if ((s < 0) != (last < 0)) ++crossings;
-        last = s;
-      }
-      out.push_back({std::sqrt(sum / 800) > 200, crossings * 10});
-    }
-    return out;
-  }
-
- private:
-  static std::string Fresh(std::string path) {
-    std::filesystem::remove(path);
-    return path;
-  }
-  std::unique_ptr<ChildProcess> Sh(const std::string& command, const std::string& log) {
-    return std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command},
-                                          std::map<std::string, std::string>{},
-                                          path_ + "." + log + ".log");
-  }
-
-  std::string path_;
-  std::unique_ptr<ChildProcess> silence_;
-  std::unique_ptr<ChildProcess> child_;
-};
+// A tenth of a second that sounded.
+bool Loud(const Slice& s) { return s.loudness > 200; }
 
 // Runs of loud slices as (first slice, length).
 std::vector<std::pair<size_t, size_t>> Sounds(const std::vector<Slice>& slices) {
   std::vector<std::pair<size_t, size_t>> runs;
   for (size_t i = 0; i < slices.size(); ++i) {
-    if (!slices[i].loud) continue;
+    if (!Loud(slices[i])) continue;
     if (!runs.empty() && runs.back().first + runs.back().second == i) {
       ++runs.back().second;
     } else {
@@ -196,7 +132,7 @@ std::vector<std::pair<size_t, size_t>> Sounds(const std::vector<Slice>& slices) 
 // One character a slice for failure messages: '.' quiet, 'o' low, '^' high.
 std::string Picture(const std::vector<Slice>& slices) {
   std::string out;
-  for (const Slice& s : slices) out += !s.loud ? '.' : s.crossings_per_second < 1500 ? 'o' : '^';
+  for (const Slice& s : slices) out += !Loud(s) ? '.' : s.crossings_per_second < 1500 ? 'o' : '^';
   return out;
 }
 

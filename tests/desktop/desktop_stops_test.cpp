@@ -1,12 +1,10 @@
 #include <signal.h>
 
-#include <cmath>
-#include <cstring>
-#include <filesystem>
 #include <optional>
 #include <sstream>
 
 #include "desktop/desktop_fixture.h"
+#include "desktop/sink_recording.h"
 #include "support/TraceReader.h"
 
 // Xlib last: its macros (None, Bool) clash with other headers.
@@ -25,6 +23,8 @@ using testing::ParseTrace;
 using testing::ReadFile;
 using testing::Select;
 using testing::Shell;
+using testing::SinkRecording;
+using testing::Slice;
 using testing::WaitUntil;
 using namespace std::chrono_literals;
 
@@ -53,47 +53,17 @@ bool BalloonShown() {
   return !Shell("xdotool search --onlyvisible --name '^zarnplay balloon$'").empty();
 }
 
-// Records the null sink's monitor; Voiced() gives the seconds (from the
-// recording's start) of every 50 ms stretch with a voice in it.
-class SinkRecording {
- public:
-  explicit SinkRecording(const std::string& path)
-      : path_(path),
-        parec_({"/usr/bin/parec", "--device=nullsink.monitor", "--raw", "--format=s16le",
-                "--rate=8000", "--channels=1", path},
-               {}, path + ".log") {
-    // parec takes a second or more to connect; until its file grows, what
-    // plays is not recorded.
-    WaitUntil(
-        [this] {
-          std::error_code ec;
-          const auto size = std::filesystem::file_size(path_, ec);
-          return !ec && size > 1600;
-        },
-        10s);
+// The seconds (from the recording's start) of every 50 ms stretch with a
+// voice in it.
+std::vector<double> Voiced(SinkRecording& sound) {
+  constexpr auto kStretch = 50ms;
+  const std::vector<Slice> slices = sound.Stop(kStretch);
+  std::vector<double> voiced;
+  for (size_t i = 0; i < slices.size(); ++i) {
+    if (slices[i].loudness > 300) voiced.push_back(i * (kStretch.count() / 1000.0));
   }
-  std::vector<double> Voiced() {
-    kill(parec_.Pid(), SIGTERM);
-    parec_.Wait(5s);
-    const std::string raw = ReadFile(path_);
-    constexpr size_t kWindow = 400;  // samples: 50 ms
-    std::vector<double> voiced;
-    for (size_t at = 0; (at + kWindow) * 2 <= raw.size(); at += kWindow) {
-      double sum = 0;
-      for (size_t i = at; i < at + kWindow; ++i) {
-        int16_t sample = 0;
-        std::memcpy(&sample, raw.data() + i * 2, 2);
-        sum += double(sample) * sample;
-      }
-      if (std::sqrt(sum / kWindow) > 300) voiced.push_back(at / 8000.0);
-    }
-    return voiced;
-  }
-
- private:
-  std::string path_;
-  ChildProcess parec_;
-};
+  return voiced;
+}
 
 class StopsTest : public DesktopTest {
  protected:
@@ -165,7 +135,7 @@ TEST_F(StopsTest, AStopSilencesTheVoiceTakesTheBalloonDownAndHaltsTheSlide) {
   EXPECT_EQ(path.back(), (Place{halted->x, halted->y + 200}));
   // Every voice stopped with Pip's: no more than a second and a half of
   // speech in all, where the sentence alone would take ten.
-  const std::vector<double> voiced = sound.Voiced();
+  const std::vector<double> voiced = Voiced(sound);
   ASSERT_FALSE(voiced.empty());
   EXPECT_LT(voiced.back() - voiced.front(), 3.0) << voiced.front() << " to " << voiced.back();
   for (const auto& done : Events("RequestComplete")) {
@@ -230,7 +200,7 @@ TEST_F(StopsTest, TheListeningKeyFlushesWhatTheCharacterWasSaying) {
   ASSERT_TRUE(WaitUntil([&] { return !Events("ListenStart").empty(); }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return !BalloonShown(); }, 3s));
   std::this_thread::sleep_for(2s);
-  const std::vector<double> voiced = sound.Voiced();
+  const std::vector<double> voiced = Voiced(sound);
   ASSERT_FALSE(voiced.empty());
   EXPECT_LT(voiced.back(), 2.0);  // the sentence would go on for seconds
   std::vector<int64_t> statuses;

@@ -18,31 +18,14 @@ ClockMediaDevice::~ClockMediaDevice() {
   if (end_timer_) scheduler_.Cancel(*end_timer_);
 }
 
-void ClockMediaDevice::Settle() {
-  if (mode_ != MciMode::kPlaying || scheduler_.Now() < ends_at_) return;
-  position_ = end_position_;
-  Halt(MciMode::kStopped);
-}
-
 int64_t ClockMediaDevice::PlayingPosition() const {
   const int64_t elapsed = (scheduler_.Now() - started_at_) * 1000 / micros_per_unit_;
   return std::min(start_position_ + elapsed, end_position_);
 }
 
-void ClockMediaDevice::Halt(MciMode mode) {
+void ClockMediaDevice::Silence() {
   if (end_timer_) scheduler_.Cancel(*end_timer_);
   end_timer_.reset();
-  mode_ = mode;
-}
-
-MciMode ClockMediaDevice::Mode() {
-  Settle();
-  return mode_;
-}
-
-int64_t ClockMediaDevice::Position() {
-  Settle();
-  return mode_ == MciMode::kPlaying ? PlayingPosition() : position_;
 }
 
 int32_t ClockMediaDevice::Play(int64_t from, int64_t to) {
@@ -60,33 +43,6 @@ int32_t ClockMediaDevice::Play(int64_t from, int64_t to) {
     end_timer_.reset();
     Settle();
   });
-  return 0;
-}
-
-int32_t ClockMediaDevice::Stop() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) position_ = PlayingPosition();
-  Halt(MciMode::kStopped);
-  return 0;
-}
-
-int32_t ClockMediaDevice::Pause() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) {
-    position_ = PlayingPosition();
-    Halt(MciMode::kPaused);
-  }
-  return 0;
-}
-
-int32_t ClockMediaDevice::Resume() {
-  if (mode_ != MciMode::kPaused) return 0;
-  return Play(position_, end_position_);
-}
-
-int32_t ClockMediaDevice::Seek(int64_t to) {
-  Halt(MciMode::kStopped);
-  position_ = to;
   return 0;
 }
 

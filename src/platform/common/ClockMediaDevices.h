@@ -5,16 +5,16 @@
 #include <string>
 #include <string_view>
 
-#include "backend/MciDevice.h"
 #include "backend/MciInterpreter.h"
 #include "backend/MediaProbe.h"
+#include "platform/common/MciTransport.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
 
 // A media item that plays on the scheduler's clock: nothing sounds, but its
 // mode and position follow time as a real device's would.
-class ClockMediaDevice : public MciDevice {
+class ClockMediaDevice : public MciTransport {
  public:
   // `micros_per_unit`: 1000 when the time format is milliseconds, the frame
   // time when it is frames.
@@ -24,34 +24,21 @@ class ClockMediaDevice : public MciDevice {
   ClockMediaDevice(const ClockMediaDevice&) = delete;
   ClockMediaDevice& operator=(const ClockMediaDevice&) = delete;
 
-  MciMode Mode() override;
   std::string_view TimeFormat() const override { return time_format_; }
   int64_t Length() override { return length_; }
-  int64_t Position() override;
   int32_t Play(int64_t from, int64_t to) override;
-  int32_t Stop() override;
-  int32_t Pause() override;
-  int32_t Resume() override;
-  int32_t Seek(int64_t to) override;
 
  private:
-  // Ends the play once its end time has come, whether or not the end timer
-  // has run yet (the pump may not have had a chance).
-  void Settle();
-  int64_t PlayingPosition() const;
-  void Halt(MciMode mode);
+  void Silence() override;
+  int64_t PlayingPosition() const override;
+  bool PlayOver() const override { return scheduler_.Now() >= ends_at_; }
 
   Scheduler& scheduler_;
   std::string time_format_;
   int64_t length_;
   int64_t micros_per_unit_;
-  MciMode mode_ = MciMode::kStopped;
-  int64_t position_ = 0;
-  // While playing (or paused): the stretch being played.
   Millis started_at_ = 0;
   Millis ends_at_ = 0;
-  int64_t start_position_ = 0;
-  int64_t end_position_ = 0;
   std::optional<TimerId> end_timer_;
 };
 

@@ -28,13 +28,7 @@ DesktopAudioDevice::DesktopAudioDevice(Scheduler& scheduler, PcmAudio audio, int
 
 DesktopAudioDevice::~DesktopAudioDevice() { Halt(MciMode::kStopped); }
 
-void DesktopAudioDevice::Settle() {
-  if (mode_ != MciMode::kPlaying || scheduler_.Now() < ends_at_) return;
-  position_ = end_position_;
-  Halt(MciMode::kStopped);
-}
-
-void DesktopAudioDevice::Halt(MciMode mode) {
+void DesktopAudioDevice::Silence() {
   if (end_timer_) scheduler_.Cancel(*end_timer_);
   end_timer_.reset();
   if (sink_) {
@@ -43,21 +37,10 @@ void DesktopAudioDevice::Halt(MciMode mode) {
   }
   if (stop_) std::exchange(stop_, nullptr)();
   buffer_.close();
-  mode_ = mode;
 }
 
 int64_t DesktopAudioDevice::PlayingPosition() const {
   return std::min(start_position_ + (scheduler_.Now() - started_at_), end_position_);
-}
-
-MciMode DesktopAudioDevice::Mode() {
-  Settle();
-  return mode_;
-}
-
-int64_t DesktopAudioDevice::Position() {
-  Settle();
-  return mode_ == MciMode::kPlaying ? PlayingPosition() : position_;
 }
 
 int32_t DesktopAudioDevice::Play(int64_t from, int64_t to) {
@@ -103,33 +86,6 @@ void DesktopAudioDevice::StartSound(int64_t from_frame, int64_t to_frame) {
   buffer_.open(QIODevice::ReadOnly);
   sink_ = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
   sink_->start(&buffer_);
-}
-
-int32_t DesktopAudioDevice::Stop() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) position_ = PlayingPosition();
-  Halt(MciMode::kStopped);
-  return 0;
-}
-
-int32_t DesktopAudioDevice::Pause() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) {
-    position_ = PlayingPosition();
-    Halt(MciMode::kPaused);
-  }
-  return 0;
-}
-
-int32_t DesktopAudioDevice::Resume() {
-  if (mode_ != MciMode::kPaused) return 0;
-  return Play(position_, end_position_);
-}
-
-int32_t DesktopAudioDevice::Seek(int64_t to) {
-  Halt(MciMode::kStopped);
-  position_ = to;
-  return 0;
 }
 
 }  // namespace zarn

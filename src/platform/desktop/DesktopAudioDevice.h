@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "backend/MciDevice.h"
 #include "backend/WaveDecoder.h"
+#include "platform/common/MciTransport.h"
 #include "platform/common/SoundStarter.h"
 #include "ports/Scheduler.h"
 
@@ -22,7 +22,7 @@ bool SoundOutputPresent();
 // Decoded audio played through the sound output. The play's end comes from
 // the audio's own length on the wall clock, since the sink reports its end
 // late; without a sound output the item still runs its time in silence.
-class DesktopAudioDevice : public MciDevice {
+class DesktopAudioDevice : public MciTransport {
  public:
   // `length_ms` is the item's length as the file's header gives it; a play
   // to there runs to the end of the audio.
@@ -32,29 +32,19 @@ class DesktopAudioDevice : public MciDevice {
   DesktopAudioDevice(const DesktopAudioDevice&) = delete;
   DesktopAudioDevice& operator=(const DesktopAudioDevice&) = delete;
 
-  MciMode Mode() override;
   std::string_view TimeFormat() const override { return "milliseconds"; }
   int64_t Length() override { return length_; }
-  int64_t Position() override;
   int32_t Play(int64_t from, int64_t to) override;
-  int32_t Stop() override;
-  int32_t Pause() override;
-  int32_t Resume() override;
-  int32_t Seek(int64_t to) override;
 
  private:
-  void Settle();
-  void Halt(MciMode mode);
-  int64_t PlayingPosition() const;
+  void Silence() override;
+  int64_t PlayingPosition() const override;
+  bool PlayOver() const override { return scheduler_.Now() >= ends_at_; }
   void StartSound(int64_t from_frame, int64_t to_frame);
 
   Scheduler& scheduler_;
   PcmAudio audio_;
   int64_t length_;
-  MciMode mode_ = MciMode::kStopped;
-  int64_t position_ = 0;
-  int64_t start_position_ = 0;
-  int64_t end_position_ = 0;
   Millis started_at_ = 0;
   Millis ends_at_ = 0;
   std::optional<TimerId> end_timer_;

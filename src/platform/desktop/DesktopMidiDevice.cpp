@@ -43,13 +43,7 @@ DesktopMidiDevice::DesktopMidiDevice(Scheduler& scheduler, std::unique_ptr<MidiS
 
 DesktopMidiDevice::~DesktopMidiDevice() { Halt(MciMode::kStopped); }
 
-void DesktopMidiDevice::Settle() {
-  if (mode_ != MciMode::kPlaying || !ends_at_ || scheduler_.Now() < *ends_at_) return;
-  position_ = end_position_;
-  Halt(MciMode::kStopped);
-}
-
-void DesktopMidiDevice::Halt(MciMode mode) {
+void DesktopMidiDevice::Silence() {
   for (auto* timer : {&end_timer_, &pace_timer_}) {
     if (*timer) scheduler_.Cancel(**timer);
     timer->reset();
@@ -59,21 +53,10 @@ void DesktopMidiDevice::Halt(MciMode mode) {
     sink_.reset();
   }
   source_.reset();
-  mode_ = mode;
 }
 
 int64_t DesktopMidiDevice::PlayingPosition() const {
   return std::min(start_position_ + (scheduler_.Now() - started_at_), end_position_);
-}
-
-MciMode DesktopMidiDevice::Mode() {
-  Settle();
-  return mode_;
-}
-
-int64_t DesktopMidiDevice::Position() {
-  Settle();
-  return mode_ == MciMode::kPlaying ? PlayingPosition() : position_;
 }
 
 int32_t DesktopMidiDevice::Play(int64_t from, int64_t to) {
@@ -140,33 +123,6 @@ void DesktopMidiDevice::NoteEnd() {
     end_timer_.reset();
     Settle();
   });
-}
-
-int32_t DesktopMidiDevice::Stop() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) position_ = PlayingPosition();
-  Halt(MciMode::kStopped);
-  return 0;
-}
-
-int32_t DesktopMidiDevice::Pause() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) {
-    position_ = PlayingPosition();
-    Halt(MciMode::kPaused);
-  }
-  return 0;
-}
-
-int32_t DesktopMidiDevice::Resume() {
-  if (mode_ != MciMode::kPaused) return 0;
-  return Play(position_, end_position_);
-}
-
-int32_t DesktopMidiDevice::Seek(int64_t to) {
-  Halt(MciMode::kStopped);
-  position_ = to;
-  return 0;
 }
 
 }  // namespace zarn

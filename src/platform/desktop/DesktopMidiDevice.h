@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "backend/MciDevice.h"
+#include "platform/common/MciTransport.h"
 #include "platform/desktop/MidiRenderer.h"
 #include "ports/Scheduler.h"
 
@@ -18,7 +18,7 @@ namespace zarn {
 // never waits for a long song. The play ends when the synthesizer says the
 // song is over (last note and release), at most `limit_ms` into it; without
 // a sound output the song is rendered at the wall clock's pace unheard.
-class DesktopMidiDevice : public MciDevice {
+class DesktopMidiDevice : public MciTransport {
  public:
   DesktopMidiDevice(Scheduler& scheduler, std::unique_ptr<MidiStream> stream, int64_t length_ms,
                     int64_t limit_ms);
@@ -26,23 +26,17 @@ class DesktopMidiDevice : public MciDevice {
   DesktopMidiDevice(const DesktopMidiDevice&) = delete;
   DesktopMidiDevice& operator=(const DesktopMidiDevice&) = delete;
 
-  MciMode Mode() override;
   std::string_view TimeFormat() const override { return "milliseconds"; }
   int64_t Length() override { return length_; }
-  int64_t Position() override;
   int32_t Play(int64_t from, int64_t to) override;
-  int32_t Stop() override;
-  int32_t Pause() override;
-  int32_t Resume() override;
-  int32_t Seek(int64_t to) override;
 
   // The sound output's read: frames for the sink, none once the play is over.
   int64_t Pull(char* out, int64_t bytes);
 
  private:
-  void Settle();
-  void Halt(MciMode mode);
-  int64_t PlayingPosition() const;
+  void Silence() override;
+  int64_t PlayingPosition() const override;
+  bool PlayOver() const override { return ends_at_ && scheduler_.Now() >= *ends_at_; }
   // Keeps the synthesizer up with the clock when no sink pulls it.
   void Pace();
   void NoteEnd();
@@ -51,10 +45,6 @@ class DesktopMidiDevice : public MciDevice {
   std::unique_ptr<MidiStream> stream_;
   int64_t length_;
   int64_t limit_frames_;
-  MciMode mode_ = MciMode::kStopped;
-  int64_t position_ = 0;
-  int64_t start_position_ = 0;
-  int64_t end_position_ = 0;
   int64_t start_frame_ = 0;
   int64_t end_frame_ = 0;  // where this play stops rendering
   Millis started_at_ = 0;

@@ -89,27 +89,12 @@ void DesktopVideoDevice::Later(const std::function<void()>& hook) {
   });
 }
 
-void DesktopVideoDevice::Finish() {
-  if (mode_ != MciMode::kPlaying) return;
-  player_.pause();
-  position_ = end_position_;
-  mode_ = MciMode::kStopped;
-}
-
-void DesktopVideoDevice::Settle() {
-  if (mode_ != MciMode::kPlaying) return;
+bool DesktopVideoDevice::PlayOver() const {
   // A failed player shows nothing but keeps the item's time.
-  if (scheduler_.Now() >= deadline_ - (failed_ ? kGraceMillis : 0)) Finish();
+  return scheduler_.Now() >= deadline_ - (failed_ ? kGraceMillis : 0);
 }
 
-MciMode DesktopVideoDevice::Mode() {
-  Settle();
-  return mode_;
-}
-
-int64_t DesktopVideoDevice::Position() {
-  Settle();
-  if (mode_ != MciMode::kPlaying) return position_;
+int64_t DesktopVideoDevice::PlayingPosition() const {
   return std::clamp(ToFrame(player_.position()), position_, end_position_);
 }
 
@@ -136,33 +121,9 @@ int32_t DesktopVideoDevice::Play(int64_t from, int64_t to) {
   return 0;
 }
 
-int32_t DesktopVideoDevice::Stop() {
-  if (mode_ == MciMode::kPlaying) position_ = Position();
-  player_.pause();
-  mode_ = MciMode::kStopped;
-  return 0;
-}
-
-int32_t DesktopVideoDevice::Pause() {
-  Settle();
-  if (mode_ == MciMode::kPlaying) {
-    position_ = Position();
-    player_.pause();
-    mode_ = MciMode::kPaused;
-  }
-  return 0;
-}
-
-int32_t DesktopVideoDevice::Resume() {
-  if (mode_ != MciMode::kPaused) return 0;
-  return Play(position_, end_position_);
-}
-
 int32_t DesktopVideoDevice::Seek(int64_t to) {
-  player_.pause();
-  position_ = to;
+  MciTransport::Seek(to);
   player_.setPosition(ToMillis(to));
-  mode_ = MciMode::kStopped;
   return 0;
 }
 

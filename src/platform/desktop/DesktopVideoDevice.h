@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "backend/MciDevice.h"
 #include "backend/MediaProbe.h"
+#include "platform/common/MciTransport.h"
 #include "ports/Scheduler.h"
 
 namespace zarn {
@@ -34,7 +34,7 @@ class VideoWindow : public QVideoWidget {
 // A video played in a window of its own at the clip's size, counted in
 // frames. The player says when it has reached the end; should it stall,
 // the item still ends once its time (and a little grace) has passed.
-class DesktopVideoDevice : public MciDevice {
+class DesktopVideoDevice : public MciTransport {
  public:
   DesktopVideoDevice(Scheduler& scheduler, const std::string& path, const MediaInfo& info,
                      const DesktopMediaHooks& hooks);
@@ -42,14 +42,9 @@ class DesktopVideoDevice : public MciDevice {
   DesktopVideoDevice(const DesktopVideoDevice&) = delete;
   DesktopVideoDevice& operator=(const DesktopVideoDevice&) = delete;
 
-  MciMode Mode() override;
   std::string_view TimeFormat() const override { return "frames"; }
   int64_t Length() override { return frames_; }
-  int64_t Position() override;
   int32_t Play(int64_t from, int64_t to) override;
-  int32_t Stop() override;
-  int32_t Pause() override;
-  int32_t Resume() override;
   int32_t Seek(int64_t to) override;
 
   const QWidget& Window() const { return window_; }
@@ -57,8 +52,9 @@ class DesktopVideoDevice : public MciDevice {
  private:
   int64_t ToMillis(int64_t frame) const { return frame * micros_per_frame_ / 1000; }
   int64_t ToFrame(int64_t millis) const { return millis * 1000 / micros_per_frame_; }
-  void Settle();
-  void Finish();
+  void Silence() override { player_.pause(); }
+  int64_t PlayingPosition() const override;
+  bool PlayOver() const override;
   // Runs a hook from the queue, once this device is out of the way of the
   // signal that asked for it, and only if the device is still open.
   void Later(const std::function<void()>& hook);
@@ -72,9 +68,6 @@ class DesktopVideoDevice : public MciDevice {
   QAudioOutput audio_;
   QMediaPlayer player_;
   bool failed_ = false;
-  MciMode mode_ = MciMode::kStopped;
-  int64_t position_ = 0;
-  int64_t end_position_ = 0;
   // Where the player should start once the media has loaded.
   int64_t pending_start_ms_ = -1;
   Millis deadline_ = 0;
