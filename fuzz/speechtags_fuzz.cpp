@@ -33,7 +33,7 @@ std::string Write(const std::vector<SpeechItem>& items) {
 bool SameItems(const std::vector<SpeechItem>& a, const std::vector<SpeechItem>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i].text != b[i].text || a[i].tag.has_value() != b[i].tag.has_value()) return false;
+    if (a[i].text != b[i].text || (a[i].tag != nullptr) != (b[i].tag != nullptr)) return false;
     if (!a[i].tag) continue;
     const SpeechTag& x = *a[i].tag;
     const SpeechTag& y = *b[i].tag;
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<SpeechItem> items = ParseSpeechTags(input);
   size_t used = 0;
   for (const SpeechItem& item : items) {
-    Check(item.tag.has_value() != !item.text.empty(), "an item is neither text nor tag");
+    Check((item.tag != nullptr) != !item.text.empty(), "an item is neither text nor tag");
     used += item.tag ? item.tag->raw.size() + 2 : item.text.size();
     if (item.tag && item.tag->kind == SpeechTagKind::kMap && item.tag->valid) {
       Check(item.tag->text.size() + item.tag->shown.size() <= item.tag->raw.size(),
